@@ -1,0 +1,81 @@
+// The install log: a CTextBuffer behind a lock, created on first use.
+#include "log/install_log.h"
+
+#include <cstring>
+#include <mutex>
+#include <new>
+
+#include "log/CTextBuffer.h"
+#include "plugin/host_services.h"
+
+namespace {
+
+// The process-wide log object; lives in an allocator block like all plug-in data.
+class CInstallLog {
+ public:
+  CTextBuffer buffer;
+};
+
+// Recursive because the sending thread itself logs while the upload is being built.
+// Callers' texts are measured before the lock is taken, so a bad pointer faults outside
+// it and a caught fault never leaves the lock held.
+std::recursive_mutex g_logMutex;
+CInstallLog* g_log = nullptr;
+
+CInstallLog* theLog() {
+  if (!g_log) {
+    void* block = NPN_MemAlloc(sizeof(CInstallLog));
+    if (block) g_log = new (block) CInstallLog;
+  }
+  return g_log;
+}
+
+void appendToLog(const char* text, size_t count, bool endLine) {
+  std::lock_guard<std::recursive_mutex> lock(g_logMutex);
+  CInstallLog* log = theLog();
+  if (!log) return;
+  log->buffer.appendCounted(text, count);
+  if (endLine) log->buffer.append("\r\n");
+}
+
+}  // namespace
+
+void logText(const char* text) { appendToLog(text, std::strlen(text), false); }
+
+void logLine(const char* text) { appendToLog(text, std::strlen(text), true); }
+
+void logUnsignedLine(uint32_t n) {
+  std::lock_guard<std::recursive_mutex> lock(g_logMutex);
+  if (CInstallLog* log = theLog()) log->buffer.appendUnsigned(n).append("\r\n");
+}
+
+void logSignedLine(int32_t n) {
+  std::lock_guard<std::recursive_mutex> lock(g_logMutex);
+  if (CInstallLog* log = theLog()) log->buffer.appendSigned(n).append("\r\n");
+}
+
+void sendInstallLog(CMyPlugin* /*instance*/) {
+  std::lock_guard<std::recursive_mutex> lock(g_logMutex);
+  // Checking for text does not create the log: a run that logged nothing leaves no block.
+  if (!g_log || g_log->buffer.length() == 0) return;
+  // The log is emptied only after an upload went through. The plug-in has no upload
+  // channel yet, so the log is kept whole for a later send.
+}
+
+std::unique_lock<std::recursive_mutex> lockInstallLog() {
+  return std::unique_lock<std::recursive_mutex>(g_logMutex);
+}
+
+char* copyInstallLogText() {
+  std::lock_guard<std::recursive_mutex> lock(g_logMutex);
+  CInstallLog* log = theLog();
+  return log ? log->buffer.copyText() : nullptr;
+}
+
+void releaseInstallLog() {
+  std::lock_guard<std::recursive_mutex> lock(g_logMutex);
+  if (!g_log) return;
+  g_log->~CInstallLog();
+  NPN_MemFree(g_log);
+  g_log = nullptr;
+}

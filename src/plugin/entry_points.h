@@ -1,0 +1,15 @@
+// The three exports through which a browser starts and stops the plug-in.
+#pragma once
+
+#include <windows.h>
+
+#include "plugin/npapi.h"
+
+extern "C" {
+NPError WINAPI NP_GetEntryPoints(NPPluginFuncs* table);
+NPError WINAPI NP_Initialize(NPNetscapeFuncs* table);
+NPError WINAPI NP_Shutdown(void);
+}
+
+// The library's own module handle, recorded when the process attaches it.
+HINSTANCE pluginModule();

@@ -1,0 +1,97 @@
+// Plug-in callbacks: create and destroy the instance record, and hand every other call
+// to the record's method. An instance whose record could not be made (NPP_New answered
+// out of memory) has a null pdata; its callbacks answer "invalid instance" and do nothing.
+#include "plugin/npp_callbacks.h"
+
+#include <new>
+
+#include "plugin/CMyPlugin.h"
+#include "plugin/host_services.h"
+#include "plugin/worker_wait.h"
+
+namespace {
+
+CMyPlugin* recordOf(NPP instance) {
+  return instance ? static_cast<CMyPlugin*>(instance->pdata) : nullptr;
+}
+
+// After the worker has signalled its end it still has to leave its thread; the pause
+// also gives the programs it started time to come up before the page goes away.
+constexpr DWORD kPauseAfterWorkerMs = 2000;
+
+void waitForWorker(CMyPlugin* plugin) {
+  if (!plugin->m_workerDoneEvent) return;
+  const bool workerRan = plugin->m_workerStarted != 0;
+  if (workerRan) waitDispatchingMessages(plugin->m_workerDoneEvent);
+  CloseHandle(plugin->m_workerDoneEvent);
+  plugin->m_workerDoneEvent = nullptr;
+  if (workerRan) Sleep(kPauseAfterWorkerMs);
+}
+
+}  // namespace
+
+NPError NPP_New(NPMIMEType /*type*/, NPP instance, uint16 mode, int16 argc, char* argn[],
+                char* argv[], NPSavedData* saved) {
+  if (!instance) return NPERR_INVALID_INSTANCE_ERROR;
+  void* block = NPN_MemAlloc(sizeof(CMyPlugin));
+  if (!block) {
+    instance->pdata = nullptr;
+    return NPERR_OUT_OF_MEMORY_ERROR;
+  }
+  auto* plugin = new (block) CMyPlugin;
+  instance->pdata = plugin;
+  plugin->m_npp = instance;
+  plugin->m_workerDoneEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  return plugin->ReadParameters(mode, argc, argn, argv, saved);
+}
+
+NPError NPP_Destroy(NPP instance, NPSavedData** save) {
+  CMyPlugin* plugin = recordOf(instance);
+  if (!plugin) return instance ? NPERR_NO_ERROR : NPERR_INVALID_INSTANCE_ERROR;
+  waitForWorker(plugin);
+  const NPError result = plugin->Destroy(save);
+  plugin->~CMyPlugin();
+  NPN_MemFree(plugin);
+  instance->pdata = nullptr;
+  return result;
+}
+
+NPError NPP_SetWindow(NPP instance, NPWindow* window) {
+  CMyPlugin* plugin = recordOf(instance);
+  return plugin ? plugin->SetWindow(window) : NPERR_INVALID_INSTANCE_ERROR;
+}
+
+NPError NPP_NewStream(NPP instance, NPMIMEType /*type*/, NPStream* /*stream*/,
+                      NPBool /*seekable*/, uint16* /*stype*/) {
+  // No stream is ever taken, with or without a record.
+  CMyPlugin* plugin = recordOf(instance);
+  return plugin ? plugin->CreateStream() : NPERR_GENERIC_ERROR;
+}
+
+NPError NPP_DestroyStream(NPP instance, NPStream* /*stream*/, NPReason /*reason*/) {
+  CMyPlugin* plugin = recordOf(instance);
+  return plugin ? plugin->DestroyStream() : NPERR_INVALID_INSTANCE_ERROR;
+}
+
+void NPP_StreamAsFile(NPP instance, NPStream* /*stream*/, const char* /*fname*/) {
+  if (CMyPlugin* plugin = recordOf(instance)) plugin->StreamAsFile();
+}
+
+int32 NPP_WriteReady(NPP instance, NPStream* /*stream*/) {
+  CMyPlugin* plugin = recordOf(instance);
+  return plugin ? plugin->WriteReady() : 0;
+}
+
+int32 NPP_Write(NPP instance, NPStream* /*stream*/, int32 /*offset*/, int32 /*len*/,
+                void* /*buffer*/) {
+  CMyPlugin* plugin = recordOf(instance);
+  return plugin ? plugin->Write() : 0;
+}
+
+void NPP_Print(NPP instance, NPPrint* /*platformPrint*/) {
+  if (CMyPlugin* plugin = recordOf(instance)) plugin->PrintInfo();
+}
+
+void NPP_URLNotify(NPP instance, const char* /*url*/, NPReason /*reason*/, void* /*notifyData*/) {
+  if (CMyPlugin* plugin = recordOf(instance)) plugin->URLNotify();
+}
