@@ -95,6 +95,8 @@ NPError CMyPlugin::ReadParameters(uint16 /*mode*/, int16 argc, char* argn[], cha
   GetTempSubdirectory("Ostrel_client_install", workDirectory, true);
   m_workDirectory = copyString(workDirectory);
 
+  // A negative count means no files; keeping it would mislead every loop over the list.
+  if (m_numFiles < 0) m_numFiles = 0;
   if (m_numFiles > kMaxFiles) {
     logText("NumFiles is out of range, no file is read: ");
     logSignedLine(m_numFiles);

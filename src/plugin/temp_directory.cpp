@@ -12,7 +12,7 @@ namespace {
 
 constexpr DWORD kVariableBufferSize = 520;
 // A variable that refers to itself (or two that refer to each other) never settles;
-// after this many rounds the text is taken as it stands.
+// after this many rounds the text is given up as unusable.
 constexpr int kMaxExpansionRounds = 32;
 
 // Reads an environment variable that names something existing. The test is made on the
@@ -37,7 +37,7 @@ bool expandUntilStable(char* text) {
     if (std::strcmp(expanded, text) == 0) return true;
     std::strcpy(text, expanded);
   }
-  return true;
+  return false;
 }
 
 bool appendName(char* path, const char* name) {

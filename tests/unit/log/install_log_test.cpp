@@ -9,16 +9,10 @@
 #include <thread>
 
 #include "plugin/host_services.h"
+#include "support/install_log_text.h"
 #include "support/test_browser.h"
 
 namespace {
-
-std::string logContents() {
-  char* copy = copyInstallLogText();
-  std::string text = copy ? copy : "";
-  NPN_MemFree(copy);
-  return text;
-}
 
 class InstallLog : public ::testing::Test {
  protected:
@@ -35,7 +29,7 @@ TEST_F(InstallLog, PartsAndNumbersMakeOneLine) {
   logSignedLine(-5);
   logLine("plain");
   logUnsignedLine(3221225477u);
-  EXPECT_EQ(logContents(), "a7\r\nsigned: -5\r\nplain\r\n3221225477\r\n");
+  EXPECT_EQ(installLogText(), "a7\r\nsigned: -5\r\nplain\r\n3221225477\r\n");
 }
 
 TEST_F(InstallLog, SendingAnEmptyOrUnusedLogAllocatesNothing) {
@@ -48,7 +42,7 @@ TEST_F(InstallLog, UnsentLogKeepsItsText) {
   logLine("first");
   sendInstallLog(nullptr);
   logLine("second");
-  EXPECT_EQ(logContents(), "first\r\nsecond\r\n");
+  EXPECT_EQ(installLogText(), "first\r\nsecond\r\n");
 }
 
 TEST_F(InstallLog, ReleaseReturnsEveryBlock) {
@@ -57,7 +51,7 @@ TEST_F(InstallLog, ReleaseReturnsEveryBlock) {
   EXPECT_GT(TestBrowser::instance().balanceBytes(), before);
   releaseInstallLog();
   EXPECT_EQ(TestBrowser::instance().balanceBytes(), before);
-  EXPECT_EQ(logContents(), "");
+  EXPECT_EQ(installLogText(), "");
 }
 
 TEST_F(InstallLog, LinesFromTwoThreadsStayWhole) {
@@ -77,7 +71,7 @@ TEST_F(InstallLog, LinesFromTwoThreadsStayWhole) {
   first.join();
   second.join();
 
-  std::istringstream lines(logContents());
+  std::istringstream lines(installLogText());
   std::set<std::string> seen;
   std::string line;
   int count = 0;

@@ -11,16 +11,10 @@
 
 #include "log/install_log.h"
 #include "plugin/host_services.h"
+#include "support/install_log_text.h"
 #include "support/test_browser.h"
 
 namespace {
-
-std::string logContents() {
-  char* copy = copyInstallLogText();
-  std::string text = copy ? copy : "";
-  NPN_MemFree(copy);
-  return text;
-}
 
 std::string faultLines(const char* traceName, const char* code) {
   return std::string("pluginExceptionHandler() was called!\r\nException caught in ") + traceName +
@@ -50,7 +44,7 @@ TEST_F(MethodGuard, AccessViolationLeavesTwoLinesAndReturnsNormally) {
   });
   EXPECT_FALSE(completed);
   EXPECT_FALSE(after);
-  EXPECT_EQ(logContents(), faultLines("CMyPlugin::SetWindow()", "3221225477"));
+  EXPECT_EQ(installLogText(), faultLines("CMyPlugin::SetWindow()", "3221225477"));
   EXPECT_EQ(currentTranslator(), chainBefore);
 }
 
@@ -58,13 +52,13 @@ TEST_F(MethodGuard, BodyWithoutFaultRunsToItsEndAndLogsNothing) {
   int value = 0;
   EXPECT_TRUE(runGuarded(nullptr, "Quiet()", [&] { value = 5; }));
   EXPECT_EQ(value, 5);
-  EXPECT_EQ(logContents(), "");
+  EXPECT_EQ(installLogText(), "");
 }
 
 TEST_F(MethodGuard, OtherFaultCodesAreReportedAsTheSystemGivesThem) {
   EXPECT_FALSE(runGuarded(nullptr, "Divide()", [] { g_zero = 10 / g_zero; }));
   EXPECT_FALSE(runGuarded(nullptr, "Raise()", [] { RaiseException(0xE0001234, 0, 0, nullptr); }));
-  EXPECT_EQ(logContents(), faultLines("Divide()", "3221225620") + faultLines("Raise()", "3758101044"));
+  EXPECT_EQ(installLogText(), faultLines("Divide()", "3221225620") + faultLines("Raise()", "3758101044"));
 }
 
 TEST_F(MethodGuard, NestedGuardsRestoreTheChainInReverseOrder) {
@@ -94,7 +88,7 @@ TEST_F(MethodGuard, InnerGuardCatchesItsFaultAndTheOuterBodyGoesOn) {
   EXPECT_FALSE(innerCompleted);
   EXPECT_TRUE(outerWentOn);
   EXPECT_TRUE(outerCompleted);
-  EXPECT_EQ(logContents(), faultLines("Inner()", "3221225477"));
+  EXPECT_EQ(installLogText(), faultLines("Inner()", "3221225477"));
 }
 
 TEST_F(MethodGuard, FaultAfterAnInnerGuardEndedReachesTheOuterOne) {
@@ -103,7 +97,7 @@ TEST_F(MethodGuard, FaultAfterAnInnerGuardEndedReachesTheOuterOne) {
     readThrough(g_unreadable);
   });
   EXPECT_FALSE(completed);
-  EXPECT_EQ(logContents(), faultLines("Outer()", "3221225477"));
+  EXPECT_EQ(installLogText(), faultLines("Outer()", "3221225477"));
 }
 
 TEST_F(MethodGuard, GuardsOnAnotherThreadCatchThatThreadsFaults) {
@@ -113,7 +107,7 @@ TEST_F(MethodGuard, GuardsOnAnotherThreadCatchThatThreadsFaults) {
   });
   worker.join();
   EXPECT_FALSE(completed);
-  EXPECT_EQ(logContents(), faultLines("RunOstrelClientThreadProc()", "3221225477"));
+  EXPECT_EQ(installLogText(), faultLines("RunOstrelClientThreadProc()", "3221225477"));
 }
 
 TEST_F(MethodGuard, ExceptionsThatInnerCodeHandlesAreNotFaults) {
@@ -123,7 +117,7 @@ TEST_F(MethodGuard, ExceptionsThatInnerCodeHandlesAreNotFaults) {
     bad = IsBadReadPtr(const_cast<int*>(g_unreadable), sizeof(int));
   }));
   EXPECT_TRUE(bad);
-  EXPECT_EQ(logContents(), "");
+  EXPECT_EQ(installLogText(), "");
 }
 
 TEST_F(MethodGuard, RepeatedFaultsLeaveNoMemoryBehind) {

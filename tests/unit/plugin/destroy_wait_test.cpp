@@ -1,0 +1,72 @@
+// NPP_Destroy and the worker: it waits for a worker that runs, keeps dispatching the
+// browser thread's messages meanwhile, and never waits for a worker that never started.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "plugin_instance.h"
+
+namespace {
+
+std::atomic<int> g_messagesHandled{0};
+
+LRESULT CALLBACK countingProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_APP) {
+    ++g_messagesHandled;
+    return 1;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// A window of the browser's (this) thread, like the progress bar the worker feeds.
+HWND makeReceiver() {
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = countingProcedure;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = "OstrelTestReceiver";
+  RegisterClassA(&windowClass);
+  return CreateWindowA("OstrelTestReceiver", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                       GetModuleHandleA(nullptr), nullptr);
+}
+
+}  // namespace
+
+TEST(DestroyWait, WaitsForTheWorkerAndDispatchesWhatItSends) {
+  HWND receiver = makeReceiver();
+  ASSERT_NE(receiver, nullptr);
+  g_messagesHandled = 0;
+  PluginInstance plugin({});
+  CMyPlugin* record = plugin.record();
+  record->m_workerStarted = 1;
+  HANDLE done = record->m_workerDoneEvent;
+
+  std::atomic<LRESULT> answer{0};
+  std::atomic<DWORD> signalledAt{0};
+  std::thread worker([&] {
+    // Blocks until the browser's thread, now inside NPP_Destroy, handles it.
+    answer = SendMessageA(receiver, WM_APP, 0, 0);
+    signalledAt = GetTickCount();
+    SetEvent(done);
+  });
+  EXPECT_EQ(plugin.destroy(), NPERR_NO_ERROR);
+  const DWORD returnedAt = GetTickCount();
+  worker.join();
+
+  EXPECT_EQ(answer.load(), 1);
+  EXPECT_EQ(g_messagesHandled.load(), 1);
+  // The pause after the worker's end: Sleep never returns early; the margin covers the
+  // tick counter's resolution.
+  EXPECT_GE(returnedAt - signalledAt.load(), 1950u);
+  DestroyWindow(receiver);
+}
+
+TEST(DestroyWait, WorkerThatNeverStartedIsNotWaitedFor) {
+  PluginInstance plugin({});
+  ASSERT_EQ(plugin.record()->m_workerStarted, 0);
+  // The event is never signalled: a wait here would never end.
+  EXPECT_EQ(plugin.destroy(), NPERR_NO_ERROR);
+  EXPECT_EQ(plugin.npp.pdata, nullptr);
+}

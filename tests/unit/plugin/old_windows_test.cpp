@@ -1,0 +1,37 @@
+// Behaviour under a Windows 9x version report (Wine reports one per program): the
+// dialog template, and whether page values are converted from UTF-8. Built twice: as
+// a Windows 95 program (no conversion) and as a Windows 98 program (conversion).
+#include <gtest/gtest.h>
+
+#include "plugin/ansi_conversion.h"
+#include "plugin/host_services.h"
+#include "plugin_instance.h"
+
+#ifndef OSTREL_EXPECTED_MINOR_VERSION
+#error "set OSTREL_EXPECTED_MINOR_VERSION to the 9x minor version this program is run as"
+#endif
+
+TEST(OldWindows, TheSystemReportsTheExpectedVersion) {
+  OSVERSIONINFOA version{};
+  version.dwOSVersionInfoSize = sizeof version;
+  ASSERT_TRUE(GetVersionExA(&version));
+  EXPECT_EQ(version.dwPlatformId, static_cast<DWORD>(VER_PLATFORM_WIN32_WINDOWS));
+  EXPECT_EQ(version.dwMajorVersion, 4u);
+  EXPECT_EQ(version.dwMinorVersion, static_cast<DWORD>(OSTREL_EXPECTED_MINOR_VERSION));
+}
+
+TEST(OldWindows, NineXUsesTheSecondDialogTemplate) {
+  PluginInstance plugin({});
+  EXPECT_EQ(plugin.record()->m_dialogTemplateId, 104);
+}
+
+TEST(OldWindows, OnlyWindows95KeepsUtf8ValuesUnconverted) {
+  const bool converts = OSTREL_EXPECTED_MINOR_VERSION > 0;
+  const std::string expected = converts ? "Caf\xE9" : "Caf\xC3\xA9";
+  PluginInstance plugin({{"DocumentEncoding", "UTF-8"}, {"ProgramTitle", "Caf\xC3\xA9"}});
+  EXPECT_EQ(plugin.value(plugin.record()->m_programTitleIndex), expected);
+
+  char* direct = ConvertUtf8ToAnsi("Caf\xC3\xA9");
+  EXPECT_EQ(std::string(direct), expected);
+  NPN_MemFree(direct);
+}

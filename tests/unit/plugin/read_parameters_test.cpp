@@ -1,0 +1,169 @@
+// Embed parameters into the instance record: recognised names, flags, the file list,
+// and the UTF-8 conversion of values.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "log/install_log.h"
+#include "plugin_instance.h"
+#include "support/install_log_text.h"
+
+TEST(ReadParameters, NoParametersGiveTheDefaults) {
+  PluginInstance plugin({});
+  CMyPlugin* record = plugin.record();
+  ASSERT_EQ(plugin.newResult, NPERR_NO_ERROR);
+  EXPECT_EQ(record->m_argNames, nullptr);
+  EXPECT_EQ(record->m_argValues, nullptr);
+  for (int position : {record->m_redirectUrlIndex, record->m_closeWindowIndex, record->m_targetWindowIndex,
+                       record->m_programTitleIndex, record->m_changeDirectoryExceptionMessageIndex,
+                       record->m_unsupportedPlatformErrorIndex, record->m_installLogUrlIndex,
+                       record->m_siteMinderHeaderIndex, record->m_closeWindowUrlIndex,
+                       record->m_installErrorHttpIndex, record->m_downloadPromptIndex})
+    EXPECT_EQ(position, -1);
+  EXPECT_EQ(record->m_launchClient, 1);
+  EXPECT_EQ(record->m_installMode, 0);
+  EXPECT_EQ(record->m_closeWindowGiven, 0);
+  EXPECT_EQ(record->m_numFiles, 0);
+  EXPECT_EQ(record->m_fileNames, nullptr);
+  EXPECT_EQ(record->m_dialogTemplateId, 103);
+  ASSERT_NE(record->m_workDirectory, nullptr);
+  EXPECT_NE(std::string(record->m_workDirectory), "");
+  EXPECT_NE(GetFileAttributesA(record->m_workDirectory), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(record->GetParameter(0), nullptr);
+  EXPECT_EQ(record->GetParameter(-1), nullptr);
+}
+
+TEST(ReadParameters, NamesIgnoreCaseAndTheLaterDuplicateWins) {
+  PluginInstance plugin({{"type", "application/x-ostrel-updater-plugin"},
+                         {"redirecturl", "http://127.0.0.1/first"},
+                         {"PROGRAMTITLE", "Title"},
+                         {"RedirectURL", "http://127.0.0.1/second"},
+                         {"SiteMinderHeader", "cookie"},
+                         {"InstallLogURL", "http://127.0.0.1/log"}});
+  CMyPlugin* record = plugin.record();
+  EXPECT_EQ(record->m_redirectUrlIndex, 3);
+  EXPECT_EQ(plugin.value(record->m_redirectUrlIndex), "http://127.0.0.1/second");
+  EXPECT_EQ(plugin.value(record->m_programTitleIndex), "Title");
+  EXPECT_EQ(plugin.value(record->m_siteMinderHeaderIndex), "cookie");
+  EXPECT_EQ(plugin.value(record->m_installLogUrlIndex), "http://127.0.0.1/log");
+  EXPECT_EQ(record->m_argCount, 6);
+  EXPECT_EQ(record->m_argNames[6], nullptr);
+  EXPECT_EQ(record->GetParameter(6), nullptr);
+}
+
+TEST(ReadParameters, InstallModeAndLaunchClientAcceptOnlyTheirWord) {
+  struct Case {
+    const char* installMode;
+    const char* launchClient;
+    int expectedInstall;
+    int expectedLaunch;
+  };
+  for (const Case& c : {Case{"TRUE", "FALSE", 1, 0}, Case{"true", "false", 1, 0}, Case{"yes", "0", 0, 1},
+                        Case{"1", "no", 0, 1}, Case{"", "", 0, 1}}) {
+    PluginInstance plugin({{"InstallMode", c.installMode}, {"LaunchClient", c.launchClient}});
+    EXPECT_EQ(plugin.record()->m_installMode, c.expectedInstall) << c.installMode;
+    EXPECT_EQ(plugin.record()->m_launchClient, c.expectedLaunch) << c.launchClient;
+  }
+}
+
+TEST(ReadParameters, EmptyCloseWindowStillCounts) {
+  PluginInstance plugin({{"CloseWindow", ""}, {"CloseWindowUrl", "http://127.0.0.1/bye"}});
+  EXPECT_EQ(plugin.record()->m_closeWindowGiven, 1);
+  EXPECT_EQ(plugin.record()->m_closeWindowIndex, 0);
+  EXPECT_EQ(plugin.value(plugin.record()->m_closeWindowUrlIndex), "http://127.0.0.1/bye");
+}
+
+TEST(ReadParameters, FileNamesAndSizesWithAMissingSize) {
+  PluginInstance plugin({{"NumFiles", "3"}, {"File0", "a.cab"}, {"file1", "b.zip"}, {"FILE2", "c.cab"},
+                         {"FileSize0", "10"}, {"FileSize2", "30"}});
+  CMyPlugin* record = plugin.record();
+  ASSERT_EQ(record->m_numFiles, 3);
+  EXPECT_STREQ(record->m_fileNames[0], "a.cab");
+  EXPECT_STREQ(record->m_fileNames[1], "b.zip");
+  EXPECT_STREQ(record->m_fileNames[2], "c.cab");
+  EXPECT_EQ(record->m_fileSizes[0], 10);
+  EXPECT_EQ(record->m_fileSizes[1], 0);
+  EXPECT_EQ(record->m_fileSizes[2], 30);
+  EXPECT_EQ(record->m_totalBytes, 40);
+}
+
+TEST(ReadParameters, TwoDigitNumbersAndNoLeadingZero) {
+  EmbedParameters parameters = {{"NumFiles", "12"}, {"File01", "never.cab"}};
+  for (int n = 0; n < 12; ++n) {
+    parameters.push_back({"File" + std::to_string(n), "f" + std::to_string(n) + ".cab"});
+    parameters.push_back({"FileSize" + std::to_string(n), "5"});
+  }
+  PluginInstance plugin(parameters);
+  CMyPlugin* record = plugin.record();
+  ASSERT_EQ(record->m_numFiles, 12);
+  EXPECT_STREQ(record->m_fileNames[1], "f1.cab");
+  EXPECT_STREQ(record->m_fileNames[10], "f10.cab");
+  EXPECT_STREQ(record->m_fileNames[11], "f11.cab");
+  EXPECT_EQ(record->m_totalBytes, 60);
+}
+
+TEST(ReadParameters, FromTheHundredthFileEveryEntryReadsTheBareNames) {
+  EmbedParameters parameters = {{"NumFiles", "101"}, {"File", "bare.cab"}, {"FileSize", "7"}};
+  PluginInstance plugin(parameters);
+  CMyPlugin* record = plugin.record();
+  ASSERT_EQ(record->m_numFiles, 101);
+  EXPECT_EQ(record->m_fileNames[99], nullptr);
+  EXPECT_STREQ(record->m_fileNames[100], "bare.cab");
+  EXPECT_EQ(record->m_fileSizes[100], 7);
+}
+
+TEST(ReadParameters, ASizeGivenTwiceCountsOnceInTheTotal) {
+  PluginInstance plugin({{"NumFiles", "1"}, {"File0", "a.cab"}, {"FileSize0", "100"}, {"FileSize0", "25"}});
+  EXPECT_EQ(plugin.record()->m_fileSizes[0], 25);
+  EXPECT_EQ(plugin.record()->m_totalBytes, 25);
+}
+
+TEST(ReadParameters, NumbersFollowTheLeadingDigitsRule) {
+  struct Case {
+    const char* text;
+    int files;
+  };
+  for (const Case& c : {Case{"2abc", 2}, Case{" 1", 1}, Case{"abc", 0}, Case{"-3", 0}, Case{"0", 0}, Case{"", 0}}) {
+    PluginInstance plugin({{"NumFiles", c.text}, {"File0", "a"}, {"File1", "b"}});
+    EXPECT_EQ(plugin.record()->m_numFiles, c.files) << c.text;
+    EXPECT_EQ(plugin.record()->m_fileNames == nullptr, c.files == 0) << c.text;
+  }
+  PluginInstance sizes({{"NumFiles", "2"}, {"FileSize0", "99999999999"}, {"FileSize1", "99999999999"}});
+  EXPECT_EQ(sizes.record()->m_fileSizes[0], INT32_MAX);
+  EXPECT_EQ(sizes.record()->m_totalBytes, INT32_MAX);
+}
+
+TEST(ReadParameters, AnUnreasonableFileCountIsRefusedWithALogLine) {
+  releaseInstallLog();
+  PluginInstance plugin({{"NumFiles", "2000000000"}, {"File0", "a"}});
+  EXPECT_EQ(plugin.record()->m_numFiles, 0);
+  EXPECT_EQ(plugin.record()->m_fileNames, nullptr);
+  EXPECT_EQ(installLogText(), "NumFiles is out of range, no file is read: 2000000000\r\n");
+  releaseInstallLog();
+}
+
+TEST(ReadParameters, DocumentEncodingConvertsValuesButNotTheFileList) {
+  ASSERT_EQ(GetACP(), 1252u);
+  PluginInstance converted({{"ProgramTitle", "Caf\xC3\xA9"}, {"DocumentEncoding", "ISO-8859-1"},
+                            {"NumFiles", "1"}, {"File0", "caf\xC3\xA9.cab"}});
+  EXPECT_EQ(converted.value(converted.record()->m_programTitleIndex), "Caf\xE9");
+  EXPECT_STREQ(converted.record()->m_fileNames[0], "caf\xC3\xA9.cab");
+
+  PluginInstance raw(EmbedParameters{{"ProgramTitle", "Caf\xC3\xA9"}});
+  EXPECT_EQ(raw.value(raw.record()->m_programTitleIndex), "Caf\xC3\xA9");
+}
+
+TEST(ReadParameters, NullNamesAndValuesAreSkipped) {
+  char name0[] = "RedirectURL";
+  char name2[] = "ProgramTitle";
+  char value2[] = "T";
+  char* names[] = {name0, nullptr, name2};
+  char* values[] = {nullptr, nullptr, value2};
+  _NPP npp{};
+  ASSERT_EQ(NPP_New(nullptr, &npp, NP_EMBED, 3, names, values, nullptr), NPERR_NO_ERROR);
+  auto* record = static_cast<CMyPlugin*>(npp.pdata);
+  EXPECT_EQ(record->m_redirectUrlIndex, 0);
+  EXPECT_EQ(record->GetParameter(0), nullptr);
+  EXPECT_STREQ(record->GetParameter(2), "T");
+  NPP_Destroy(&npp, nullptr);
+}

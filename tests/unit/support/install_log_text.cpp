@@ -1,0 +1,12 @@
+// installLogText: a copy of the process-wide install log.
+#include "support/install_log_text.h"
+
+#include "log/install_log.h"
+#include "plugin/host_services.h"
+
+std::string installLogText() {
+  char* copy = copyInstallLogText();
+  std::string text = copy ? copy : "";
+  NPN_MemFree(copy);
+  return text;
+}
