@@ -9,6 +9,8 @@
 
 #include "plugin/npapi.h"
 
+class CTextBuffer;
+
 class CMyPlugin {
  public:
   // Defaults for every field; the dialog template follows the platform.
@@ -30,6 +32,12 @@ class CMyPlugin {
   int32 Write();
   void PrintInfo();
   void URLNotify();
+
+  // Configuration files in the temporary directory: deletes the oldest files matching
+  // pattern so that the 13 newest remain, and appends "_" and a zero-padded number to a
+  // file name being formed.
+  void cleanOlderConfigFiles(const char* pattern, const char* directory);
+  void appendDateField(CTextBuffer& buffer, uint16 value, uint16 width);
 
   // Sends the install log, closes the internet session, releases everything the record
   // owns and puts every field back to its default. Always 0.

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "plugin/host_services.h"
-#include "scratch_folder.h"
+#include "support/scratch_folder.h"
 
 namespace {
 

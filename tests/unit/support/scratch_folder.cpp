@@ -1,5 +1,5 @@
 // ScratchFolder: per-test folders and environment, cleaned up afterwards.
-#include "scratch_folder.h"
+#include "support/scratch_folder.h"
 
 #include <atomic>
 

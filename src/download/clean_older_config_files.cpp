@@ -1,0 +1,88 @@
+// CMyPlugin::cleanOlderConfigFiles: keeps the 13 newest configuration files of earlier
+// runs, so that the temporary directory does not fill up with them.
+#include <cstring>
+
+#include "log/method_guard.h"
+#include "plugin/CMyPlugin.h"
+#include "plugin/host_services.h"
+
+namespace {
+
+// With this many files or more, all but the 13 newest are deleted; the new download then
+// makes 14.
+constexpr int kFilesBeforeCleaning = 15;
+constexpr int kFilesKept = 13;
+
+// The files found, oldest first by last-write time; equal times keep the order found.
+class OlderFileList {
+ public:
+  ~OlderFileList() { NPN_MemFree(m_records); }
+
+  bool insert(const WIN32_FIND_DATAA& entry) {
+    if (m_count == m_capacity && !grow()) return false;
+    int at = m_count;
+    for (int i = 0; i < m_count; ++i) {
+      if (CompareFileTime(&m_records[i].ftLastWriteTime, &entry.ftLastWriteTime) > 0) {
+        at = i;
+        break;
+      }
+    }
+    std::memmove(&m_records[at + 1], &m_records[at], static_cast<size_t>(m_count - at) * sizeof entry);
+    m_records[at] = entry;
+    ++m_count;
+    return true;
+  }
+
+  int count() const { return m_count; }
+  const WIN32_FIND_DATAA& operator[](int i) const { return m_records[i]; }
+
+ private:
+  bool grow() {
+    const int capacity = m_capacity ? 2 * m_capacity : 16;
+    auto* records = static_cast<WIN32_FIND_DATAA*>(NPN_MemAlloc(static_cast<uint32>(capacity) * sizeof(WIN32_FIND_DATAA)));
+    if (!records) return false;
+    if (m_count) std::memcpy(records, m_records, static_cast<size_t>(m_count) * sizeof(WIN32_FIND_DATAA));
+    NPN_MemFree(m_records);
+    m_records = records;
+    m_capacity = capacity;
+    return true;
+  }
+
+  WIN32_FIND_DATAA* m_records = nullptr;
+  int m_count = 0;
+  int m_capacity = 0;
+};
+
+void findConfigFiles(const char* pattern, OlderFileList& files) {
+  WIN32_FIND_DATAA entry;
+  HANDLE search = FindFirstFileA(pattern, &entry);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    // A folder that happens to match the pattern is none of ours.
+    if (entry.dwFileAttributes == FILE_ATTRIBUTE_DIRECTORY) continue;
+    if (!files.insert(entry)) break;
+  } while (FindNextFileA(search, &entry));
+  FindClose(search);
+}
+
+void deleteInDirectory(const char* directory, const WIN32_FIND_DATAA& entry) {
+  const char* name = entry.cAlternateFileName[0] ? entry.cAlternateFileName : entry.cFileName;
+  char path[MAX_PATH];
+  if (std::strlen(directory) + 1 + std::strlen(name) >= sizeof path) return;
+  std::strcpy(path, directory);
+  std::strcat(path, "\\");
+  std::strcat(path, name);
+  DeleteFileA(path);
+}
+
+}  // namespace
+
+void CMyPlugin::cleanOlderConfigFiles(const char* pattern, const char* directory) {
+  // The list lives outside the guarded body: a fault must not leave its block behind.
+  OlderFileList files;
+  runGuarded(this, "CMyPlugin::cleanOlderConfigFiles()", [&] {
+    findConfigFiles(pattern, files);
+    if (files.count() < kFilesBeforeCleaning) return;
+    for (int i = 0; i < files.count() - kFilesKept; ++i) deleteInDirectory(directory, files[i]);
+  });
+}
