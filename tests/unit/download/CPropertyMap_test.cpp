@@ -42,19 +42,7 @@ TEST(CPropertyMap, StaysSearchableAndOrderedWhateverTheInsertionOrder) {
   for (const std::string& key : keys) EXPECT_EQ(map.find(key.c_str()), key + "v");
 }
 
-TEST(CPropertyMap, GetPropertyCopiesTheValueOrTheDefault) {
-  CPropertyMap map;
-  put(map, "k", "value");
-  char* value = getProperty(map, "k", "");
-  char* fallback = getProperty(map, "absent", "default");
-  EXPECT_STREQ(value, "value");
-  EXPECT_STREQ(fallback, "default");
-  EXPECT_EQ(getProperty(map, "absent", nullptr), nullptr);
-  NPN_MemFree(value);
-  NPN_MemFree(fallback);
-}
-
-TEST(CPropertyMap, CopyPropertyCutsToTheBufferAndLeavesItForEmptyValues) {
+TEST(CPropertyMap, AccessorsCopyOrFallBackAndCutToTheBuffer) {
   CPropertyMap map;
   put(map, "long", "abcdef");
   put(map, "empty", "");
@@ -64,6 +52,9 @@ TEST(CPropertyMap, CopyPropertyCutsToTheBufferAndLeavesItForEmptyValues) {
   EXPECT_EQ(std::string(buffer, 4), "xxxx");
   EXPECT_TRUE(copyProperty(map, "long", buffer, sizeof buffer));
   EXPECT_STREQ(buffer, "abc");
+  char* fallback = getProperty(map, "absent", "default");
+  EXPECT_STREQ(fallback, "default");
+  NPN_MemFree(fallback);
 }
 
 TEST(CPropertyMap, GivesEveryBlockBackAndRefusesPairsWithoutRoom) {

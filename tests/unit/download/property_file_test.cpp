@@ -26,14 +26,12 @@ std::string ansiOf(const wchar_t* text) {
 
 }  // namespace
 
-TEST(PropertyFile, ConvertsFromTheCodePageAndReadsCrLfLines) {
+TEST(PropertyFile, ConvertsFromTheCodePageToAnsi) {
   ScratchFolder folder;
-  const std::string path =
-      writeFile(folder, "launch.oscf", "smartclient.configURL=http://h/list\r\nname=caf\xC3\xA9\r\nx=1\ny=2");
+  const std::string path = writeFile(folder, "launch.oscf", "url=http://h/list\r\nname=caf\xC3\xA9");
   CPropertyMap map;
   loadPropertyFile(map, 65001, path.c_str());
-  EXPECT_EQ(pairsOf(map), (Pairs{{"name", "caf" + ansiOf(L"\u00e9")},
-                                 {"smartclient.configURL", "http://h/list"}, {"x", "1\ny=2"}}));
+  EXPECT_EQ(pairsOf(map), (Pairs{{"name", "caf" + ansiOf(L"\u00e9")}, {"url", "http://h/list"}}));
 }
 
 TEST(PropertyFile, MissingAndEmptyFilesLeaveTheMapAsItWas) {

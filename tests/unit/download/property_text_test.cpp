@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "map_pairs.h"
-#include "support/test_browser.h"
 
 TEST(PackageListText, FirstKeyWinsAndEveryLineEndSeparates) {
   EXPECT_EQ(packageListPairs("a=1\na=2"), (Pairs{{"a", "1"}}));
@@ -34,19 +33,6 @@ TEST(PackageListText, ReadsOnlyTheGivenBytes) {
   CPropertyMap map;
   EXPECT_EQ(parsePropertyText(map, "a=12\nb=3", 3), 0);
   EXPECT_EQ(pairsOf(map), (Pairs{{"a", "1"}}));
-}
-
-TEST(PackageListText, CountsPairsThatFoundNoRoom) {
-  const long long before = TestBrowser::instance().balanceBytes();
-  {
-    CPropertyMap map;
-    TestBrowser::instance().failAllocationsAfter(2);  // the scratch block and one pair
-    const int32_t dropped = parsePropertyText(map, "a=1\nb=2\nc=3", 11);
-    TestBrowser::instance().stopFailingAllocations();
-    EXPECT_EQ(dropped, 2);
-    EXPECT_EQ(pairsOf(map), (Pairs{{"a", "1"}}));
-  }
-  EXPECT_EQ(TestBrowser::instance().balanceBytes(), before);
 }
 
 TEST(ConfigurationText, OnlyCrLfEndsALine) {
