@@ -1,0 +1,137 @@
+// splitFileListEntry: the checks run in the order of the text, each refusal logged with
+// the entry so that the install log shows which file of the page was wrong.
+#include "download/file_list_entry.h"
+
+#include <cstring>
+
+#include "log/install_log.h"
+
+namespace {
+
+// Windows drops trailing dots and blanks from a path part, so "..." and ".. " lead to the
+// parent as surely as "..".
+bool climbsOut(const char* part, size_t length) {
+  size_t dots = 0;
+  for (size_t i = 0; i < length; ++i) {
+    if (part[i] == '.')
+      ++dots;
+    else if (part[i] != ' ')
+      return false;
+  }
+  return dots >= 2;
+}
+
+bool isPathSeparator(char c) { return c == '\\' || c == '/'; }
+
+FileListEntryCheck checkRelativeDirectory(const char* directory) {
+  if (isPathSeparator(directory[0])) return FileListEntryCheck::kAbsoluteDirectory;
+  if (std::strchr(directory, ':')) return FileListEntryCheck::kDriveInDirectory;
+  const char* part = directory;
+  for (;;) {
+    const char* end = part;
+    while (*end && !isPathSeparator(*end)) ++end;
+    if (climbsOut(part, static_cast<size_t>(end - part))) return FileListEntryCheck::kClimbingDirectory;
+    if (!*end) return FileListEntryCheck::kAccepted;
+    part = end + 1;
+  }
+}
+
+bool isUsableLocalName(const char* name) {
+  const size_t length = std::strlen(name);
+  if (length == 0 || std::strpbrk(name, "\\:")) return false;
+  return std::strspn(name, ". ") != length;
+}
+
+// Appends text to out (size bytes) when it fits with its NUL; false when it does not.
+bool appendBounded(char* out, size_t size, const char* text) {
+  const size_t used = std::strlen(out);
+  const size_t length = std::strlen(text);
+  if (length >= size - used) return false;
+  std::memcpy(out + used, text, length + 1);
+  return true;
+}
+
+FileListEntryCheck formPaths(const char* workDirectory, const char* relativeDirectory,
+                             FileListEntry& out) {
+  const size_t size = kFileListPathBuffer;
+  if (!appendBounded(out.directory, size, workDirectory) || !appendBounded(out.directory, size, "\\") ||
+      !appendBounded(out.directory, size, relativeDirectory))
+    return FileListEntryCheck::kPathTooLong;
+  std::strcpy(out.filePath, out.directory);
+  const bool endsInSeparator = isPathSeparator(out.filePath[std::strlen(out.filePath) - 1]);
+  if ((!endsInSeparator && !appendBounded(out.filePath, size, "\\")) ||
+      !appendBounded(out.filePath, size, out.localName))
+    return FileListEntryCheck::kPathTooLong;
+  return FileListEntryCheck::kAccepted;
+}
+
+// Splits the copy in out.url at its first ";"; the local name is cut from the URL.
+FileListEntryCheck splitEntry(const char* workDirectory, FileListEntry& out) {
+  char* separator = std::strchr(out.url, ';');
+  const char* relativeDirectory = "";
+  if (separator) {
+    *separator = '\0';
+    relativeDirectory = separator + 1;
+  }
+  const FileListEntryCheck directoryCheck = checkRelativeDirectory(relativeDirectory);
+  if (directoryCheck != FileListEntryCheck::kAccepted) return directoryCheck;
+  const char* slash = std::strrchr(out.url, '/');
+  const char* localName = slash ? slash + 1 : out.url;
+  if (!isUsableLocalName(localName)) return FileListEntryCheck::kUnusableLocalName;
+  if (std::strlen(localName) >= sizeof out.localName) return FileListEntryCheck::kPathTooLong;
+  std::strcpy(out.localName, localName);
+  return formPaths(workDirectory, relativeDirectory, out);
+}
+
+const char* refusalText(FileListEntryCheck check) {
+  switch (check) {
+    case FileListEntryCheck::kNoWorkDirectory:
+      return "File list entry refused, there is no work directory: ";
+    case FileListEntryCheck::kAbsoluteDirectory:
+      return "File list entry refused, its directory is absolute: ";
+    case FileListEntryCheck::kDriveInDirectory:
+      return "File list entry refused, its directory names a drive: ";
+    case FileListEntryCheck::kClimbingDirectory:
+      return "File list entry refused, its directory climbs out of the work directory: ";
+    case FileListEntryCheck::kUnusableLocalName:
+      return "File list entry refused, its URL ends in no usable file name: ";
+    default:
+      return "File list entry refused, its path would exceed 259 characters: ";
+  }
+}
+
+FileListEntryCheck refuse(FileListEntryCheck check, const char* entry, size_t length) {
+  auto lock = lockInstallLog();
+  if (check == FileListEntryCheck::kMissing) {
+    logLine("File list entry refused, it is missing or empty.");
+  } else if (check == FileListEntryCheck::kTooLong) {
+    logText("File list entry refused, longer than 511 characters.  Length: ");
+    logUnsignedLine(static_cast<uint32_t>(length));
+  } else {
+    logText(refusalText(check));
+    logLine(entry);
+  }
+  return check;
+}
+
+}  // namespace
+
+FileListEntryCheck splitFileListEntry(const char* entry, const char* workDirectory,
+                                      FileListEntry& out) {
+  std::memset(&out, 0, sizeof out);
+  const size_t length = entry ? std::strlen(entry) : 0;
+  FileListEntryCheck check = FileListEntryCheck::kAccepted;
+  if (length == 0)
+    check = FileListEntryCheck::kMissing;
+  else if (length > kFileListEntryLimit)
+    check = FileListEntryCheck::kTooLong;
+  else if (!workDirectory || !*workDirectory)
+    check = FileListEntryCheck::kNoWorkDirectory;
+  if (check == FileListEntryCheck::kAccepted) {
+    std::memcpy(out.url, entry, length + 1);
+    check = splitEntry(workDirectory, out);
+  }
+  if (check == FileListEntryCheck::kAccepted) return check;
+  std::memset(&out, 0, sizeof out);
+  return refuse(check, entry, length);
+}

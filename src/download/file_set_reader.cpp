@@ -1,0 +1,70 @@
+// readFileSets: the package list's keys into CFileSet records.
+#include "download/file_set_reader.h"
+
+#include <cstdio>
+
+#include "download/CPropertyMap.h"
+#include "download/leading_integer.h"
+
+namespace {
+
+constexpr size_t kCountBuffer = 512;
+// A set name holds at most 259 characters, so every key formed from it fits here whole
+// and no lookup is ever made with a cut key.
+constexpr size_t kKeyBuffer = kFileSetNameBuffer + 32;
+
+int32_t readCount(const CPropertyMap& packageList, const char* key) {
+  char text[kCountBuffer] = {};
+  copyProperty(packageList, key, text, sizeof text);
+  return readLeadingInteger(text);
+}
+
+// Honest lists spend at most one step per pair (each set and each element has a key of
+// its own); twice that, plus some slack, leaves room for sloppy counts but not for a
+// count of two billion.
+class ReadingBudget {
+ public:
+  explicit ReadingBudget(int32_t pairs) : m_remaining(2 * static_cast<int64_t>(pairs) + 64) {}
+  bool take() { return m_remaining-- > 0; }
+
+ private:
+  int64_t m_remaining;
+};
+
+FileSetReading readElements(const CPropertyMap& packageList, CFileSet& set, ReadingBudget& budget) {
+  char key[kKeyBuffer];
+  std::snprintf(key, sizeof key, "%s.files", set.name);
+  const int32_t count = readCount(packageList, key);
+  for (int32_t j = 0; j < count; ++j) {
+    if (!budget.take()) return FileSetReading::kCountsTooLarge;
+    CFileSetElement* element = set.elements.append();
+    if (!element) return FileSetReading::kNoRoom;
+    std::snprintf(key, sizeof key, "%s.element.%ld", set.name, static_cast<long>(j));
+    copyProperty(packageList, key, element->name, sizeof element->name);
+    // The element's version key carries no set name: element j of every set reads it.
+    std::snprintf(key, sizeof key, ".version.%ld", static_cast<long>(j));
+    copyProperty(packageList, key, element->version, sizeof element->version);
+  }
+  return FileSetReading::kComplete;
+}
+
+}  // namespace
+
+FileSetReading readFileSets(const CPropertyMap& packageList, CFileSetList& fileSets) {
+  ReadingBudget budget(packageList.count());
+  const int32_t count = readCount(packageList, "updaterFiles");
+  char key[kKeyBuffer];
+  for (int32_t n = 0; n < count; ++n) {
+    if (!budget.take()) return FileSetReading::kCountsTooLarge;
+    CFileSet* set = fileSets.append();
+    if (!set) return FileSetReading::kNoRoom;
+    std::snprintf(key, sizeof key, "updaterFile.%ld", static_cast<long>(n));
+    copyProperty(packageList, key, set->name, sizeof set->name);
+    const FileSetReading elements = readElements(packageList, *set, budget);
+    if (elements != FileSetReading::kComplete) return elements;
+    // Only the first 31 characters of the set's version are kept.
+    std::snprintf(key, sizeof key, "%s.version", set->name);
+    copyProperty(packageList, key, set->version, sizeof set->version);
+  }
+  return FileSetReading::kComplete;
+}
