@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "download/leading_integer.h"
+#include "plugin/leading_integer.h"
 
 namespace {
 

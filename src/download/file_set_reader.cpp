@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "download/CPropertyMap.h"
-#include "download/leading_integer.h"
+#include "plugin/leading_integer.h"
 
 namespace {
 

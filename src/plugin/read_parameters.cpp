@@ -5,6 +5,7 @@
 #include "plugin/CMyPlugin.h"
 #include "plugin/ansi_conversion.h"
 #include "plugin/host_services.h"
+#include "plugin/leading_integer.h"
 #include "plugin/string_copy.h"
 #include "plugin/temp_directory.h"
 
@@ -14,23 +15,6 @@ namespace {
 // same "File" parameter). A larger count is a mistake in the page; honouring it would
 // mean huge allocations and a walk of the parameters for each entry.
 constexpr int kMaxFiles = 1000;
-
-// The C library's string-to-integer rule (blanks, a sign, leading digits, 0 when none),
-// saturating instead of overflowing.
-int toInteger(const char* text) {
-  if (!text) return 0;
-  while (*text == ' ' || (*text >= '\t' && *text <= '\r')) ++text;
-  const bool negative = *text == '-';
-  if (*text == '-' || *text == '+') ++text;
-  int64_t value = 0;
-  for (; *text >= '0' && *text <= '9'; ++text) {
-    value = value * 10 + (*text - '0');
-    if (value > INT32_MAX) value = static_cast<int64_t>(INT32_MAX) + 1;
-  }
-  if (negative) value = -value;
-  if (value > INT32_MAX) value = INT32_MAX;
-  return static_cast<int>(value);
-}
 
 bool namesMatch(const char* name, const char* wanted) {
   return name && lstrcmpiA(name, wanted) == 0;
@@ -114,7 +98,7 @@ void CMyPlugin::readRecognisedParameters() {
     for (const PositionParameter& parameter : kPositionParameters)
       if (namesMatch(name, parameter.name)) this->*parameter.field = j;
     if (namesMatch(name, "CloseWindow")) m_closeWindowGiven = 1;
-    if (namesMatch(name, "NumFiles")) m_numFiles = toInteger(GetParameter(j));
+    if (namesMatch(name, "NumFiles")) m_numFiles = readLeadingInteger(GetParameter(j));
     if (namesMatch(name, "InstallMode")) m_installMode = namesMatch(GetParameter(j), "true");
     if (namesMatch(name, "LaunchClient")) m_launchClient = !namesMatch(GetParameter(j), "false");
   }
@@ -149,7 +133,7 @@ void CMyPlugin::readFileList(int16 argc, char* argn[], char* argv[]) {
         NPN_MemFree(m_fileNames[n]);
         m_fileNames[n] = copyString(argv ? argv[k] : nullptr);
       } else if (namesMatch(argn[k], sizeName)) {
-        m_fileSizes[n] = toInteger(argv ? argv[k] : nullptr);
+        m_fileSizes[n] = readLeadingInteger(argv ? argv[k] : nullptr);
       }
     }
     // The total counts each file's final size once, even when its size was given twice.
