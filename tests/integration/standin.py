@@ -1,7 +1,6 @@
 """Running the browser stand-in under the build folder's Wine rig, for the integration
 tests. The build folder is the first command-line argument of every test script."""
 
-import os
 import re
 import subprocess
 import sys
@@ -52,23 +51,17 @@ def run_standin(*args, timeout=60):
     return Run(completed)
 
 
-class PageTestCase(unittest.TestCase):
-    """A test case with a scratch folder for the pages it writes."""
-
-    def setUp(self):
-        self._folder = tempfile.TemporaryDirectory(prefix="standin-")
-        self.folder = Path(self._folder.name)
-
-    def tearDown(self):
-        self._folder.cleanup()
-
-    def page(self, body, name="page.html"):
-        path = self.folder / name
+def run_page(body, *args, run_ms=300):
+    """Runs the stand-in on a page with that body (text is written as UTF-8)."""
+    with tempfile.TemporaryDirectory(prefix="standin-") as folder:
+        path = Path(folder) / "page.html"
         path.write_bytes(body.encode("utf-8") if isinstance(body, str) else body)
-        return windows_path(path)
+        return run_standin("--run-ms", run_ms, *args, windows_path(path))
 
+
+class PageTestCase(unittest.TestCase):
     def run_page(self, body, *args, run_ms=300):
-        return run_standin("--run-ms", run_ms, *args, self.page(body))
+        return run_page(body, *args, run_ms=run_ms)
 
     def assertCompleted(self, run):
         self.assertEqual(run.code, 0, run.output + run.stderr)
