@@ -78,8 +78,8 @@ class RefusedPageTest(PageTestCase):
         self.assertIn('its embeds are of type "application/x-shockwave", ""', line)
 
     def test_unclosed_tag_and_unclosed_quote(self):
-        self.check_refused('<p>\n<embed type="%s" a="1"' % PLUGIN_TYPE, "is not closed with '>' (line 2)")
-        self.check_refused('<embed type="%s" a="1>' % PLUGIN_TYPE, "has no closing quote (line 1)")
+        self.check_refused('<p>\n<embed type="%s" a="1"' % PLUGIN_TYPE, "has an <embed> tag that is not closed with '>' (line 2)")
+        self.check_refused('<embed type="%s" a="1>' % PLUGIN_TYPE, "has an <embed> attribute value without its closing quote (line 1)")
 
     def test_missing_page(self):
         run = run_standin("--run-ms", 100, "Z:\\no\\such\\page.html")

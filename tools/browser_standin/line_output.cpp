@@ -37,10 +37,11 @@ std::string hexDigits(uint32_t value, int digits) {
 }  // namespace
 
 void reportLine(const std::string& text) {
+  // One write per line: the plug-in may print to the same stream from its own threads,
+  // and the stream is only locked for the length of one call.
+  const std::string line = "standin: " + text + "\n";
   std::lock_guard<std::mutex> lock(g_outputMutex);
-  std::fputs("standin: ", stdout);
-  std::fputs(text.c_str(), stdout);
-  std::fputc('\n', stdout);
+  std::fwrite(line.data(), 1, line.size(), stdout);
   std::fflush(stdout);
 }
 

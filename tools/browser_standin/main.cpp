@@ -54,24 +54,26 @@ std::string embedTypes(const std::vector<EmbedTag>& embeds) {
   return types;
 }
 
-// Finds the page's embed of the plug-in's type; false, after reporting why, when there is none.
-bool chooseEmbed(const std::string& pagePath, const std::string& mimeType, EmbedTag& chosen) {
+// Finds the page's embed of the plug-in's type; otherwise says what the page lacks.
+std::string findPluginEmbed(const std::string& pagePath, const std::string& mimeType, EmbedTag& chosen) {
   std::string html, error;
-  PageEmbeds page;
-  if (readFile(pagePath, html, error)) page = readEmbeds(html);
-  if (error.empty()) error = page.error;
-  const EmbedTag* embed = error.empty() ? findEmbedOfType(page.embeds, mimeType) : nullptr;
-  if (error.empty() && page.embeds.empty()) error = "has no <embed> tag";
-  else if (error.empty() && !embed)
-    error = "has no <embed> of type " + quoted(mimeType) + " (its embeds are of type " + embedTypes(page.embeds) + ")";
-  else if (embed && embed->attributes.size() > kMostParameters)
-    error = "has an <embed> with more than 32767 attributes";
-  if (!error.empty()) {
-    reportLine("page " + quoted(pagePath) + " " + error);
-    return false;
-  }
+  if (!readFile(pagePath, html, error)) return error;
+  const PageEmbeds page = readEmbeds(html);
+  if (!page.error.empty()) return page.error;
+  if (page.embeds.empty()) return "has no <embed> tag";
+  const EmbedTag* embed = findEmbedOfType(page.embeds, mimeType);
+  if (!embed)
+    return "has no <embed> of type " + quoted(mimeType) + " (its embeds are of type " + embedTypes(page.embeds) + ")";
+  if (embed->attributes.size() > kMostParameters) return "has an <embed> with more than 32767 attributes";
   chosen = *embed;
-  return true;
+  return "";
+}
+
+bool chooseEmbed(const std::string& pagePath, const std::string& mimeType, EmbedTag& chosen) {
+  const std::string error = findPluginEmbed(pagePath, mimeType, chosen);
+  if (error.empty()) return true;
+  reportLine("page " + quoted(pagePath) + " " + error);
+  return false;
 }
 
 void reportEmbed(const EmbedTag& embed) {
@@ -101,6 +103,7 @@ bool runInstance(const Options& options, BrowserServices& browser, const NPPlugi
   EmbedInstance instance(embed, mimeType);
   if (instance.create(plugin) != NPERR_NO_ERROR) {
     reportLine("NPP_New failed: the browser shows no plug-in and calls no other instance callback");
+    browser.requests().dropPending();
     return true;
   }
   browser.requests().setWake([&window] { window.wake(); });
@@ -114,6 +117,25 @@ bool runInstance(const Options& options, BrowserServices& browser, const NPPlugi
   return true;
 }
 
+// NP_GetEntryPoints and NP_Initialize. False when the plug-in refused either; after a
+// refused NP_Initialize a browser unloads the library without NP_Shutdown.
+bool startPlugin(PluginLibrary& library, BrowserServices& browser, NPPluginFuncs& plugin) {
+  plugin = {};
+  plugin.size = sizeof plugin;
+  NPError result = library.getEntryPoints(&plugin);
+  reportLine("NP_GetEntryPoints -> " + std::to_string(result));
+  if (result != NPERR_NO_ERROR) return false;
+  reportLine("plug-in table version=" + hex16(plugin.version));
+  result = library.initialize(browser.table());
+  reportLine("NP_Initialize -> " + std::to_string(result));
+  reportLine(std::string("urlnotify slot: ") + (plugin.urlnotify ? "set" : "unset"));
+  if (result == NPERR_NO_ERROR) return true;
+  reportLine("NP_Initialize refused the browser: no instance is made and NP_Shutdown is not called");
+  library.unload();
+  browser.reportBalance("FreeLibrary");
+  return false;
+}
+
 // From loading the DLL to unloading it again.
 int runPlugin(const Options& options, const std::string& dllPath, const std::string& mimeType,
               const EmbedTag& embed) {
@@ -122,21 +144,8 @@ int runPlugin(const Options& options, const std::string& dllPath, const std::str
   PluginLibrary library;
   if (!library.load(dllPath)) return kExitLibrary;
   BoxWatcher watcher(options.authAnswer);
-  NPPluginFuncs plugin = {};
-  plugin.size = sizeof plugin;
-  NPError result = library.getEntryPoints(&plugin);
-  reportLine("NP_GetEntryPoints -> " + std::to_string(result));
-  if (result != NPERR_NO_ERROR) return kExitCompleted;
-  reportLine("plug-in table version=" + hex16(plugin.version));
-  result = library.initialize(browser.table());
-  reportLine("NP_Initialize -> " + std::to_string(result));
-  reportLine(std::string("urlnotify slot: ") + (plugin.urlnotify ? "set" : "unset"));
-  if (result != NPERR_NO_ERROR) {
-    reportLine("NP_Initialize refused the browser: no instance is made and NP_Shutdown is not called");
-    library.unload();
-    browser.reportBalance("FreeLibrary");
-    return kExitCompleted;
-  }
+  NPPluginFuncs plugin;
+  if (!startPlugin(library, browser, plugin)) return kExitCompleted;
   const bool windowMade = runInstance(options, browser, plugin, embed, mimeType);
   reportLine("NP_Shutdown -> " + std::to_string(library.shutdown()));
   browser.reportBalance("NP_Shutdown");

@@ -5,6 +5,8 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "utf8_text.h"
+
 namespace {
 
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
@@ -24,33 +26,15 @@ bool isTagStart(const std::string& html, size_t at, const char* name) {
   return after >= html.size() || isSpace(html[after]) || html[after] == '/' || html[after] == '>';
 }
 
-void appendUtf8(std::string& out, unsigned long code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
-
 // The character a numeric reference body ("#233" or "#xE9") names, or 0 for none.
-unsigned long numericReference(const std::string& body) {
+uint32_t numericReference(const std::string& body) {
   const bool hex = body.size() > 1 && (body[1] == 'x' || body[1] == 'X');
   const std::string digits = body.substr(hex ? 2 : 1);
   if (digits.empty() || digits.size() > 8) return 0;
   for (char c : digits)
     if (!(hex ? std::isxdigit(static_cast<unsigned char>(c)) : std::isdigit(static_cast<unsigned char>(c))))
       return 0;
-  const unsigned long code = std::strtoul(digits.c_str(), nullptr, hex ? 16 : 10);
+  const uint32_t code = static_cast<uint32_t>(std::strtoul(digits.c_str(), nullptr, hex ? 16 : 10));
   const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
   return (code > 0x10FFFF || surrogate) ? 0 : code;
 }
@@ -66,7 +50,7 @@ bool appendReference(std::string& out, const std::string& body) {
     }
   }
   if (body.empty() || body[0] != '#') return false;
-  const unsigned long code = numericReference(body);
+  const uint32_t code = numericReference(body);
   if (code == 0) return false;
   appendUtf8(out, code);
   return true;
@@ -106,7 +90,7 @@ class TagScanner {
       if (!readValue(attribute.value, error)) return false;
       attributes.push_back(attribute);
     }
-    error = "the <embed> tag is not closed with '>'";
+    error = "has an <embed> tag that is not closed with '>'";
     return false;
   }
   size_t position() const { return m_at; }
@@ -134,7 +118,7 @@ class TagScanner {
     if (m_at < m_html.size() && (m_html[m_at] == '"' || m_html[m_at] == '\'')) {
       const size_t end = m_html.find(m_html[m_at], m_at + 1);
       if (end == std::string::npos) {
-        error = "an attribute value of the <embed> tag has no closing quote";
+        error = "has an <embed> attribute value without its closing quote";
         return false;
       }
       value = decodeCharacterReferences(m_html.substr(m_at + 1, end - m_at - 1));

@@ -23,7 +23,9 @@ struct EmbedTag {
 
 struct PageEmbeds {
   std::vector<EmbedTag> embeds;
-  std::string error;  // set when the page cannot be read to its end (an unclosed tag)
+  // Set when the page cannot be read to its end, as a phrase that follows the page's
+  // name ("has an <embed> tag that is not closed ...").
+  std::string error;
 };
 
 PageEmbeds readEmbeds(const std::string& html);

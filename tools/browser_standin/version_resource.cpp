@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "utf8_text.h"
+
 namespace {
 
 struct Node {
@@ -23,19 +25,6 @@ uint16_t read16(const unsigned char* data, size_t at) {
 
 uint32_t read32(const unsigned char* data, size_t at) {
   return read16(data, at) | (static_cast<uint32_t>(read16(data, at + 2)) << 16);
-}
-
-void appendUtf8(std::string& out, uint32_t code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
 }
 
 // UTF-16 text from at up to a NUL or limit; next is set after the NUL (or to limit).
