@@ -3,7 +3,7 @@ urlnotify callback, a later minor version does, and a new major version is refus
 
 import unittest
 
-from standin import PLUGIN_TYPE, PageTestCase, callback_answers, main
+from standin import PLUGIN_TYPE, PROBE_DLL, PROBE_TYPE, PageTestCase, callback_answers, main, windows_path
 
 PAGE = '<embed type="%s" RedirectURL="http://127.0.0.1:1/x">' % PLUGIN_TYPE
 
@@ -32,6 +32,24 @@ class BrowserVersionTest(PageTestCase):
         self.assertIn("urlnotify slot: unset", run.lines)
         self.assertFalse([l for l in run.lines if l.startswith(("NPP_", "NP_Shutdown"))])
         self.assertEqual(run.lines[-2:], ["FreeLibrary done", "allocation balance after FreeLibrary: 0 bytes in 0 blocks"])
+
+
+class BrowserTableTest(PageTestCase):
+    """What the plug-in finds in the browser's table, as the probe plug-in reports it."""
+
+    def table_seen(self, *args):
+        run = self.run_page('<embed type="%s">' % PROBE_TYPE, "--dll", windows_path(PROBE_DLL), *args, run_ms=100)
+        self.assertCompleted(run)
+        return [l for l in run.probe if l.startswith("browser table")]
+
+    def test_table_ends_at_its_size(self):
+        self.assertEqual(self.table_seen("--npapi-version", "0x0008"),
+                         ["browser table size=60 geturlnotify absent forceredraw absent"])
+        self.assertEqual(self.table_seen(), ["browser table size=88 geturlnotify present forceredraw present"])
+        self.assertEqual(self.table_seen("--npapi-version", "0x0008", "--table-size", "88"),
+                         ["browser table size=88 geturlnotify present forceredraw present"])
+        self.assertEqual(self.table_seen("--table-size", "76"),
+                         ["browser table size=76 geturlnotify present forceredraw absent"])
 
 
 if __name__ == "__main__":

@@ -154,6 +154,8 @@ extern "C" NPError WINAPI NP_GetEntryPoints(NPPluginFuncs* table) {
 
 extern "C" NPError WINAPI NP_Initialize(NPNetscapeFuncs* table) {
   g_browser = table;
+  say("browser table size=" + std::to_string(table->size) + " geturlnotify " +
+      (table->geturlnotify ? "present" : "absent") + " forceredraw " + (table->forceredraw ? "present" : "absent"));
   return NPERR_NO_ERROR;
 }
 
