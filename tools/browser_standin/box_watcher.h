@@ -1,0 +1,34 @@
+// Answers this process's message boxes and dialogs (top-level windows of class
+// "#32770") as a user at the browser would: reports what each says, then OK, or the
+// chosen answer for authentication dialogs (those with edit fields). Runs a thread of its
+// own from construction to stop(); that thread only reads the boxes and posts to them.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <set>
+#include <thread>
+
+#include "options.h"
+
+class BoxWatcher {
+ public:
+  explicit BoxWatcher(AuthAnswer authAnswer);
+  ~BoxWatcher();
+  BoxWatcher(const BoxWatcher&) = delete;
+  BoxWatcher& operator=(const BoxWatcher&) = delete;
+
+  void stop();
+
+ private:
+  void watch();
+  void sweep();
+  void answer(HWND box);
+  static BOOL CALLBACK visitWindow(HWND window, LPARAM self);
+
+  const AuthAnswer m_authAnswer;
+  std::atomic<bool> m_stopping{false};
+  std::set<HWND> m_answered;  // touched by the watching thread only
+  std::thread m_thread;
+};

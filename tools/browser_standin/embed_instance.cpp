@@ -1,0 +1,71 @@
+// EmbedInstance: the calls that create, place and destroy one plug-in instance.
+#include "embed_instance.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+#include "line_output.h"
+
+namespace {
+
+// An address no process can read: the window record a faulty browser might pass.
+NPWindow* const kUnreadableRecord = reinterpret_cast<NPWindow*>(0x10);
+
+constexpr int kLargestDimension = 4000;
+
+}  // namespace
+
+int embedDimension(const EmbedTag& embed, const char* name, int fallback) {
+  const std::string text = embed.attribute(name);
+  if (text.empty() || text.find('%') != std::string::npos) return fallback;
+  const long value = std::strtol(text.c_str(), nullptr, 10);
+  return value >= 1 && value <= kLargestDimension ? static_cast<int>(value) : fallback;
+}
+
+EmbedInstance::EmbedInstance(const EmbedTag& embed, const std::string& mimeType)
+    : m_npp(), m_window(), m_mimeType(mimeType) {
+  for (const EmbedAttribute& attribute : embed.attributes) {
+    m_names.push_back(attribute.name);
+    m_values.push_back(attribute.value);
+  }
+  // The strings are final now: their buffers stay where they are.
+  for (size_t i = 0; i < m_names.size(); ++i) {
+    m_argn.push_back(m_names[i].data());
+    m_argv.push_back(m_values[i].data());
+  }
+}
+
+NPError EmbedInstance::create(const NPPluginFuncs& plugin) {
+  const NPError result =
+      plugin.newp(m_mimeType.data(), &m_npp, NP_EMBED, static_cast<int16>(m_argn.size()),
+                  m_argn.empty() ? nullptr : m_argn.data(), m_argv.empty() ? nullptr : m_argv.data(), nullptr);
+  reportLine("NPP_New mode=1 argc=" + std::to_string(m_argn.size()) + " -> " + std::to_string(result));
+  return result;
+}
+
+void EmbedInstance::setWindow(const NPPluginFuncs& plugin, void* window, int width, int height,
+                              bool badRecordFirst) {
+  if (badRecordFirst) {
+    const NPError result = plugin.setwindow(&m_npp, kUnreadableRecord);
+    reportLine("NPP_SetWindow record=" + hex32(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(kUnreadableRecord))) +
+               " (unreadable) -> " + std::to_string(result));
+  }
+  m_window.window = window;
+  m_window.width = static_cast<uint32>(width);
+  m_window.height = static_cast<uint32>(height);
+  m_window.clipRect = {0, 0, static_cast<uint16>(height), static_cast<uint16>(width)};
+  m_window.type = NPWindowTypeWindow;
+  const NPError result = plugin.setwindow(&m_npp, &m_window);
+  reportLine("NPP_SetWindow window=" + hex32(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(window))) +
+             " " + std::to_string(width) + "x" + std::to_string(height) + " type=1 -> " +
+             std::to_string(result));
+}
+
+NPError EmbedInstance::destroy(const NPPluginFuncs& plugin) {
+  NPSavedData* saved = nullptr;
+  const NPError result = plugin.destroy(&m_npp, &saved);
+  reportLine("NPP_Destroy -> " + std::to_string(result));
+  // This plug-in saves nothing; a block handed back would show in the balance.
+  if (saved) reportLine("NPP_Destroy handed back saved data");
+  return result;
+}

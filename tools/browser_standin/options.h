@@ -1,0 +1,36 @@
+// The stand-in's command line: what the operator may choose, its defaults, and the
+// usage text. Pure text work.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+enum class AuthAnswer { Cancel, Ok };
+
+struct Options {
+  std::string pagePath;
+  std::string dllPath;  // empty: NPOstrelUpdater.dll beside the stand-in
+  uint16_t npapiVersion = 0x0009;
+  int tableSize = -1;  // -1: the size that fits the version
+  std::string userAgent =
+      "Mozilla/5.0 (Windows; U; Windows NT 5.1; en-US; rv:1.8.0.12) Gecko/20070508 Firefox/1.5.0.12";
+  std::string frameName;  // empty: the page is the top-level document
+  unsigned long runMs = 3000;
+  AuthAnswer authAnswer = AuthAnswer::Cancel;
+  bool badWindowRecord = false;
+  bool dllInfoOnly = false;
+  bool help = false;
+};
+
+// Exit codes of the stand-in.
+constexpr int kExitCompleted = 0;
+constexpr int kExitUsage = 2;
+constexpr int kExitPage = 3;
+constexpr int kExitLibrary = 4;
+constexpr int kExitWindow = 5;
+
+// Fills options from the arguments after the program name; false with error set when
+// they are not usable.
+bool parseOptions(int argc, const char* const argv[], Options& options, std::string& error);
+
+const char* usageText();
