@@ -1,4 +1,4 @@
-// The containment rule for archive names, bounded appends, and folder creation.
+// The containment rule for archive names, and folder creation.
 #include "archive/archive_paths.h"
 
 #include <gtest/gtest.h>
@@ -16,19 +16,6 @@ TEST(ArchivePaths, NamesStayInsideTheDestination) {
                            "C:a", "C:\\a", "a:stream", "a/.. /b", "a\\. .\\b", "...", ".. "}) {
     EXPECT_FALSE(isContainedEntryName(name)) << name;
   }
-}
-
-TEST(ArchivePaths, AppendsRefuseWhatDoesNotFit) {
-  char path[kPathCapacity] = "C:";
-  EXPECT_TRUE(appendSeparator(path, sizeof path));
-  EXPECT_TRUE(appendSeparator(path, sizeof path));
-  EXPECT_STREQ(path, "C:\\");
-  const std::string filler(kPathCapacity - 4, 'f');
-  EXPECT_FALSE(appendPathText(path, sizeof path, (filler + "g").c_str()));
-  EXPECT_STREQ(path, "C:\\");
-  EXPECT_TRUE(appendPathText(path, sizeof path, filler.c_str()));
-  EXPECT_EQ(std::string(path).size(), kPathCapacity - 1);
-  EXPECT_FALSE(appendSeparator(path, sizeof path));
 }
 
 TEST(MakeDirectories, CreatesEveryMissingFolder) {
