@@ -27,6 +27,7 @@ constexpr int kCabinetOpenFlags = _O_RDONLY | _O_BINARY | _O_SEQUENTIAL;
 struct CabinetContext {
   char destinationDir[kPathCapacity];  // always ends in "\"
   char target[kPathCapacity];          // the file being unpacked
+  char lastFolder[kPathCapacity];      // the folder made for the file before
   bool leftOut;                        // a file was refused for its name or path length
 };
 
@@ -45,12 +46,16 @@ bool formTarget(CabinetContext* context, const char* name) {
          appendPathText(context->target, kPathCapacity, name);
 }
 
-void makeTargetFolder(const char* target) {
+// Files of one folder follow each other in a cabinet: a folder made for the file before
+// is not made again.
+void makeTargetFolder(CabinetContext* context) {
   char folder[kPathCapacity];
-  std::strcpy(folder, target);
+  std::strcpy(folder, context->target);
   char* lastSeparator = std::strrchr(folder, '\\');
   if (lastSeparator) *lastSeparator = '\0';
+  if (std::strcmp(folder, context->lastFolder) == 0) return;
   createDirectoryTree(folder);
+  std::strcpy(context->lastFolder, folder);
 }
 
 // The target is opened without truncation and emptied afterwards: an open that truncates
@@ -62,7 +67,7 @@ INT_PTR openTarget(CabinetContext* context, const char* name) {
     context->leftOut = true;
     return 0;
   }
-  makeTargetFolder(context->target);
+  makeTargetFolder(context);
   const int descriptor = _open(context->target, kTargetOpenFlags, _S_IREAD | _S_IWRITE);
   if (descriptor != -1 && _chsize(descriptor, 0) != 0) {
     _close(descriptor);
@@ -71,22 +76,28 @@ INT_PTR openTarget(CabinetContext* context, const char* name) {
   return descriptor;
 }
 
-void applyRecordedTime(const char* target, USHORT date, USHORT time) {
-  HANDLE file = CreateFileA(target, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
+// The time is set through the descriptor that wrote the file, before it is closed: opening
+// the file once more only for its time would cost as much again.
+void applyRecordedTime(INT_PTR descriptor, USHORT date, USHORT time) {
   FILETIME local;
   FILETIME universal;
   if (DosDateTimeToFileTime(date, time, &local) && LocalFileTimeToFileTime(&local, &universal)) {
-    SetFileTime(file, &universal, nullptr, &universal);
+    SetFileTime(reinterpret_cast<HANDLE>(_get_osfhandle(static_cast<int>(descriptor))), &universal, nullptr,
+                &universal);
   }
-  CloseHandle(file);
+}
+
+// A new file already carries the archive attribute, which is what most cabinets record:
+// the attributes are set only where they differ, which saves opening the file again.
+void applyRecordedAttributes(const char* target, USHORT recorded) {
+  const DWORD kept = recorded & kKeptAttributes;
+  if (GetFileAttributesA(target) != kept) SetFileAttributesA(target, kept);
 }
 
 INT_PTR finishTarget(CabinetContext* context, const FDINOTIFICATION* note) {
+  applyRecordedTime(note->hf, note->date, note->time);
   _close(static_cast<int>(note->hf));
-  applyRecordedTime(context->target, note->date, note->time);
-  SetFileAttributesA(context->target, note->attribs & kKeptAttributes);
+  applyRecordedAttributes(context->target, note->attribs);
   return TRUE;
 }
 

@@ -41,12 +41,15 @@ TEST(CabinetExtraction, TrailingBackslashMakesNoDifference) {
   EXPECT_EQ(listTree(u.dest), manifest("stored.cab"));
 }
 
-TEST(CabinetExtraction, ReplacesLongerExistingFiles) {
+TEST(CabinetExtraction, ReplacesLongerAndHiddenExistingFiles) {
   Unpacked u;
   CreateDirectoryA(u.dest.c_str(), nullptr);
-  writeFile(u.dest + "\\top.txt", std::string(5000, 'x'));
+  const std::string top = u.dest + "\\top.txt";
+  writeFile(top, std::string(5000, 'x'));
+  SetFileAttributesA(top.c_str(), FILE_ATTRIBUTE_HIDDEN);
   EXPECT_EQ(u.extract("stored.cab"), 0);
   EXPECT_EQ(listTree(u.dest), manifest("stored.cab"));
+  EXPECT_EQ(GetFileAttributesA(top.c_str()), DWORD{FILE_ATTRIBUTE_ARCHIVE}) << "as recorded";
 }
 
 // The cabinet records 2009-06-15 13:45:30 local time; the tests run in a zone away from UTC.
