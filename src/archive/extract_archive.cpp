@@ -1,0 +1,19 @@
+// extractArchive: the choice of extractor by extension.
+#include "archive/extract_archive.h"
+
+#include <cstring>
+
+#include "archive/archive_paths.h"
+#include "archive/cabinet_extraction.h"
+#include "archive/zip_extraction.h"
+
+int extractArchive(const char* destinationDir, const char* archivePath) {
+  if (!archivePath) return 0;
+  // Everything from the last "." on: a dot inside a folder name leaves a "\" in it, so
+  // such a path matches neither extension.
+  const char* extension = std::strrchr(archivePath, '.');
+  if (!extension) return 0;
+  if (equalsIgnoringCase(extension, ".zip")) return extractZip(destinationDir, archivePath);
+  if (equalsIgnoringCase(extension, ".cab")) return extractCabinet(destinationDir, archivePath);
+  return 0;
+}

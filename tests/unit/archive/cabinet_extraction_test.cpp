@@ -1,0 +1,131 @@
+// Cabinet extraction: folders, recorded times and attributes, the file left out, refused
+// names, and failures.
+#include "archive/cabinet_extraction.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "archive_fixtures.h"
+
+namespace {
+
+struct Unpacked : ScratchDestination {
+  using ScratchDestination::ScratchDestination;
+  int extract(const std::string& archive) const { return extractCabinet(dest.c_str(), fixture(archive).c_str()); }
+};
+
+SYSTEMTIME localWriteTime(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data = {};
+  GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
+  FILETIME local;
+  FileTimeToLocalFileTime(&data.ftLastWriteTime, &local);
+  SYSTEMTIME time = {};
+  FileTimeToSystemTime(&local, &time);
+  return time;
+}
+
+}  // namespace
+
+TEST(CabinetExtraction, UnpacksStoredAndCompressedIntoCreatedFolders) {
+  for (const char* archive : {"stored.cab", "mszip.cab"}) {
+    Unpacked u(archive);
+    EXPECT_EQ(u.extract(archive), 0) << archive;
+    EXPECT_EQ(listTree(u.dest), manifest(archive)) << archive << ": Package.Properties left out";
+  }
+}
+
+TEST(CabinetExtraction, TrailingBackslashMakesNoDifference) {
+  Unpacked u;
+  EXPECT_EQ(extractCabinet((u.dest + "\\").c_str(), fixture("stored.cab").c_str()), 0);
+  EXPECT_EQ(listTree(u.dest), manifest("stored.cab"));
+}
+
+TEST(CabinetExtraction, ReplacesLongerAndHiddenExistingFiles) {
+  Unpacked u;
+  CreateDirectoryA(u.dest.c_str(), nullptr);
+  const std::string top = u.dest + "\\top.txt";
+  writeFile(top, std::string(5000, 'x'));
+  SetFileAttributesA(top.c_str(), FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_EQ(u.extract("stored.cab"), 0);
+  EXPECT_EQ(listTree(u.dest), manifest("stored.cab"));
+  EXPECT_EQ(GetFileAttributesA(top.c_str()), DWORD{FILE_ATTRIBUTE_ARCHIVE}) << "as recorded";
+}
+
+// The cabinet records 2009-06-15 13:45:30 local time; the tests run in a zone away from UTC.
+TEST(CabinetExtraction, AppliesRecordedTimeAndAttributes) {
+  Unpacked u;
+  ASSERT_EQ(u.extract("stamped.cab"), 0);
+  const SYSTEMTIME t = localWriteTime(u.dest + "\\stamped.txt");
+  EXPECT_EQ((std::vector<int>{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond}),
+            (std::vector<int>{2009, 6, 15, 13, 45, 30}));
+  const DWORD kept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+  EXPECT_EQ(GetFileAttributesA((u.dest + "\\stamped.txt").c_str()) & (kept | 0x40), kept);
+  EXPECT_EQ(GetFileAttributesA((u.dest + "\\readonly.txt").c_str()) & (kept & ~FILE_ATTRIBUTE_ARCHIVE),
+            DWORD{FILE_ATTRIBUTE_READONLY}) << "the system may add the archive bit";
+  EXPECT_FALSE(exists(u.dest + "\\PACKAGE.properties"));
+  EXPECT_EQ(readFile(u.dest + "\\sub\\Package.Properties"), "kept") << "only the top-level name is left out";
+}
+
+TEST(CabinetExtraction, RecordedReadOnlyFailsASecondExtraction) {
+  Unpacked u;
+  ASSERT_EQ(u.extract("stamped.cab"), 0);
+  if (!readOnlyFilesAreProtected(u.dest + "\\readonly.txt")) GTEST_SKIP() << "read-only files are writable here";
+  EXPECT_GT(u.extract("stamped.cab"), 0);
+}
+
+TEST(CabinetExtraction, TargetInUseStopsWithTheLibraryCode) {
+  Unpacked u;
+  CreateDirectoryA(u.dest.c_str(), nullptr);
+  HeldFile busy(u.dest + "\\top.txt");
+  EXPECT_GT(u.extract("stored.cab"), 0);
+  EXPECT_TRUE(exists(u.dest + "\\lib\\sub\\a.dll")) << "written before the failure";
+}
+
+TEST(CabinetExtraction, NotACabinetCreatesNothing) {
+  Unpacked u;
+  for (const char* unusable : {"text.cab", "missing.cab", "stored.zip"}) EXPECT_EQ(u.extract(unusable), -1) << unusable;
+  EXPECT_FALSE(exists(u.dest));
+  EXPECT_EQ(extractCabinet("", fixture("stored.cab").c_str()), -1);
+  EXPECT_EQ(extractCabinet(u.dest.c_str(), nullptr), -1);
+}
+
+// Files whose names would leave the destination are skipped, the rest unpacked, and the
+// extraction reported as failed.
+TEST(CabinetExtraction, NamesReachingOutsideAreSkipped) {
+  Unpacked u;
+  EXPECT_EQ(u.extract("climbing.cab"), -1);
+  EXPECT_EQ(readFile(u.dest + "\\ok.txt"), "ok");
+  EXPECT_EQ(readFile(u.dest + "\\after.txt"), "after");
+  EXPECT_EQ(listTree(u.outside).size(), 3u) << "only dest and the two contained files";
+  EXPECT_FALSE(exists("Z:\\abs.txt"));
+  EXPECT_FALSE(exists("C:drive.txt"));
+}
+
+TEST(CabinetExtraction, TargetsThatDoNotFitAPathBufferAreSkipped) {
+  Unpacked u;
+  const std::string dest = u.ofLength(200);
+  EXPECT_EQ(extractCabinet(dest.c_str(), fixture("boundary.cab").c_str()), -1);
+  EXPECT_EQ(readFile(dest + "\\" + std::string(58, 'a')), "fits");
+  EXPECT_FALSE(exists(dest + "\\" + std::string(59, 'b')));
+  EXPECT_EQ(extractCabinet((dest + std::string(60, 'q')).c_str(), fixture("stored.cab").c_str()), -1);
+}
+
+// About 100 MB in some 450 files; the reference is cabextract's output.
+TEST(CabinetExtraction, LargeCabinetUnpacksByteIdentical) {
+  Unpacked u;
+  EXPECT_EQ(u.extract("big.cab"), 0);
+  EXPECT_EQ(listTree(u.dest), manifest("big.cab"));
+}
+
+TEST(CabinetExtraction, ParallelExtractionsKeepTheirOwnData) {
+  Unpacked a("a");
+  Unpacked b("b");
+  int resultB = -1;
+  std::thread other([&] { resultB = b.extract("parallel_b.cab"); });
+  EXPECT_EQ(a.extract("parallel_a.cab"), 0);
+  other.join();
+  EXPECT_EQ(resultB, 0);
+  EXPECT_EQ(listTree(a.dest), manifest("parallel_a.cab"));
+  EXPECT_EQ(listTree(b.dest), manifest("parallel_b.cab"));
+}

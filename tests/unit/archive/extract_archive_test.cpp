@@ -1,0 +1,26 @@
+// The choice of extractor by the archive name's extension.
+#include "archive/extract_archive.h"
+
+#include <gtest/gtest.h>
+
+#include "archive_fixtures.h"
+
+TEST(ExtractArchive, ZipAndCabInAnyCaseGoToTheirExtractors) {
+  const std::string dest = scratchFolder() + "\\dest";
+  EXPECT_EQ(extractArchive((dest + "\\zip").c_str(), fixture("Mixed.ZiP").c_str()), 0);
+  EXPECT_EQ(listTree(dest + "\\zip"), manifest("stored.zip"));
+  EXPECT_EQ(extractArchive((dest + "\\cab").c_str(), fixture("UPPER.CAB").c_str()), 0);
+  EXPECT_EQ(listTree(dest + "\\cab"), manifest("stored.cab"));
+  EXPECT_EQ(extractArchive(dest.c_str(), fixture("text.cab").c_str()), -1);
+  EXPECT_EQ(extractArchive(dest.c_str(), fixture("missing.zip").c_str()), 1);
+}
+
+// Each of these is a zip archive; "nodot.zip" exists too, so an attempt would succeed.
+TEST(ExtractArchive, OtherNamesDoNothing) {
+  const std::string dest = scratchFolder() + "\\dest";
+  for (const char* name : {"archive.txt", "nodot", "folder.zip\\archive"}) {
+    EXPECT_EQ(extractArchive(dest.c_str(), fixture(name).c_str()), 0) << name;
+  }
+  EXPECT_EQ(extractArchive(dest.c_str(), nullptr), 0);
+  EXPECT_FALSE(exists(dest));
+}
