@@ -33,6 +33,16 @@ class CMyPlugin {
   void PrintInfo();
   void URLNotify();
 
+  // Brings the client's files up to date in the work directory: the configuration file,
+  // the package list, then every file of the page's list that brings something newer,
+  // unpacked where it belongs to a file set. 0, or a code of download_files.h.
+  int DownloadFiles();
+  // The package list at url as ANSI text in an allocator block, or null (m_failed set).
+  char* downloadPackageList(const char* url);
+  // The path of this instance's configuration file into buffer (size bytes), downloaded
+  // on the first call; later calls give the same path whatever their arguments.
+  void fetchConfigFile(const char* url, const char* baseDirectory, char* buffer, int size);
+
   // Configuration files in the temporary directory: deletes the oldest files matching
   // pattern so that the 13 newest remain, and appends "_" and a zero-padded number to a
   // file name being formed.

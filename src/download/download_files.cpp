@@ -1,0 +1,132 @@
+// CMyPlugin::DownloadFiles: the configuration file, the package list, then the page's
+// file list one entry after another, each fetched and unpacked or skipped.
+//
+// Progress runs in two stages: the configuration file is a download of its own (its
+// length is the bar's total while it comes in); the file list then starts the bar again
+// from 0 against the sum of the declared sizes of its files, lowered by every skipped one.
+#include "download/download_files.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+
+#include "archive/extract_archive.h"
+#include "download/CFileSet.h"
+#include "download/CPropertyMap.h"
+#include "download/file_list_entry.h"
+#include "download/file_set_choice.h"
+#include "download/file_set_reader.h"
+#include "download/property_file.h"
+#include "download/property_text.h"
+#include "log/install_log.h"
+#include "log/method_guard.h"
+#include "net/file_download.h"
+#include "plugin/CMyPlugin.h"
+#include "plugin/host_services.h"
+
+namespace {
+
+constexpr int kProgressBarId = 201;
+constexpr UINT kServerErrorStyle = MB_OK | MB_ICONWARNING | MB_TASKMODAL | MB_SETFOREGROUND;
+
+// The maps and file sets of one call; they own memory, so they live outside the guard.
+struct UpdateState {
+  CPropertyMap configuration;
+  CPropertyMap packageList;
+  CFileSetList fileSets;
+};
+
+// The server's own error text stops the update; true when it did.
+bool showServerError(CMyPlugin& plugin, const CPropertyMap& configuration) {
+  const char* error = configuration.find("updater.error");
+  if (!error || !*error) return false;
+  MessageBoxA(nullptr, error, plugin.GetParameter(plugin.m_programTitleIndex), kServerErrorStyle);
+  plugin.m_failed = 1;
+  return true;
+}
+
+// Fetches and reads the package list; false when its file sets could not be read whole.
+bool readPackageList(CMyPlugin& plugin, UpdateState& state) {
+  const char* listUrl = state.configuration.find("smartclient.configURL");
+  char* text = plugin.downloadPackageList(listUrl ? listUrl : "");
+  if (!text) return true;  // no list: every file is fetched and unpacked
+  FileSetReading reading = FileSetReading::kComplete;
+  if (*text) {
+    parsePropertyText(state.packageList, text, std::strlen(text));
+    reading = readFileSets(state.packageList, state.fileSets);
+  }
+  NPN_MemFree(text);
+  if (reading == FileSetReading::kComplete) return true;
+  logLine(reading == FileSetReading::kNoRoom ? "The package list's file sets could not be read: no memory."
+                                             : "The package list's file sets could not be read: their counts are too large.");
+  return false;
+}
+
+// The file list's own progress: from 0, against the declared sizes of its files.
+void startFileListProgress(CMyPlugin& plugin) {
+  int64_t total = 0;
+  for (int i = 0; i < plugin.m_numFiles; ++i) total += plugin.m_fileSizes[i];
+  plugin.m_totalBytes = total > INT32_MAX ? INT32_MAX : static_cast<int>(total);
+  plugin.m_bytesDone = 0;
+  plugin.m_lastPercent = 0;
+  if (plugin.m_progressDialog) SendMessageA(GetDlgItem(plugin.m_progressDialog, kProgressBarId), PBM_SETPOS, 0, 0);
+}
+
+int unpack(CMyPlugin& plugin, const FileListEntry& entry) {
+  if (extractArchive(plugin.m_workDirectory, entry.filePath) == 0) return kDownloadFilesOk;
+  auto lock = lockInstallLog();
+  logText("The package file could not be unpacked, the update stops: ");
+  logLine(entry.filePath);
+  return kDownloadFilesIncomplete;
+}
+
+int processEntry(CMyPlugin& plugin, int index, const CFileSetList& fileSets) {
+  FileListEntry entry;
+  if (splitFileListEntry(plugin.m_fileNames[index], plugin.m_workDirectory, entry) != FileListEntryCheck::kAccepted)
+    return kDownloadFilesIncomplete;
+  const EntryAction action = chooseEntryAction(fileSets, entry.localName);
+  if (action == EntryAction::kSkip) {
+    plugin.m_totalBytes -= plugin.m_fileSizes[index];
+    return kDownloadFilesOk;
+  }
+  const int result = DownloadFile(&plugin, entry.url, entry.directory,
+                                  static_cast<uint32_t>(plugin.m_fileSizes[index]), nullptr);
+  if (result != kDownloadOk) return result;
+  return action == EntryAction::kFetchAndUnpack ? unpack(plugin, entry) : kDownloadFilesOk;
+}
+
+int updateFiles(CMyPlugin& plugin, UpdateState& state) {
+  const char* configurationUrl = plugin.GetParameter(plugin.m_redirectUrlIndex);
+  if (!configurationUrl) {
+    logLine("No RedirectURL specified: there is no configuration file, nothing is downloaded.");
+    return kDownloadFilesNoConfiguration;
+  }
+  char configurationPath[MAX_PATH] = "";
+  plugin.fetchConfigFile(configurationUrl, plugin.m_workDirectory, configurationPath, sizeof configurationPath);
+  loadPropertyFile(state.configuration, CP_UTF8, configurationPath);
+  if (showServerError(plugin, state.configuration)) return kDownloadFilesOk;
+  if (!readPackageList(plugin, state)) return kDownloadFilesIncomplete;
+
+  startFileListProgress(plugin);
+  for (int i = 0; i < plugin.m_numFiles; ++i) {
+    const int result = processEntry(plugin, i, state.fileSets);
+    if (result != kDownloadFilesOk) return result;
+  }
+  return kDownloadFilesOk;
+}
+
+}  // namespace
+
+int CMyPlugin::DownloadFiles() {
+  UpdateState state;
+  int result = kDownloadFilesOk;
+  const bool completed = runGuarded(this, "CMyPlugin::DownloadFiles()", [&] {
+    if (m_progressDialog) ShowWindow(m_progressDialog, SW_SHOW);
+    m_lastPercent = 0;
+    if (m_updaterInstalled) return;
+    result = updateFiles(*this, state);
+  });
+  if (!completed) result = kDownloadFilesFault;
+  if (result != kDownloadFilesOk) m_failed = 1;
+  return result;
+}

@@ -1,0 +1,92 @@
+// CMyPlugin::fetchConfigFile: the client configuration file, downloaded once per
+// instance into the temporary directory under a dated name.
+#include <commctrl.h>
+
+#include <cstring>
+
+#include "log/CTextBuffer.h"
+#include "log/install_log.h"
+#include "net/file_download.h"
+#include "plugin/CMyPlugin.h"
+#include "plugin/directory_tree.h"
+
+namespace {
+
+constexpr int kProgressBarId = 201;
+
+// Copies text into out (outSize bytes); false, with out empty, when it does not fit.
+bool copyWhole(char* out, size_t outSize, const char* text) {
+  if (std::strlen(text) >= outSize) {
+    out[0] = '\0';
+    return false;
+  }
+  std::strcpy(out, text);
+  return true;
+}
+
+void dropOneTrailingBackslash(char* path) {
+  const size_t length = std::strlen(path);
+  if (length && path[length - 1] == '\\') path[length - 1] = '\0';
+}
+
+// The directory of the configuration files without a trailing backslash, short form:
+// the temporary directory, or baseDirectory\temp when there is none. The fallback may
+// not exist yet: it is created, and its long form is kept when no short form can be had.
+bool configurationDirectory(const char* baseDirectory, char* out) {
+  char directory[MAX_PATH] = "";
+  const DWORD n = GetTempPathA(MAX_PATH, directory);
+  if (n == 0 || n > MAX_PATH) {
+    if (!copyWhole(directory, MAX_PATH - 5, baseDirectory ? baseDirectory : "")) return false;
+    dropOneTrailingBackslash(directory);
+    std::strcat(directory, "\\temp");
+    createDirectoryTree(directory);
+  } else {
+    dropOneTrailingBackslash(directory);
+  }
+  char shortForm[MAX_PATH] = "";
+  const DWORD shortLength = GetShortPathNameA(directory, shortForm, MAX_PATH);
+  if (shortLength == 0 || shortLength >= MAX_PATH) return copyWhole(out, MAX_PATH, directory);
+  return copyWhole(out, MAX_PATH, shortForm);
+}
+
+}  // namespace
+
+void CMyPlugin::fetchConfigFile(const char* url, const char* baseDirectory, char* buffer, int size) {
+  if (m_configFilePath[0]) {
+    copyWhole(buffer, static_cast<size_t>(size), m_configFilePath);
+    return;
+  }
+  char directory[MAX_PATH];
+  if (!configurationDirectory(baseDirectory, directory)) {
+    logLine("fetchConfigFile: no directory for the configuration file.");
+    buffer[0] = '\0';
+    return;
+  }
+  CTextBuffer pattern;
+  pattern.append(directory).append("\\launch*.oscf");
+  cleanOlderConfigFiles(pattern.text(), directory);
+
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  CTextBuffer name;
+  name.append("launch");
+  appendDateField(name, now.wYear, 4);
+  appendDateField(name, now.wMonth, 2);
+  appendDateField(name, now.wDay, 2);
+  appendDateField(name, now.wHour, 2);
+  appendDateField(name, now.wMinute, 2);
+  appendDateField(name, now.wSecond, 2);
+  appendDateField(name, now.wMilliseconds, 3);
+  name.append(".oscf");
+
+  if (GetParameter(m_closeWindowUrlIndex) && m_progressDialog)
+    SendMessageA(GetDlgItem(m_progressDialog, kProgressBarId), PBM_SETPOS, 0, 0);
+  DownloadFile(this, url, directory, kUnknownSize, name.text());
+
+  CTextBuffer path;
+  path.append(directory).appendChar('\\').appendBuffer(name);
+  std::memset(buffer, 0, static_cast<size_t>(size));
+  if (!copyWhole(buffer, static_cast<size_t>(size), path.text()) ||
+      !copyWhole(m_configFilePath, sizeof m_configFilePath, path.text()))
+    logLine("fetchConfigFile: the configuration file's path is too long.");
+}
