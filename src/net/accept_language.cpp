@@ -67,6 +67,11 @@ char* readRfc1766Value(HKEY key, const char* name) {
   }
   block[prefixLength + read] = '\0';
   block[prefixLength + std::strcspn(block + prefixLength, ";")] = '\0';
+  // An empty tag (an empty text, or one that starts with ";") names no language.
+  if (block[prefixLength] == '\0') {
+    NPN_MemFree(block);
+    return nullptr;
+  }
   return block;
 }
 

@@ -20,9 +20,6 @@ bool readLastAccessTime(const char* path, ULONGLONG* time);
 // carry other attribute bits, which also keeps walks out of most directory loops.
 bool isPlainSubdirectory(const WIN32_FIND_DATAA& entry);
 
-// directory + "\" + name into out (a 260-byte path buffer); false when it does not fit.
-bool joinPath(char* out, const char* directory, const char* name);
-
 // Opens a preference file for reading as the browsers leave it (others may write it).
 // INVALID_HANDLE_VALUE when it cannot be opened.
 HANDLE openPrefsFile(const char* path);
