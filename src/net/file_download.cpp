@@ -24,6 +24,8 @@ constexpr int kProgressBarId = 201;
 // released and a partial file deleted even after a fault. The failure details are
 // logged after the body, outside the guard.
 struct DownloadState {
+  CMyPlugin* plugin;
+  HWND bar;              // the progress bar, or null without a dialog
   const char* url;
   const char* directory;
   const char* fileName;  // localName or the URL's last segment
@@ -44,20 +46,15 @@ const char* lastSegment(const char* url) {
   return slash ? slash + 1 : url;
 }
 
-struct ProgressTarget {
-  CMyPlugin* plugin;
-  HWND bar;
-};
-
 // The percentage of the whole transfer; none can be formed without a positive total.
-void reportProgress(const ProgressTarget& target) {
-  CMyPlugin* plugin = target.plugin;
+void reportProgress(const DownloadState& state) {
+  CMyPlugin* plugin = state.plugin;
   if (plugin->m_totalBytes <= 0) return;
   long long percent = static_cast<long long>(plugin->m_bytesDone) * 100 / plugin->m_totalBytes;
   if (percent > 100) percent = 100;
   if (percent <= plugin->m_lastPercent) return;
   plugin->m_lastPercent = static_cast<int>(percent);
-  if (target.bar) SendMessageA(target.bar, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
+  if (state.bar) SendMessageA(state.bar, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
 }
 
 int prepareDirectory(const DownloadState& state) {
@@ -86,7 +83,7 @@ int failedTransfer(DownloadState& state, bool writing) {
 }
 
 // Reads the body into the file: up to limit bytes, or to its end when toEnd is set.
-int copyBody(DownloadState& state, const ProgressTarget& target, uint32_t limit, bool toEnd, uint32_t chunk) {
+int copyBody(DownloadState& state, uint32_t limit, bool toEnd, uint32_t chunk) {
   char buffer[kLargeTransferSize];
   while (toEnd || state.received < limit) {
     DWORD wanted = chunk;
@@ -98,37 +95,37 @@ int copyBody(DownloadState& state, const ProgressTarget& target, uint32_t limit,
     // A short write (a full disk) fails the download: a cut file must not pass as whole.
     if (!WriteFile(state.file, buffer, got, &written, nullptr) || written != got) return failedTransfer(state, true);
     state.received += got;
-    target.plugin->m_bytesDone = static_cast<int>(static_cast<uint32_t>(target.plugin->m_bytesDone) + got);
-    reportProgress(target);
+    state.plugin->m_bytesDone = static_cast<int>(static_cast<uint32_t>(state.plugin->m_bytesDone) + got);
+    reportProgress(state);
   }
   return kDownloadOk;
 }
 
-int transferBody(DownloadState& state, CMyPlugin* plugin, HWND bar, uint32_t expectedSize) {
-  const ProgressTarget target = {plugin, bar};
+int transferBody(DownloadState& state, uint32_t expectedSize) {
   if (expectedSize != kUnknownSize) {
     state.sizeEstimate = static_cast<int32_t>(expectedSize);
-    return copyBody(state, target, expectedSize, false, kLargeTransferSize);
+    return copyBody(state, expectedSize, false, kLargeTransferSize);
   }
   DWORD length = 0;
   const bool declared = declaredLength(state.request, &length);
   // Without a Content-Length the body is read to its end; the estimate only scales the bar.
   state.sizeEstimate = declared ? static_cast<int32_t>(length) : kUnknownSizeEstimate;
-  plugin->m_totalBytes = state.sizeEstimate;
-  const int result = copyBody(state, target, length, !declared, kSmallTransferSize);
-  if (result == kDownloadOk && bar) SendMessageA(bar, PBM_SETPOS, 100, 0);
+  state.plugin->m_totalBytes = state.sizeEstimate;
+  const int result = copyBody(state, length, !declared, kSmallTransferSize);
+  if (result == kDownloadOk && state.bar) SendMessageA(state.bar, PBM_SETPOS, 100, 0);
   return result;
 }
 
-int runDownload(DownloadState& state, CMyPlugin* plugin, uint32_t expectedSize, const char* localName) {
+int runDownload(DownloadState& state, uint32_t expectedSize, const char* localName) {
+  CMyPlugin* plugin = state.plugin;
   state.fileName = localName ? localName : lastSegment(state.url);
-  HWND bar = plugin->m_progressDialog ? GetDlgItem(plugin->m_progressDialog, kProgressBarId) : nullptr;
+  state.bar = plugin->m_progressDialog ? GetDlgItem(plugin->m_progressDialog, kProgressBarId) : nullptr;
   if (prepareDirectory(state) != kDownloadOk) return kDownloadNoDirectory;
   if (createLocalFile(state) != kDownloadOk) return kDownloadNoLocalFile;
   state.header = getAcceptLanguageHeader(NPN_UserAgent(plugin->m_npp));
   state.request = OpenURL(plugin, state.url, state.header ? state.header : "", &state.openLastError);
   if (!state.request) return kDownloadNoUrl;
-  return transferBody(state, plugin, bar, expectedSize);
+  return transferBody(state, expectedSize);
 }
 
 void logFailure(const DownloadState& state) {
@@ -164,9 +161,9 @@ void logFailure(const DownloadState& state) {
   }
 }
 
-void finishDownload(DownloadState& state, CMyPlugin* plugin) {
+void finishDownload(DownloadState& state) {
   if (state.result != kDownloadOk) {
-    plugin->m_failed = 1;
+    state.plugin->m_failed = 1;
     logFailure(state);
     if (state.file != INVALID_HANDLE_VALUE) {
       CloseHandle(state.file);
@@ -188,13 +185,14 @@ void finishDownload(DownloadState& state, CMyPlugin* plugin) {
 int DownloadFile(CMyPlugin* plugin, const char* url, const char* directory, uint32_t expectedSize,
                  const char* localName) {
   DownloadState state = {};
+  state.plugin = plugin;
   state.url = url;
   state.directory = directory;
   state.file = INVALID_HANDLE_VALUE;
   state.result = kDownloadFault;
   if (!runGuarded(plugin, "CMyPlugin::DownloadFile()",
-                  [&] { state.result = runDownload(state, plugin, expectedSize, localName); }))
+                  [&] { state.result = runDownload(state, expectedSize, localName); }))
     state.result = kDownloadFault;
-  finishDownload(state, plugin);
+  finishDownload(state);
   return state.result;
 }

@@ -11,6 +11,7 @@
 #include "net/internet_session.h"
 #include "net/url_open.h"
 #include "net_fixture.h"
+#include "support/test_browser.h"
 
 namespace {
 
@@ -81,6 +82,27 @@ TEST_F(BrowserProxy, AManualFirefoxProxyCarriesTheRequests) {
   EXPECT_NE(seen[1].find("\"server\": \"http\""), std::string::npos) << seen[1];
 }
 
+TEST_F(BrowserProxy, ANewInstanceOpensItsSessionWithTheBrowsersUserAgentAndProxy) {
+  writeFirefoxPrefs(proxyPrefs(FixtureServer::instance().proxyPort()));
+  const std::string previousAgent = TestBrowser::instance().userAgent();
+  TestBrowser::instance().setUserAgent(kFirefoxAgent);
+  _NPP npp = {};
+  char mimeType[] = "application/x-ostrel-updater-plugin";
+  ASSERT_EQ(TestBrowser::instance().pluginTable().newp(mimeType, &npp, 1, 0, nullptr, nullptr, nullptr), 0);
+  auto* plugin = static_cast<CMyPlugin*>(npp.pdata);
+  const std::string path = uniquePath("new-instance");
+  DWORD lastError = 0;
+  HINTERNET request = OpenURL(plugin, FixtureServer::instance().proxiedUrl(path).c_str(), "", &lastError);
+  EXPECT_NE(request, nullptr);
+  if (request) InternetCloseHandle(request);
+  TestBrowser::instance().pluginTable().destroy(&npp, nullptr);
+  TestBrowser::instance().setUserAgent(previousAgent);
+  const auto seen = FixtureServer::instance().requestsFor(path);
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_NE(seen[0].find("\"server\": \"proxy\""), std::string::npos) << seen[0];
+  EXPECT_NE(seen[1].find(std::string("\"user-agent\": \"") + kFirefoxAgent), std::string::npos) << seen[1];
+}
+
 TEST_F(BrowserProxy, PrefsLinesAreMatchedAfterCollapsingWhiteSpaceAndTheLastOneWins) {
   writeFirefoxPrefs(
       "user_pref(\"network.proxy.http\",   \"first\");\r\n"
@@ -106,6 +128,18 @@ TEST_F(BrowserProxy, AManualTypeWithoutHostOrPortStillCountsAsManual) {
   EXPECT_EQ(settings.port, 0);
 }
 
+TEST_F(BrowserProxy, AHostTooLongForTheProxyTextLeavesTheSystemSettings) {
+  writeFirefoxPrefs("user_pref(\"network.proxy.http\", \"" + std::string(200, 'h') +
+                    "\");\nuser_pref(\"network.proxy.type\", 1);\n");
+  TestInstance instance;
+  instance.openSession(kFirefoxAgent);
+  DWORD lastError = 0;
+  HINTERNET request = OpenURL(&instance.plugin, FixtureServer::instance().httpUrl(uniquePath("long-host")).c_str(),
+                              "", &lastError);
+  EXPECT_NE(request, nullptr);
+  if (request) InternetCloseHandle(request);
+}
+
 TEST_F(BrowserProxy, AnUnclosedQuoteMakesTheWholeFileCountAsNone) {
   writeFirefoxPrefs("user_pref(\"network.proxy.type\", 1);\nuser_pref(\"network.proxy.http\", \"proxy.example);\n");
   EXPECT_EQ(settingsFor(kFirefoxAgent).kind, BrowserProxySettings::NONE);
@@ -116,7 +150,6 @@ TEST_F(BrowserProxy, DirectOrUnreadableConfigurationsGiveNone) {
   EXPECT_EQ(settingsFor(kFirefoxAgent).kind, BrowserProxySettings::NONE);
   EXPECT_EQ(settingsFor(kMozillaAgent).kind, BrowserProxySettings::NONE);
   EXPECT_EQ(settingsFor("NoSlash").kind, BrowserProxySettings::NONE);
-  EXPECT_EQ(settingsFor("Mozilla/2.02").kind, BrowserProxySettings::NONE);
   EXPECT_EQ(installLogText(), "getNSUserPrefsPath() could not find the Netscape installation!\r\n");
 }
 
@@ -167,12 +200,4 @@ TEST_F(BrowserProxy, Netscape3ValuesAreFoundUnderTheMachineAfterTheUserFails) {
   EXPECT_STREQ(settings.host, "machine.example");
   EXPECT_EQ(settings.port, 8080);
   EXPECT_STREQ(settings.bypassList, "a.example|b.example|c");
-}
-
-TEST_F(BrowserProxy, Netscape3NeedsTypeHostAndPort) {
-  ScopedRegistryValue type(HKEY_CURRENT_USER, kNetscape3Key, "Proxy Type", DWORD{1});
-  ScopedRegistryValue host(HKEY_CURRENT_USER, kNetscape3Key, "HTTP_Proxy", "user.example");
-  EXPECT_EQ(settingsFor("Mozilla/3.04 (WinNT; I)").kind, BrowserProxySettings::NONE);
-  ScopedRegistryValue port(HKEY_CURRENT_USER, kNetscape3Key, "Http_ProxyPort", DWORD{3128});
-  EXPECT_STREQ(settingsFor("Mozilla/3.04 (WinNT; I)").host, "user.example");
 }

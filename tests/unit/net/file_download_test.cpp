@@ -181,3 +181,16 @@ TEST_F(Download, AFullDiskIsResult3AndNotASuccess) {
   EXPECT_FALSE(fileExists(folder + "\\full.bin"));
   EXPECT_EQ(installLogText(), "WriteFile failed.  Error code: 112\r\n  File size (est): 5000\r\n  Bytes read: 0\r\n");
 }
+
+TEST_F(Download, AFaultIsResult7AndStillReleasesAndDeletes) {
+  // The cookie parameter's array is unreadable: the fault comes after the file was made.
+  char** unreadable = reinterpret_cast<char**>(0x10);
+  m_instance.plugin.m_argValues = unreadable;
+  m_instance.plugin.m_argCount = 1;
+  m_instance.plugin.m_siteMinderHeaderIndex = 0;
+  EXPECT_EQ(download(uniquePath("fault") + "?size=10", 10), kDownloadFault);
+  EXPECT_FALSE(fileExists(target()));
+  EXPECT_EQ(m_instance.plugin.m_failed, 1);
+  EXPECT_NE(installLogText().find("Exception caught in CMyPlugin::DownloadFile().  Exception number: 3221225477\r\n"),
+            std::string::npos);
+}
