@@ -101,18 +101,30 @@ int copyBody(DownloadState& state, uint32_t limit, bool toEnd, uint32_t chunk) {
   return kDownloadOk;
 }
 
+// A body that ends before the length its answer declared (and before the bytes wanted)
+// was cut off by the connection, and the file would be incomplete.
+bool endedEarly(const DownloadState& state, bool declared, DWORD declaredLength, uint32_t limit) {
+  return declared && state.received < declaredLength && state.received < limit;
+}
+
 int transferBody(DownloadState& state, uint32_t expectedSize) {
-  if (expectedSize != kUnknownSize) {
-    state.sizeEstimate = static_cast<int32_t>(expectedSize);
-    return copyBody(state, expectedSize, false, kLargeTransferSize);
-  }
   DWORD length = 0;
   const bool declared = declaredLength(state.request, &length);
-  // Without a Content-Length the body is read to its end; the estimate only scales the bar.
-  state.sizeEstimate = declared ? static_cast<int32_t>(length) : kUnknownSizeEstimate;
-  state.plugin->m_totalBytes = state.sizeEstimate;
-  const int result = copyBody(state, length, !declared, kSmallTransferSize);
-  if (result == kDownloadOk && state.bar) SendMessageA(state.bar, PBM_SETPOS, 100, 0);
+  const bool single = expectedSize == kUnknownSize;
+  if (single) {
+    // Without a Content-Length the body is read to its end; the estimate only scales the bar.
+    state.sizeEstimate = declared ? static_cast<int32_t>(length) : kUnknownSizeEstimate;
+    state.plugin->m_totalBytes = state.sizeEstimate;
+  } else {
+    state.sizeEstimate = static_cast<int32_t>(expectedSize);
+  }
+  const uint32_t limit = single ? length : expectedSize;
+  int result = copyBody(state, limit, single && !declared, single ? kSmallTransferSize : kLargeTransferSize);
+  if (result == kDownloadOk && endedEarly(state, declared, length, limit)) {
+    state.errorCode = ERROR_INTERNET_CONNECTION_ABORTED;
+    result = kDownloadReadFailed;
+  }
+  if (result == kDownloadOk && single && state.bar) SendMessageA(state.bar, PBM_SETPOS, 100, 0);
   return result;
 }
 

@@ -3,8 +3,9 @@
 //
 // Policy: only a 2xx answer counts. A download of known size reads at most that many
 // bytes (a longer body is cut, a shorter one still succeeds). A download of unknown size
-// reads up to the Content-Length, or to the end of the body when there is none. A failed
-// download (any result but 0) leaves no file behind. The process's current directory is
+// reads up to the Content-Length, or to the end of the body when there is none. A body
+// that ends before its own Content-Length, or a write that fails, fails the download. A
+// failed download (any result but 0) leaves no file behind. The process's current directory is
 // never touched: two instances' workers may download at once.
 #pragma once
 

@@ -173,6 +173,14 @@ TEST_F(Download, AConnectionResetIsResult3AndLeavesNoFile) {
   EXPECT_EQ(m_instance.plugin.m_failed, 1);
 }
 
+TEST_F(Download, ABodyEndingBeforeItsContentLengthIsResult3) {
+  EXPECT_EQ(download(uniquePath("cut") + "?size=100000&cut=1000", 100000), kDownloadReadFailed);
+  EXPECT_FALSE(fileExists(target()));
+  EXPECT_EQ(installLogText(), "InternetReadFile failed.  Error code: 12030\r\n  File size (est): 100000\r\n"
+                              "  Bytes read: 1000\r\n");
+  EXPECT_EQ(download(uniquePath("cut-config") + "?size=5000&cut=10", kUnknownSize), kDownloadReadFailed);
+}
+
 TEST_F(Download, AFullDiskIsResult3AndNotASuccess) {
   // The fixture links full.bin to a device on which every write fails for want of space.
   const std::string folder = FixtureServer::instance().directory() + "\\full";
