@@ -5,6 +5,7 @@
 
 #include <new>
 
+#include "net/internet_session.h"
 #include "plugin/CMyPlugin.h"
 #include "plugin/host_services.h"
 #include "plugin/worker_wait.h"
@@ -41,6 +42,7 @@ NPError NPP_New(NPMIMEType /*type*/, NPP instance, uint16 mode, int16 argc, char
   auto* plugin = new (block) CMyPlugin;
   instance->pdata = plugin;
   plugin->m_npp = instance;
+  plugin->m_internet = NetscapeInternetOpen(NPN_UserAgent(instance));
   plugin->m_workerDoneEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   return plugin->ReadParameters(mode, argc, argn, argv, saved);
 }

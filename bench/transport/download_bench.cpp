@@ -1,0 +1,46 @@
+// DownloadFile under measurement: one instance record with its own session, one file of
+// the given size.   download_bench URL DIRECTORY NAME SIZE
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+
+#include "bench_report.h"
+#include "net/file_download.h"
+#include "net/internet_session.h"
+#include "plugin/CMyPlugin.h"
+#include "plugin/entry_points.h"
+
+namespace {
+
+void* benchAlloc(uint32 size) { return std::malloc(size); }
+void benchFree(void* block) { std::free(block); }
+const char* benchAgent(NPP) { return "Mozilla/4.0 (compatible; bench)"; }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 5) {
+    std::fprintf(stderr, "usage: download_bench URL DIRECTORY NAME SIZE\n");
+    return 2;
+  }
+  NPNetscapeFuncs browser = {};
+  browser.size = sizeof browser;
+  browser.version = 9;
+  browser.memalloc = benchAlloc;
+  browser.memfree = benchFree;
+  browser.uagent = benchAgent;
+  NPPluginFuncs plugin = {};
+  plugin.size = sizeof plugin;
+  NP_GetEntryPoints(&plugin);
+  NP_Initialize(&browser);
+  const uint32_t size = static_cast<uint32_t>(std::strtoul(argv[4], nullptr, 10));
+  const DWORD start = GetTickCount();
+  auto* instance = new CMyPlugin;
+  instance->m_internet = NetscapeInternetOpen(benchAgent(nullptr));
+  instance->m_totalBytes = static_cast<int>(size);
+  const int result = DownloadFile(instance, argv[1], argv[2], size, argv[3]);
+  InternetCloseHandle(instance->m_internet);
+  reportRun("download_file", start, static_cast<uint64_t>(instance->m_bytesDone));
+  delete instance;
+  return result;
+}

@@ -1,0 +1,37 @@
+// Copying one URL into a local file for an instance's worker, feeding the progress bar
+// and the install log. Runs on the instance's worker thread, one download at a time.
+//
+// Policy: only a 2xx answer counts. A download of known size reads at most that many
+// bytes (a longer body is cut, a shorter one still succeeds). A download of unknown size
+// reads up to the Content-Length, or to the end of the body when there is none. A body
+// that ends before its own Content-Length, or a write that fails, fails the download. A
+// failed download (any result but 0) leaves no file behind. The process's current directory is
+// never touched: two instances' workers may download at once.
+#pragma once
+
+#include <cstdint>
+
+class CMyPlugin;
+
+enum DownloadResult {
+  kDownloadOk = 0,
+  kDownloadNoDirectory = 2,  // the target directory could not be created or used
+  kDownloadReadFailed = 3,   // reading the body, or writing it to the file, failed
+  kDownloadNoLocalFile = 4,  // the local file could not be created
+  kDownloadNoUrl = 6,        // the URL could not be opened or its status was not 2xx
+  kDownloadFault = 7,        // a fault was caught by the method's guard
+};
+
+// expectedSize for a download whose size is unknown.
+constexpr uint32_t kUnknownSize = 0xFFFFFFFF;
+// Bytes of an unknown-size body without Content-Length that count as 100 per cent.
+constexpr int kUnknownSizeEstimate = 10000;
+// Read sizes: a file of given size is read in large pieces, a single file of unknown
+// size (a small configuration file) in small ones.
+constexpr uint32_t kLargeTransferSize = 16384;
+constexpr uint32_t kSmallTransferSize = 1024;
+
+// Downloads url into directory\localName (directory\<the URL's last segment> when
+// localName is null), creating the directory and its parents first.
+int DownloadFile(CMyPlugin* plugin, const char* url, const char* directory, uint32_t expectedSize,
+                 const char* localName);

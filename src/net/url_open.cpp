@@ -1,0 +1,96 @@
+// URL opening with cookie, authentication dialogs, status check and error message.
+#include "net/url_open.h"
+
+#include "net/http_error_message.h"
+#include "net/prefs_text.h"
+#include "plugin/CMyPlugin.h"
+
+namespace {
+
+constexpr int kMaxOpenAttempts = 5;
+constexpr DWORD kAuthenticateProbeSize = 2048;
+constexpr DWORD kStatusTextSize = 1024;
+constexpr char kFixedCaption[] = "Ostrel Client Updater Plugin";
+// The error dialog chooses the dialog from the status and stores what the user typed.
+constexpr DWORD kCredentialDialogFlags =
+    FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS | FLAGS_ERROR_UI_FLAGS_GENERATE_DATA;
+constexpr UINT kErrorBoxStyle = MB_ICONERROR | MB_TASKMODAL | MB_SETFOREGROUND;
+
+// No cache flag: WinInet's own default applies.
+DWORD openFlags(const char* url) {
+  DWORD flags = INTERNET_FLAG_KEEP_CONNECTION;
+  if (startsWithIgnoringCase(url, "https://")) flags |= INTERNET_FLAG_SECURE;
+  return flags;
+}
+
+// Whether the answer carries the challenge header. A header longer than the probe is
+// still a challenge.
+bool answerCarries(HINTERNET request, DWORD header) {
+  char probe[kAuthenticateProbeSize];
+  DWORD size = sizeof probe;
+  DWORD index = 0;
+  if (HttpQueryInfoA(request, header, probe, &size, &index)) return true;
+  return GetLastError() == ERROR_INSUFFICIENT_BUFFER;
+}
+
+// Lets the user answer a proxy challenge, then a server challenge. True when the user
+// asked for the request to be sent again.
+bool userAsksToRetry(HWND owner, HINTERNET request) {
+  bool retry = false;
+  const DWORD challenges[] = {HTTP_QUERY_PROXY_AUTHENTICATE, HTTP_QUERY_WWW_AUTHENTICATE};
+  for (DWORD header : challenges) {
+    if (answerCarries(request, header) &&
+        InternetErrorDlg(owner, request, ERROR_INTERNET_INCORRECT_PASSWORD, kCredentialDialogFlags, nullptr) ==
+            ERROR_INTERNET_FORCE_RETRY)
+      retry = true;
+  }
+  return retry;
+}
+
+HINTERNET openWithRetries(CMyPlugin* plugin, const char* url, const char* headers, DWORD* lastError) {
+  const char* cookie = plugin->GetParameter(plugin->m_siteMinderHeaderIndex);
+  const DWORD flags = openFlags(url);
+  for (int attempt = 0; attempt < kMaxOpenAttempts; ++attempt) {
+    if (cookie) InternetSetCookieA(url, "SMSESSION", cookie);
+    HINTERNET request = InternetOpenUrlA(plugin->m_internet, url, headers, static_cast<DWORD>(-1), flags, 0);
+    if (!request) continue;
+    if (!userAsksToRetry(pluginOwnerWindow(plugin), request)) return request;
+    if (InternetCloseHandle(request) != TRUE) *lastError = GetLastError();
+  }
+  return nullptr;
+}
+
+DWORD statusCodeOf(HINTERNET request) {
+  DWORD status = 0;
+  DWORD size = sizeof status;
+  if (!request || !HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
+    return 0;
+  return status;
+}
+
+void showOpenFailure(CMyPlugin* plugin, HINTERNET request, DWORD status) {
+  char statusText[kStatusTextSize] = {};
+  DWORD size = sizeof statusText - 1;
+  if (request) HttpQueryInfoA(request, HTTP_QUERY_STATUS_TEXT, statusText, &size, nullptr);
+  char message[kHttpErrorMessageSize];
+  composeHttpErrorMessage(plugin->GetParameter(plugin->m_installErrorHttpIndex), statusText, status, message,
+                          sizeof message);
+  const char* caption = plugin->GetParameter(plugin->m_programTitleIndex);
+  MessageBoxA(pluginOwnerWindow(plugin), message, caption ? caption : kFixedCaption, kErrorBoxStyle);
+}
+
+}  // namespace
+
+HWND pluginOwnerWindow(const CMyPlugin* plugin) {
+  return plugin->m_npWindow ? static_cast<HWND>(plugin->m_npWindow->window) : nullptr;
+}
+
+HINTERNET OpenURL(CMyPlugin* plugin, const char* url, const char* headers, DWORD* lastError) {
+  *lastError = 0;
+  HINTERNET request = openWithRetries(plugin, url, headers, lastError);
+  const DWORD status = statusCodeOf(request);
+  if (request && status >= 200 && status <= 299) return request;
+  showOpenFailure(plugin, request, status);
+  if (request) InternetCloseHandle(request);
+  return nullptr;
+}

@@ -1,0 +1,18 @@
+// Opening one URL for an instance's worker: the single-sign-on cookie before every
+// attempt, the user's answers to authentication challenges, only a 2xx status accepted,
+// and an error message box when it gives up. Runs on the instance's worker thread.
+#pragma once
+
+#include <windows.h>
+#include <wininet.h>
+
+class CMyPlugin;
+
+// An open request whose status is 200 to 299, positioned at the start of the body, for
+// the caller to read and close; or null after the user was shown the error message.
+// headers are request header lines handed to WinInet as they are. lastError is 0 unless
+// closing a request before a retry failed; it then holds that failure's code.
+HINTERNET OpenURL(CMyPlugin* plugin, const char* url, const char* headers, DWORD* lastError);
+
+// The window that owns the instance's dialogs and message boxes; null without one.
+HWND pluginOwnerWindow(const CMyPlugin* plugin);

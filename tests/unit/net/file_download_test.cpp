@@ -1,0 +1,204 @@
+// File downloads over Wine's WinInet against the fixture server: every result with its
+// log lines, what is left on disk, cut and short bodies, and the progress messages.
+#include "net/file_download.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "log/install_log.h"
+#include "net_fixture.h"
+#include "support/message_box_watcher.h"
+#include "support/test_browser.h"
+
+namespace {
+
+std::string currentDirectory() {
+  char path[MAX_PATH] = "";
+  GetCurrentDirectoryA(sizeof path, path);
+  return path;
+}
+
+class Download : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    releaseInstallLog();
+    m_agent = TestBrowser::instance().userAgent();
+    TestBrowser::instance().setUserAgent("Mozilla/4.79 [en] (Windows NT 5.0; U)");
+    m_instance.openSession();
+    m_instance.attachProgressDialog();
+    m_startDirectory = currentDirectory();
+  }
+  void TearDown() override {
+    EXPECT_EQ(currentDirectory(), m_startDirectory);
+    TestBrowser::instance().setUserAgent(m_agent);
+    releaseInstallLog();
+  }
+
+  int download(const std::string& pathAndQuery, uint32_t expectedSize, const char* localName = "file.bin") {
+    m_url = FixtureServer::instance().httpUrl(pathAndQuery);
+    return DownloadFile(&m_instance.plugin, m_url.c_str(), m_folder.path().c_str(), expectedSize, localName);
+  }
+  std::string target(const char* name = "file.bin") const { return m_folder.path() + "\\" + name; }
+
+  ScratchFolder m_folder{"download"};
+  TestInstance m_instance;
+  std::string m_url;
+
+ private:
+  char m_languageName[8] = {};
+  ScopedRegistryValue m_language{HKEY_CLASSES_ROOT, "MIME\\Database\\Rfc1766",
+                                 (std::snprintf(m_languageName, sizeof m_languageName, "%04x",
+                                                static_cast<unsigned>(GetUserDefaultLangID())),
+                                  m_languageName),
+                                 "en-gb;English (United Kingdom)"};
+  std::string m_agent;
+  std::string m_startDirectory;
+};
+
+}  // namespace
+
+TEST_F(Download, AFileOfKnownSizeIsWrittenWholeWithTheLanguageHeader) {
+  const std::string path = uniquePath("whole");
+  EXPECT_EQ(download(path + "?size=40000", 40000), kDownloadOk);
+  EXPECT_EQ(readFile(target()), fixtureBody(40000));
+  EXPECT_EQ(m_instance.plugin.m_failed, 0);
+  EXPECT_EQ(installLogText(), "");
+  const auto seen = FixtureServer::instance().requestsFor(path);
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_NE(seen[0].find("\"accept-language\": \"en-gb\""), std::string::npos) << seen[0];
+}
+
+TEST_F(Download, ALongerBodyIsCutAndAShorterOneStillSucceeds) {
+  EXPECT_EQ(download(uniquePath("long") + "?size=5000", 3000), kDownloadOk);
+  EXPECT_EQ(readFile(target()), fixtureBody(3000));
+  EXPECT_EQ(download(uniquePath("short") + "?size=2000", 3000), kDownloadOk);
+  EXPECT_EQ(readFile(target()), fixtureBody(2000));
+}
+
+TEST_F(Download, TheNameComesFromTheUrlAndParentsAreCreated) {
+  const std::string nested = m_folder.path() + "\\a\\b";
+  m_url = FixtureServer::instance().httpUrl(uniquePath("named") + "/client.cab");
+  EXPECT_EQ(DownloadFile(&m_instance.plugin, m_url.c_str(), nested.c_str(), 0, nullptr), kDownloadOk);
+  EXPECT_TRUE(fileExists(nested + "\\client.cab"));
+  EXPECT_EQ(readFile(nested + "\\client.cab"), "");
+}
+
+TEST_F(Download, UnknownSizeFollowsTheContentLength) {
+  m_instance.plugin.m_totalBytes = -1;
+  EXPECT_EQ(download(uniquePath("config") + "?size=2500", kUnknownSize), kDownloadOk);
+  EXPECT_EQ(readFile(target()), fixtureBody(2500));
+  EXPECT_EQ(m_instance.plugin.m_totalBytes, 2500);
+  ASSERT_FALSE(m_instance.positions().empty());
+  EXPECT_EQ(m_instance.positions().back(), 100);
+}
+
+TEST_F(Download, UnknownSizeWithoutContentLengthIsReadToItsEnd) {
+  EXPECT_EQ(download(uniquePath("no-length") + "?size=25000&length=none", kUnknownSize), kDownloadOk);
+  EXPECT_EQ(readFile(target()), fixtureBody(25000));
+  EXPECT_EQ(m_instance.plugin.m_totalBytes, kUnknownSizeEstimate);
+  const std::vector<int>& positions = m_instance.positions();
+  ASSERT_FALSE(positions.empty());
+  EXPECT_LE(positions.size(), 101u);
+  for (size_t i = 1; i + 1 < positions.size(); ++i) EXPECT_LT(positions[i - 1], positions[i]);
+  EXPECT_EQ(positions.back(), 100);
+}
+
+TEST_F(Download, ProgressSpansTwoFilesAndIsSentOnlyWhenItGrows) {
+  m_instance.plugin.m_totalBytes = 200000;
+  EXPECT_EQ(download(uniquePath("first") + "?size=100000", 100000, "one.bin"), kDownloadOk);
+  ASSERT_FALSE(m_instance.positions().empty());
+  EXPECT_EQ(m_instance.positions().back(), 50);
+  EXPECT_EQ(download(uniquePath("second") + "?size=100000", 100000, "two.bin"), kDownloadOk);
+  const std::vector<int>& positions = m_instance.positions();
+  EXPECT_EQ(positions.back(), 100);
+  for (size_t i = 1; i < positions.size(); ++i) EXPECT_LT(positions[i - 1], positions[i]);
+  EXPECT_EQ(m_instance.plugin.m_bytesDone, 200000);
+}
+
+TEST_F(Download, NoProgressIsSentWithoutAPositiveTotal) {
+  m_instance.plugin.m_totalBytes = -1;
+  EXPECT_EQ(download(uniquePath("negative") + "?size=30000", 30000), kDownloadOk);
+  m_instance.plugin.m_totalBytes = 0;
+  EXPECT_EQ(download(uniquePath("zero") + "?size=30000", 30000), kDownloadOk);
+  EXPECT_TRUE(m_instance.positions().empty());
+}
+
+TEST_F(Download, AnHttpsDownload) {
+  m_url = FixtureServer::instance().httpsUrl(uniquePath("secure") + "?size=70000");
+  EXPECT_EQ(DownloadFile(&m_instance.plugin, m_url.c_str(), m_folder.path().c_str(), 70000, "s.bin"), kDownloadOk);
+  EXPECT_EQ(readFile(target("s.bin")), fixtureBody(70000));
+}
+
+TEST_F(Download, AnUnopenableUrlIsResult6AndLeavesNoFile) {
+  MessageBoxWatcher watcher;
+  EXPECT_EQ(download(uniquePath("gone") + "?status=404", 100), kDownloadNoUrl);
+  EXPECT_FALSE(fileExists(target()));
+  EXPECT_EQ(m_instance.plugin.m_failed, 1);
+  EXPECT_EQ(installLogText(), "DownloadFile failed to open URL: " + m_url +
+                                  "\r\nNumber of URL open retries exceeded in CMyPlugin::DownloadFile().  "
+                                  "lastError: 0\r\n");
+  EXPECT_EQ(watcher.boxes().size(), 1u);
+}
+
+TEST_F(Download, ALocalFileThatCannotBeCreatedIsResult4) {
+  const std::string path = uniquePath("unused");
+  EXPECT_EQ(download(path + "?size=10", 10, "bad|name.bin"), kDownloadNoLocalFile);
+  const std::string tooLong(300, 'n');
+  EXPECT_EQ(download(path + "?size=10", 10, tooLong.c_str()), kDownloadNoLocalFile);
+  EXPECT_EQ(installLogText(), "DownloadFile failed to create the local file: " + target("bad|name.bin") +
+                                  "\r\nDownloadFile failed to create the local file: " + target(tooLong.c_str()) +
+                                  "\r\n");
+  EXPECT_TRUE(FixtureServer::instance().requestsFor(path).empty());
+  EXPECT_EQ(m_instance.plugin.m_failed, 1);
+}
+
+TEST_F(Download, ADirectoryThatCannotBeMadeIsResult2) {
+  const std::string blocker = m_folder.write("blocker", "a file, not a folder");
+  const std::string directory = blocker + "\\sub";
+  m_url = FixtureServer::instance().httpUrl(uniquePath("no-dir") + "?size=10");
+  EXPECT_EQ(DownloadFile(&m_instance.plugin, m_url.c_str(), directory.c_str(), 10, "x.bin"), kDownloadNoDirectory);
+  EXPECT_EQ(installLogText(), "Unable to switch to the installation directory: " + directory +
+                                  "\r\n  This machine may be a lockdown desktop.\r\n");
+  EXPECT_EQ(m_instance.plugin.m_failed, 1);
+}
+
+TEST_F(Download, AConnectionResetIsResult3AndLeavesNoFile) {
+  EXPECT_EQ(download(uniquePath("reset") + "?size=100000&drop=1000", 100000), kDownloadReadFailed);
+  EXPECT_FALSE(fileExists(target()));
+  const std::string log = installLogText();
+  EXPECT_EQ(log.rfind("InternetReadFile failed.  Error code: ", 0), 0u) << log;
+  EXPECT_NE(log.find("\r\n  File size (est): 100000\r\n  Bytes read: "), std::string::npos) << log;
+  EXPECT_EQ(m_instance.plugin.m_failed, 1);
+}
+
+TEST_F(Download, ABodyEndingBeforeItsContentLengthIsResult3) {
+  EXPECT_EQ(download(uniquePath("cut") + "?size=100000&cut=1000", 100000), kDownloadReadFailed);
+  EXPECT_FALSE(fileExists(target()));
+  EXPECT_EQ(installLogText(), "InternetReadFile failed.  Error code: 12030\r\n  File size (est): 100000\r\n"
+                              "  Bytes read: 1000\r\n");
+  EXPECT_EQ(download(uniquePath("cut-config") + "?size=5000&cut=10", kUnknownSize), kDownloadReadFailed);
+}
+
+TEST_F(Download, AFullDiskIsResult3AndNotASuccess) {
+  // The fixture links full.bin to a device on which every write fails for want of space.
+  const std::string folder = FixtureServer::instance().directory() + "\\full";
+  m_url = FixtureServer::instance().httpUrl(uniquePath("full") + "?size=5000");
+  EXPECT_EQ(DownloadFile(&m_instance.plugin, m_url.c_str(), folder.c_str(), 5000, "full.bin"), kDownloadReadFailed);
+  EXPECT_FALSE(fileExists(folder + "\\full.bin"));
+  EXPECT_EQ(installLogText(), "WriteFile failed.  Error code: 112\r\n  File size (est): 5000\r\n  Bytes read: 0\r\n");
+}
+
+TEST_F(Download, AFaultIsResult7AndStillReleasesAndDeletes) {
+  // The cookie parameter's array is unreadable: the fault comes after the file was made.
+  char** unreadable = reinterpret_cast<char**>(0x10);
+  m_instance.plugin.m_argValues = unreadable;
+  m_instance.plugin.m_argCount = 1;
+  m_instance.plugin.m_siteMinderHeaderIndex = 0;
+  EXPECT_EQ(download(uniquePath("fault") + "?size=10", 10), kDownloadFault);
+  EXPECT_FALSE(fileExists(target()));
+  EXPECT_EQ(m_instance.plugin.m_failed, 1);
+  EXPECT_NE(installLogText().find("Exception caught in CMyPlugin::DownloadFile().  Exception number: 3221225477\r\n"),
+            std::string::npos);
+}
