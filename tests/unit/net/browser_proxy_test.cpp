@@ -66,7 +66,7 @@ class BrowserProxy : public ::testing::Test {
     return m_profile.write("Application Data\\Mozilla\\Firefox\\Profiles\\x.default\\prefs.js", content);
   }
 
-  ScratchFolder m_profile{"proxy"};
+  TestTree m_profile{"proxy"};
   ScopedEnvironment m_user{"USERPROFILE", m_profile.path().c_str()};
   ScopedEnvironment m_appData{"APPDATA", nullptr};
   ScopedEnvironment m_windows{"WINDIR", nullptr};

@@ -42,7 +42,7 @@ class Download : public ::testing::Test {
   }
   std::string target(const char* name = "file.bin") const { return m_folder.path() + "\\" + name; }
 
-  ScratchFolder m_folder{"download"};
+  TestTree m_folder{"download"};
   TestInstance m_instance;
   std::string m_url;
 

@@ -191,14 +191,14 @@ ScopedRegistryValue::~ScopedRegistryValue() {
   RegCloseKey(handle);
 }
 
-ScratchFolder::ScratchFolder(const std::string& name) {
+TestTree::TestTree(const std::string& name) {
   char temp[MAX_PATH];
   GetTempPathA(sizeof temp, temp);
   m_path = std::string(temp) + "ostrel-net-" + name + "-" + std::to_string(GetCurrentProcessId());
   createDirectoryTree(m_path.c_str());
 }
 
-ScratchFolder::~ScratchFolder() {
+TestTree::~TestTree() {
   std::string from = m_path + std::string(1, '\0');
   SHFILEOPSTRUCTA operation = {};
   operation.wFunc = FO_DELETE;
@@ -207,7 +207,7 @@ ScratchFolder::~ScratchFolder() {
   SHFileOperationA(&operation);
 }
 
-std::string ScratchFolder::write(const std::string& relative, const std::string& text) const {
+std::string TestTree::write(const std::string& relative, const std::string& text) const {
   const std::string path = m_path + "\\" + relative;
   const std::string folder = path.substr(0, path.rfind('\\'));
   createDirectoryTree(folder.c_str());
