@@ -5,6 +5,7 @@
 #include <shellapi.h>
 #include <wincrypt.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -103,7 +104,7 @@ std::vector<std::string> FixtureServer::requestsFor(const std::string& path) con
 }
 
 std::string uniquePath(const std::string& name) {
-  static int counter = 0;
+  static std::atomic<int> counter{0};
   return "/" + name + "-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
 }
 
