@@ -25,7 +25,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-ninja -C "$build" download_bench wininet_loop_bench >/dev/null
+ninja -C "$build" transport_download_bench transport_wininet_loop_bench >/dev/null
 # Starting fails when the rig is already up; the rig is then left as it was found.
 "$build/wine-run" --start 2>/dev/null && started_rig=yes
 python3 "$server" start "$work/server"
@@ -44,9 +44,9 @@ median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2
 : >"$work/download" >"$work/loop" >"$work/curl"
 for round in $(seq "$rounds"); do
   url="http://127.0.0.1:$port/bench-$round-$RANDOM"
-  line=$(taskset -c 0 "$build/wine-run" "$build/bin/download_bench.exe" "$url-a?size=$size" "$(wine_path "$work")" a.bin "$size")
+  line=$(taskset -c 0 "$build/wine-run" "$build/bin/transport_download_bench.exe" "$url-a?size=$size" "$(wine_path "$work")" a.bin "$size")
   echo "round $round: $line"; echo "$line" >>"$work/download"
-  line=$(taskset -c 0 "$build/wine-run" "$build/bin/wininet_loop_bench.exe" "$url-b?size=$size" "$(wine_path "$work/b.bin")")
+  line=$(taskset -c 0 "$build/wine-run" "$build/bin/transport_wininet_loop_bench.exe" "$url-b?size=$size" "$(wine_path "$work/b.bin")")
   echo "round $round: $line"; echo "$line" >>"$work/loop"
   line=$(/usr/bin/time -f 'peak_rss_kib=%M' curl -s -o "$work/c.bin" -w 'curl seconds=%{time_total} bytes=%{size_download} ' "$url-c?size=$size" 2>&1 | tr '\n' ' ')
   echo "round $round: $line"; echo "$line" >>"$work/curl"

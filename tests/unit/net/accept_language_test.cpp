@@ -49,7 +49,7 @@ class AcceptLanguage : public ::testing::Test {
     m_prefs = m_profile.write("Application Data\\Mozilla\\Firefox\\Profiles\\t.default\\prefs.js", content);
   }
 
-  ScratchFolder m_profile{"language"};
+  TestTree m_profile{"language"};
   ScopedEnvironment m_user{"USERPROFILE", m_profile.path().c_str()};
   ScopedEnvironment m_appData{"APPDATA", nullptr};
   ScopedEnvironment m_windows{"WINDIR", nullptr};

@@ -33,6 +33,14 @@ std::string proxyPrefs(int port) {
          "user_pref(\"network.proxy.type\", 1);\n";
 }
 
+// Opens the URL through the instance's session; true when a 2xx request came back.
+bool fetch(CMyPlugin* plugin, const std::string& url) {
+  DWORD lastError = 0;
+  HINTERNET request = OpenURL(plugin, url.c_str(), "", &lastError);
+  if (request) InternetCloseHandle(request);
+  return request != nullptr;
+}
+
 // Keeps the prefix's own proxy settings, which a proxy script's URL set on a session may
 // change, as they were.
 class SavedInternetSettings {
@@ -58,7 +66,7 @@ class BrowserProxy : public ::testing::Test {
     return m_profile.write("Application Data\\Mozilla\\Firefox\\Profiles\\x.default\\prefs.js", content);
   }
 
-  ScratchFolder m_profile{"proxy"};
+  TestTree m_profile{"proxy"};
   ScopedEnvironment m_user{"USERPROFILE", m_profile.path().c_str()};
   ScopedEnvironment m_appData{"APPDATA", nullptr};
   ScopedEnvironment m_windows{"WINDIR", nullptr};
@@ -71,11 +79,7 @@ TEST_F(BrowserProxy, AManualFirefoxProxyCarriesTheRequests) {
   TestInstance instance;
   instance.openSession(kFirefoxAgent);
   const std::string path = uniquePath("via-proxy");
-  DWORD lastError = 1;
-  HINTERNET request = OpenURL(&instance.plugin, FixtureServer::instance().proxiedUrl(path + "?size=10").c_str(), "",
-                              &lastError);
-  ASSERT_NE(request, nullptr);
-  InternetCloseHandle(request);
+  ASSERT_TRUE(fetch(&instance.plugin, FixtureServer::instance().proxiedUrl(path + "?size=10")));
   const auto seen = FixtureServer::instance().requestsFor(path);
   ASSERT_EQ(seen.size(), 2u);
   EXPECT_NE(seen[0].find("\"server\": \"proxy\""), std::string::npos) << seen[0];
@@ -91,10 +95,7 @@ TEST_F(BrowserProxy, ANewInstanceOpensItsSessionWithTheBrowsersUserAgentAndProxy
   ASSERT_EQ(TestBrowser::instance().pluginTable().newp(mimeType, &npp, 1, 0, nullptr, nullptr, nullptr), 0);
   auto* plugin = static_cast<CMyPlugin*>(npp.pdata);
   const std::string path = uniquePath("new-instance");
-  DWORD lastError = 0;
-  HINTERNET request = OpenURL(plugin, FixtureServer::instance().proxiedUrl(path).c_str(), "", &lastError);
-  EXPECT_NE(request, nullptr);
-  if (request) InternetCloseHandle(request);
+  EXPECT_TRUE(fetch(plugin, FixtureServer::instance().proxiedUrl(path)));
   TestBrowser::instance().pluginTable().destroy(&npp, nullptr);
   TestBrowser::instance().setUserAgent(previousAgent);
   const auto seen = FixtureServer::instance().requestsFor(path);
@@ -133,11 +134,7 @@ TEST_F(BrowserProxy, AHostTooLongForTheProxyTextLeavesTheSystemSettings) {
                     "\");\nuser_pref(\"network.proxy.type\", 1);\n");
   TestInstance instance;
   instance.openSession(kFirefoxAgent);
-  DWORD lastError = 0;
-  HINTERNET request = OpenURL(&instance.plugin, FixtureServer::instance().httpUrl(uniquePath("long-host")).c_str(),
-                              "", &lastError);
-  EXPECT_NE(request, nullptr);
-  if (request) InternetCloseHandle(request);
+  EXPECT_TRUE(fetch(&instance.plugin, FixtureServer::instance().httpUrl(uniquePath("long-host"))));
 }
 
 TEST_F(BrowserProxy, AnUnclosedQuoteMakesTheWholeFileCountAsNone) {
@@ -165,11 +162,7 @@ TEST_F(BrowserProxy, AnAutoConfigUrlIsSetOnTheSession) {
   instance.openSession(kFirefoxAgent);
   ASSERT_NE(instance.plugin.m_internet, nullptr);
   EXPECT_EQ(installLogText(), "");
-  DWORD lastError = 0;
-  HINTERNET request = OpenURL(&instance.plugin, FixtureServer::instance().httpUrl(uniquePath("after-pac")).c_str(),
-                              "", &lastError);
-  EXPECT_NE(request, nullptr);
-  if (request) InternetCloseHandle(request);
+  EXPECT_TRUE(fetch(&instance.plugin, FixtureServer::instance().httpUrl(uniquePath("after-pac"))));
 }
 
 TEST_F(BrowserProxy, Netscape4ReadsTheMostRecentlyReadUserPrefs) {

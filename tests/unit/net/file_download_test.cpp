@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <string>
+#include <thread>
 
 #include "log/install_log.h"
 #include "net_fixture.h"
@@ -42,7 +43,7 @@ class Download : public ::testing::Test {
   }
   std::string target(const char* name = "file.bin") const { return m_folder.path() + "\\" + name; }
 
-  ScratchFolder m_folder{"download"};
+  TestTree m_folder{"download"};
   TestInstance m_instance;
   std::string m_url;
 
@@ -201,4 +202,24 @@ TEST_F(Download, AFaultIsResult7AndStillReleasesAndDeletes) {
   EXPECT_EQ(m_instance.plugin.m_failed, 1);
   EXPECT_NE(installLogText().find("Exception caught in CMyPlugin::DownloadFile().  Exception number: 3221225477\r\n"),
             std::string::npos);
+}
+
+TEST_F(Download, TwoInstancesDownloadAtOnceWithoutDisturbingEachOther) {
+  const std::string first = m_folder.path() + "\\first";
+  const std::string second = m_folder.path() + "\\second";
+  int results[2] = {-1, -1};
+  auto fetch = [](int* result, const std::string& directory, uint32_t size) {
+    TestInstance instance;
+    instance.openSession();
+    const std::string url = FixtureServer::instance().httpUrl(uniquePath("parallel") + "?size=" + std::to_string(size));
+    *result = DownloadFile(&instance.plugin, url.c_str(), directory.c_str(), size, "file.bin");
+  };
+  std::thread one(fetch, &results[0], first, 3000000u);
+  std::thread two(fetch, &results[1], second, 2000000u);
+  one.join();
+  two.join();
+  EXPECT_EQ(results[0], kDownloadOk);
+  EXPECT_EQ(results[1], kDownloadOk);
+  EXPECT_EQ(readFile(first + "\\file.bin"), fixtureBody(3000000));
+  EXPECT_EQ(readFile(second + "\\file.bin"), fixtureBody(2000000));
 }

@@ -5,6 +5,7 @@
 #include <shellapi.h>
 #include <wincrypt.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -103,7 +104,7 @@ std::vector<std::string> FixtureServer::requestsFor(const std::string& path) con
 }
 
 std::string uniquePath(const std::string& name) {
-  static int counter = 0;
+  static std::atomic<int> counter{0};
   return "/" + name + "-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
 }
 
@@ -191,14 +192,14 @@ ScopedRegistryValue::~ScopedRegistryValue() {
   RegCloseKey(handle);
 }
 
-ScratchFolder::ScratchFolder(const std::string& name) {
+TestTree::TestTree(const std::string& name) {
   char temp[MAX_PATH];
   GetTempPathA(sizeof temp, temp);
   m_path = std::string(temp) + "ostrel-net-" + name + "-" + std::to_string(GetCurrentProcessId());
   createDirectoryTree(m_path.c_str());
 }
 
-ScratchFolder::~ScratchFolder() {
+TestTree::~TestTree() {
   std::string from = m_path + std::string(1, '\0');
   SHFILEOPSTRUCTA operation = {};
   operation.wFunc = FO_DELETE;
@@ -207,7 +208,7 @@ ScratchFolder::~ScratchFolder() {
   SHFileOperationA(&operation);
 }
 
-std::string ScratchFolder::write(const std::string& relative, const std::string& text) const {
+std::string TestTree::write(const std::string& relative, const std::string& text) const {
   const std::string path = m_path + "\\" + relative;
   const std::string folder = path.substr(0, path.rfind('\\'));
   createDirectoryTree(folder.c_str());

@@ -98,10 +98,10 @@ class ScopedRegistryValue {
 };
 
 // A folder under the prefix's temporary folder, removed with everything in it at the end.
-class ScratchFolder {
+class TestTree {
  public:
-  explicit ScratchFolder(const std::string& name);
-  ~ScratchFolder();
+  explicit TestTree(const std::string& name);
+  ~TestTree();
   const std::string& path() const { return m_path; }
   // Writes text to path/relative, making the folders on the way.
   std::string write(const std::string& relative, const std::string& text) const;

@@ -14,7 +14,7 @@ namespace {
 constexpr char kFirefoxProfiles[] = "Application Data\\Mozilla\\Firefox\\Profiles";
 
 std::vector<std::string> readLines(const std::string& content, int lineSize = kPrefsLineBufferSize) {
-  ScratchFolder folder("lines");
+  TestTree folder("lines");
   const std::string path = folder.write("prefs.js", content);
   HANDLE file = openPrefsFile(path.c_str());
   std::vector<std::string> lines;
@@ -40,9 +40,9 @@ class ProfilePrefs : public ::testing::Test {
   void SetUp() override { releaseInstallLog(); }
   void TearDown() override { releaseInstallLog(); }
 
-  ScratchFolder m_user{"user"};
-  ScratchFolder m_appData{"appdata"};
-  ScratchFolder m_windows{"windir"};
+  TestTree m_user{"user"};
+  TestTree m_appData{"appdata"};
+  TestTree m_windows{"windir"};
 };
 
 }  // namespace

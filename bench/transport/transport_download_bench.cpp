@@ -1,5 +1,5 @@
 // DownloadFile under measurement: one instance record with its own session, one file of
-// the given size.   download_bench URL DIRECTORY NAME SIZE
+// the given size.   transport_download_bench URL DIRECTORY NAME SIZE
 #include <cstdio>
 #include <cstdlib>
 #include <new>
@@ -20,7 +20,7 @@ const char* benchAgent(NPP) { return "Mozilla/4.0 (compatible; bench)"; }
 
 int main(int argc, char** argv) {
   if (argc != 5) {
-    std::fprintf(stderr, "usage: download_bench URL DIRECTORY NAME SIZE\n");
+    std::fprintf(stderr, "usage: transport_download_bench URL DIRECTORY NAME SIZE\n");
     return 2;
   }
   NPNetscapeFuncs browser = {};

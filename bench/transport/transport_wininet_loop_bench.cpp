@@ -1,5 +1,5 @@
 // The bare WinInet loop that DownloadFile is measured against: 16 KiB reads written
-// straight to a file.   wininet_loop_bench URL FILE
+// straight to a file.   transport_wininet_loop_bench URL FILE
 #include <windows.h>
 #include <wininet.h>
 
@@ -9,7 +9,7 @@
 
 int main(int argc, char** argv) {
   if (argc != 3) {
-    std::fprintf(stderr, "usage: wininet_loop_bench URL FILE\n");
+    std::fprintf(stderr, "usage: transport_wininet_loop_bench URL FILE\n");
     return 2;
   }
   const DWORD start = GetTickCount();
