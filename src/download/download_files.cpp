@@ -6,6 +6,7 @@
 // from 0 against the sum of the declared sizes of its files, lowered by every skipped one.
 #include "download/download_files.h"
 
+#include <windows.h>
 #include <commctrl.h>
 
 #include <cstring>

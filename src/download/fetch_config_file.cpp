@@ -1,5 +1,6 @@
 // CMyPlugin::fetchConfigFile: the client configuration file, downloaded once per
 // instance into the temporary directory under a dated name.
+#include <windows.h>
 #include <commctrl.h>
 
 #include <cstring>

@@ -2,6 +2,7 @@
 tests. The build folder is the first command-line argument of every test script."""
 
 import re
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -21,6 +22,26 @@ SOURCE = Path(__file__).resolve().parents[2]
 def windows_path(path):
     """The path as Windows programs under Wine see it: drive Z: is the Unix root."""
     return "Z:" + str(Path(path).resolve()).replace("/", "\\")
+
+
+class FirefoxProfile:
+    """A Firefox profile for the prefix's user, as the stand-in's default user agent (a
+    Firefox) implies; removed again at the end. Without one the plug-in logs that it found
+    no Firefox installation."""
+
+    def __enter__(self):
+        users = BUILD / "rig" / "prefix" / "drive_c" / "users"
+        user = next(p for p in users.iterdir() if p.is_dir() and p.name != "Public")
+        self.root = user / "AppData" / "Roaming" / "Mozilla"
+        self.existed = self.root.exists()
+        profile = self.root / "Firefox" / "Profiles" / "standin.default"
+        profile.mkdir(parents=True, exist_ok=True)
+        (profile / "prefs.js").write_text('user_pref("intl.accept_languages", "en-us");\r\n')
+        return self
+
+    def __exit__(self, *exc):
+        if not self.existed:
+            shutil.rmtree(self.root, ignore_errors=True)
 
 
 class Run:

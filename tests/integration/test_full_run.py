@@ -4,13 +4,19 @@ the end of the instance and of the library."""
 
 import unittest
 
-from standin import (PLUGIN_TYPE, SOURCE, PageTestCase, callback_answers, embed_parameters,
+from standin import (PLUGIN_TYPE, SOURCE, FirefoxProfile, PageTestCase, callback_answers, embed_parameters,
                      main, quoted, run_standin, windows_path)
 
 CALL_ORDER = ["NP_GetEntryPoints", "NP_Initialize", "NPP_New", "NPP_SetWindow", "NPP_Destroy", "NP_Shutdown"]
 
 
 class FullRunTest(PageTestCase):
+    def setUp(self):
+        self.profile = FirefoxProfile().__enter__()
+
+    def tearDown(self):
+        self.profile.__exit__(None, None, None)
+
     def check_clean_run(self, run):
         self.assertCompleted(run)
         for callback in CALL_ORDER:

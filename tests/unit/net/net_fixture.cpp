@@ -108,13 +108,6 @@ std::string uniquePath(const std::string& name) {
   return "/" + name + "-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
 }
 
-std::string installLogText() {
-  char* copy = copyInstallLogText();
-  std::string text = copy ? copy : "";
-  NPN_MemFree(copy);
-  return text;
-}
-
 TestInstance::TestInstance() {
   m_pluginWindow = CreateWindowExA(0, "STATIC", "plug-in", WS_OVERLAPPED, 0, 0, 200, 100, nullptr, nullptr,
                                    GetModuleHandleA(nullptr), nullptr);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "plugin/CMyPlugin.h"
+#include "support/install_log_text.h"
 
 // A Unix path as Windows programs under Wine see it: /a/b is Z:\a\b.
 std::string winePath(const std::string& unixPath);
@@ -42,8 +43,6 @@ class FixtureServer {
 
 // A path on the fixture server that no other test and no earlier run has asked for.
 std::string uniquePath(const std::string& name);
-
-std::string installLogText();
 
 // An instance record with a plug-in window of its own and a progress bar (id 201) in a
 // dialog window that records every PBM_SETPOS it gets. Lives on one thread.

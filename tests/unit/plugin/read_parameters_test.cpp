@@ -138,7 +138,7 @@ TEST(ReadParameters, AnUnreasonableFileCountIsRefusedWithALogLine) {
   PluginInstance plugin({{"NumFiles", "2000000000"}, {"File0", "a"}});
   EXPECT_EQ(plugin.record()->m_numFiles, 0);
   EXPECT_EQ(plugin.record()->m_fileNames, nullptr);
-  EXPECT_EQ(installLogText(), "NumFiles is out of range, no file is read: 2000000000\r\n");
+  EXPECT_NE(installLogText().find("NumFiles is out of range, no file is read: 2000000000\r\n"), std::string::npos);
   releaseInstallLog();
 }
 
