@@ -8,7 +8,7 @@
 #include <string>
 
 #include "log/install_log.h"
-#include "net_fixture.h"
+#include "support/net_fixture.h"
 #include "plugin/host_services.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include "log/install_log.h"
 #include "net/internet_session.h"
 #include "net/url_open.h"
-#include "net_fixture.h"
+#include "support/net_fixture.h"
 #include "support/test_browser.h"
 
 namespace {

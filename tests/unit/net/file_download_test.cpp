@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "log/install_log.h"
-#include "net_fixture.h"
+#include "support/net_fixture.h"
 #include "support/message_box_watcher.h"
 #include "support/test_browser.h"
 

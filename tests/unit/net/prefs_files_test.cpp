@@ -7,7 +7,7 @@
 #include "log/install_log.h"
 #include "net/prefs_reader.h"
 #include "net/profile_prefs.h"
-#include "net_fixture.h"
+#include "support/net_fixture.h"
 
 namespace {
 

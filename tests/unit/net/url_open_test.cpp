@@ -7,7 +7,7 @@
 #include <string>
 
 #include "log/install_log.h"
-#include "net_fixture.h"
+#include "support/net_fixture.h"
 #include "support/message_box_watcher.h"
 
 namespace {

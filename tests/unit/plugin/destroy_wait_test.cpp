@@ -7,7 +7,7 @@
 #include <atomic>
 #include <thread>
 
-#include "plugin_instance.h"
+#include "support/plugin_instance.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "log/install_log.h"
 #include "plugin/CMyPlugin.h"
-#include "plugin_instance.h"
+#include "support/plugin_instance.h"
 #include "support/install_log_text.h"
 #include "support/test_browser.h"
 

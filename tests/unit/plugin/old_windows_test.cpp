@@ -5,7 +5,7 @@
 
 #include "plugin/ansi_conversion.h"
 #include "plugin/host_services.h"
-#include "plugin_instance.h"
+#include "support/plugin_instance.h"
 
 #ifndef OSTREL_EXPECTED_MINOR_VERSION
 #error "set OSTREL_EXPECTED_MINOR_VERSION to the 9x minor version this program is run as"

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "log/install_log.h"
-#include "plugin_instance.h"
+#include "support/plugin_instance.h"
 #include "support/install_log_text.h"
 
 TEST(ReadParameters, NoParametersGiveTheDefaults) {

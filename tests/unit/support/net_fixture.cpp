@@ -1,5 +1,5 @@
 // The transport tests' shared fixtures.
-#include "net_fixture.h"
+#include "support/net_fixture.h"
 
 #include <commctrl.h>
 #include <shellapi.h>

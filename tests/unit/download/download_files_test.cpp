@@ -1,0 +1,239 @@
+// The file-set update on instances made through NPP_New, against the fixture web server:
+// which package files are fetched, skipped and unpacked, the server's error text, failed
+// downloads and unpacking, and the configuration file fetched once per instance.
+#include "download/download_files.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <regex>
+#include <string>
+
+#include "log/install_log.h"
+#include "net/file_download.h"
+#include "support/message_box_watcher.h"
+#include "support/net_fixture.h"
+#include "support/plugin_instance.h"
+#include "support/scratch_folder.h"
+#include "version_folders.h"
+
+namespace {
+
+const char* const kWorkedExampleList =
+    "updaterFiles=2\n"
+    "updaterFile.0=client.cab\n"
+    "client.cab.files=2\n"
+    "client.cab.element.0=bin/core.dll\n"
+    ".version.0=7,5,0,123\n"
+    "client.cab.element.1=bin/ui.dll\n"
+    ".version.1=7,5,0,120\n"
+    "client.cab.version=7.5\n"
+    "updaterFile.1=docs.cab\n"
+    "docs.cab.files=0\n";
+
+class DownloadFilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // Work directory and configuration files land in this test's own folder.
+    m_scratch.setVariable("TMP", m_scratch.path().c_str());
+    m_scratch.setVariable("TEMP", m_scratch.path().c_str());
+    m_base = uniquePath("files").substr(1);
+    CreateDirectoryA(serverFile("").c_str(), nullptr);
+    releaseInstallLog();
+  }
+  void TearDown() override { releaseInstallLog(); }
+
+  std::string serverFile(const std::string& name) const {
+    return FixtureServer::instance().directory() + "\\files\\" + m_base + (name.empty() ? "" : "\\" + name);
+  }
+  // Puts text on the server under this test's folder; returns its URL.
+  std::string serve(const std::string& name, const std::string& text) const {
+    std::ofstream(serverFile(name), std::ios::binary) << text;
+    return url(name);
+  }
+  // Puts one of the prepared package files on the server under another name.
+  std::string servePackage(const std::string& prepared, const std::string& name) const {
+    CopyFileA((FixtureServer::instance().directory() + "\\files\\" + prepared).c_str(), serverFile(name).c_str(), FALSE);
+    return url(name);
+  }
+  std::string url(const std::string& name) const { return FixtureServer::instance().httpUrl("/files/" + m_base + "/" + name); }
+  size_t requestsFor(const std::string& name) const {
+    return FixtureServer::instance().requestsFor("/files/" + m_base + "/" + name).size();
+  }
+  // The configuration file names the package list (an unknown one when list is null).
+  std::string serveConfiguration(const char* list, const std::string& extra = "") const {
+    const std::string listUrl = list ? serve("packages.properties", list) : url("missing.properties");
+    return serve("launch.oscf", "smartclient.configURL=" + listUrl + "\r\n" + extra);
+  }
+
+  std::unique_ptr<PluginInstance> makePlugin(const std::string& configurationUrl, const EmbedParameters& files) {
+    EmbedParameters parameters = {{"RedirectURL", configurationUrl}, {"ProgramTitle", "Conference"},
+                                  {"NumFiles", std::to_string(files.size())}};
+    for (size_t i = 0; i < files.size(); ++i) {
+      parameters.push_back({"File" + std::to_string(i), files[i].first});
+      parameters.push_back({"FileSize" + std::to_string(i), files[i].second});
+    }
+    auto plugin = std::make_unique<PluginInstance>(parameters);
+    EXPECT_NE(std::string(plugin->record()->m_workDirectory), "");
+    return plugin;
+  }
+  std::string inWork(const PluginInstance& plugin, const std::string& relative) const {
+    return std::string(plugin.record()->m_workDirectory) + "\\" + relative;
+  }
+  void useInstalledVersions(const char* folder) { SetCurrentDirectoryA(versionFolder(folder).c_str()); }
+
+  ScratchFolder m_scratch;
+  std::string m_base;
+  MessageBoxWatcher m_boxes;
+};
+
+bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+}  // namespace
+
+TEST_F(DownloadFilesTest, WorkedExampleWithAnOlderInstalledFileFetchesAndUnpacks) {
+  useInstalledVersions("older");  // core.dll 7.5.0.100: 7,5,0,123 is newer
+  auto plugin = makePlugin(serveConfiguration(kWorkedExampleList),
+                           {{servePackage("client.cab", "client.cab") + ";pkg", "500000"},
+                            {servePackage("extras.zip", "extras.zip") + ";pkg", "20000"}});
+  EXPECT_EQ(plugin->record()->DownloadFiles(), 0);
+  EXPECT_EQ(plugin->record()->m_failed, 0);
+  EXPECT_EQ(requestsFor("client.cab"), 1u);
+  EXPECT_TRUE(exists(inWork(*plugin, "pkg\\client.cab")));
+  EXPECT_TRUE(exists(inWork(*plugin, "bin\\updater.exe")));
+  // extras.zip matches no set while sets exist: fetched and left packed.
+  EXPECT_TRUE(exists(inWork(*plugin, "pkg\\extras.zip")));
+  EXPECT_FALSE(exists(inWork(*plugin, "extras\\extra.txt")));
+  EXPECT_EQ(plugin->record()->m_totalBytes, 520000);
+}
+
+TEST_F(DownloadFilesTest, WorkedExampleWithCurrentFilesSkipsTheCabinet) {
+  useInstalledVersions("current");  // core.dll 7.5.0.123 and ui.dll 7.5.0.120
+  auto plugin = makePlugin(serveConfiguration(kWorkedExampleList),
+                           {{servePackage("client.cab", "client.cab") + ";pkg", "500000"},
+                            {servePackage("extras.zip", "extras.zip") + ";pkg", "20000"}});
+  EXPECT_EQ(plugin->record()->DownloadFiles(), 0);
+  EXPECT_EQ(requestsFor("client.cab"), 0u);
+  EXPECT_FALSE(exists(inWork(*plugin, "pkg\\client.cab")));
+  EXPECT_EQ(plugin->record()->m_totalBytes, 20000);  // the skipped file's declared size is off
+  EXPECT_EQ(requestsFor("extras.zip"), 1u);
+}
+
+TEST_F(DownloadFilesTest, ElementVersionsComeFromKeysWithoutTheSetName) {
+  useInstalledVersions("older");
+  // ".version.0" says 7.5.0.100, the installed version: nothing newer. A key carrying the
+  // set's name is never read, or the cabinet would be fetched.
+  auto plugin = makePlugin(serveConfiguration("updaterFiles=1\nupdaterFile.0=client.cab\nclient.cab.files=1\n"
+                                              "client.cab.element.0=bin/core.dll\n.version.0=7,5,0,100\n"
+                                              "client.cab.version.0=9,9,9,9\n"),
+                           {{servePackage("client.cab", "client.cab"), "1000"}});
+  EXPECT_EQ(plugin->record()->DownloadFiles(), 0);
+  EXPECT_EQ(requestsFor("client.cab"), 0u);
+}
+
+TEST_F(DownloadFilesTest, SetsWithoutElementsAndNamesInAnyCaseAreFetchedAndUnpacked) {
+  auto plugin = makePlugin(serveConfiguration("updaterFiles=2\nupdaterFile.0=CLIENT.CAB\nupdaterFile.1=docs.cab\n"
+                                              "docs.cab.files=0\n"),
+                           {{servePackage("client.cab", "client.cab"), "1000"},
+                            {servePackage("docs.cab", "docs.cab") + ";doc", "1000"}});
+  EXPECT_EQ(plugin->record()->DownloadFiles(), 0);
+  EXPECT_TRUE(exists(inWork(*plugin, "bin\\updater.exe")));
+  EXPECT_TRUE(exists(inWork(*plugin, "docs\\readme.txt")));
+  EXPECT_TRUE(exists(inWork(*plugin, "doc\\docs.cab")));
+}
+
+TEST_F(DownloadFilesTest, WithoutAPackageListEveryFileIsFetchedAndUnpacked) {
+  auto plugin = makePlugin(serveConfiguration(nullptr),
+                           {{servePackage("client.cab", "Client.CAB"), "1000"},
+                            {servePackage("extras.zip", "extras.ZIP"), "1000"},
+                            {servePackage("plain.bin", "plain.bin"), "2048"}});
+  EXPECT_EQ(plugin->record()->DownloadFiles(), 0);
+  EXPECT_TRUE(exists(inWork(*plugin, "bin\\updater.exe")));
+  EXPECT_TRUE(exists(inWork(*plugin, "extras\\extra.txt")));
+  EXPECT_TRUE(exists(inWork(*plugin, "plain.bin")));
+  // The missing list itself is a failure the run remembers, with its reason in the log.
+  EXPECT_EQ(plugin->record()->m_failed, 1);
+  EXPECT_NE(installLogText().find("downloadPackageList failed to open URL: " + url("missing.properties")),
+            std::string::npos);
+}
+
+TEST_F(DownloadFilesTest, TheServersErrorTextStopsEverything) {
+  auto plugin = makePlugin(serveConfiguration(kWorkedExampleList, "updater.error=Maintenance until noon\r\n"),
+                           {{servePackage("client.cab", "client.cab"), "1000"}});
+  EXPECT_EQ(plugin->record()->DownloadFiles(), 0);
+  EXPECT_EQ(plugin->record()->m_failed, 1);
+  ASSERT_EQ(m_boxes.boxes().size(), 1u);
+  EXPECT_EQ(m_boxes.boxes()[0].text, "Maintenance until noon");
+  EXPECT_EQ(m_boxes.boxes()[0].caption, "Conference");
+  EXPECT_EQ(requestsFor("packages.properties"), 0u);
+  EXPECT_EQ(requestsFor("client.cab"), 0u);
+}
+
+TEST_F(DownloadFilesTest, AFailedDownloadStopsTheList) {
+  auto plugin = makePlugin(serveConfiguration(nullptr),
+                           {{servePackage("client.cab", "client.cab"), "1000"},
+                            {url("not-there.zip"), "1000"},
+                            {servePackage("docs.cab", "docs.cab"), "1000"}});
+  EXPECT_EQ(plugin->record()->DownloadFiles(), kDownloadNoUrl);
+  EXPECT_EQ(plugin->record()->m_failed, 1);
+  EXPECT_TRUE(exists(inWork(*plugin, "bin\\updater.exe")));
+  EXPECT_EQ(requestsFor("docs.cab"), 0u);
+}
+
+TEST_F(DownloadFilesTest, AnArchiveThatDoesNotUnpackStopsTheUpdate) {
+  auto plugin = makePlugin(serveConfiguration(nullptr), {{servePackage("broken.cab", "broken.cab"), "1000"},
+                                                         {servePackage("docs.cab", "docs.cab"), "1000"}});
+  EXPECT_EQ(plugin->record()->DownloadFiles(), kDownloadFilesIncomplete);
+  EXPECT_EQ(plugin->record()->m_failed, 1);
+  EXPECT_EQ(requestsFor("docs.cab"), 0u);
+  EXPECT_NE(installLogText().find("The package file could not be unpacked, the update stops: "), std::string::npos);
+}
+
+TEST_F(DownloadFilesTest, AnEntryThatClimbsOutOfTheWorkDirectoryIsRefused) {
+  auto plugin = makePlugin(serveConfiguration(nullptr), {{servePackage("docs.cab", "docs.cab") + ";..\\outside", "1000"}});
+  EXPECT_EQ(plugin->record()->DownloadFiles(), kDownloadFilesIncomplete);
+  EXPECT_EQ(requestsFor("docs.cab"), 0u);
+  EXPECT_FALSE(exists(m_scratch / "outside"));
+}
+
+TEST_F(DownloadFilesTest, WithoutRedirectUrlNothingIsFetched) {
+  PluginInstance plugin({{"NumFiles", "1"}, {"File0", url("docs.cab")}, {"FileSize0", "10"}});
+  EXPECT_EQ(plugin.record()->DownloadFiles(), kDownloadFilesNoConfiguration);
+  EXPECT_EQ(plugin.record()->m_failed, 1);
+  EXPECT_NE(installLogText().find("No RedirectURL specified"), std::string::npos);
+  EXPECT_EQ(requestsFor("docs.cab"), 0u);
+}
+
+TEST_F(DownloadFilesTest, AnInstalledUpdaterMeansNothingToDo) {
+  auto plugin = makePlugin(serveConfiguration(nullptr), {{servePackage("docs.cab", "docs.cab"), "1000"}});
+  plugin->record()->m_updaterInstalled = 1;
+  EXPECT_EQ(plugin->record()->DownloadFiles(), 0);
+  EXPECT_EQ(requestsFor("launch.oscf"), 0u);
+}
+
+TEST_F(DownloadFilesTest, TheConfigurationFileIsFetchedOncePerInstance) {
+  const std::string configuration = serveConfiguration(nullptr);
+  auto plugin = makePlugin(configuration, {});
+  char first[MAX_PATH];
+  char second[MAX_PATH];
+  plugin->record()->fetchConfigFile(configuration.c_str(), "C:\\one", first, sizeof first);
+  plugin->record()->fetchConfigFile(configuration.c_str(), "C:\\two", second, sizeof second);
+  EXPECT_STREQ(first, second);
+  EXPECT_EQ(requestsFor("launch.oscf"), 1u);
+  const std::string path = first;
+  EXPECT_TRUE(std::regex_search(path, std::regex(R"(\\launch_\d{4}_\d\d_\d\d_\d\d_\d\d_\d\d_\d{3}\.oscf$)"))) << path;
+  EXPECT_EQ(path.find("\\\\"), std::string::npos);
+  EXPECT_EQ(path.rfind(shortPathOf(m_scratch.path()), 0), 0u) << path;
+  EXPECT_TRUE(exists(path));
+}
+
+TEST_F(DownloadFilesTest, ALargePackageListIsReadWhole) {
+  std::string list = "updaterFiles=1\nupdaterFile.0=docs.cab\ndocs.cab.files=0\n";
+  for (int i = 0; i < 40000; ++i) list += "filler." + std::to_string(i) + "=some value to make the list long\n";
+  list += "last=line";
+  auto plugin = makePlugin(serveConfiguration(list.c_str()), {{servePackage("docs.cab", "docs.cab"), "1000"}});
+  EXPECT_EQ(plugin->record()->DownloadFiles(), 0);
+  EXPECT_TRUE(exists(inWork(*plugin, "docs\\readme.txt")));
+  EXPECT_EQ(plugin->record()->m_failed, 0);
+}
