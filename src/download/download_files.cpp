@@ -90,8 +90,10 @@ int processEntry(CMyPlugin& plugin, int index, const CFileSetList& fileSets) {
     plugin.m_totalBytes -= plugin.m_fileSizes[index];
     return kDownloadFilesOk;
   }
+  // A negative declared size reads nothing, rather than turning into "size unknown".
+  const int declared = plugin.m_fileSizes[index];
   const int result = DownloadFile(&plugin, entry.url, entry.directory,
-                                  static_cast<uint32_t>(plugin.m_fileSizes[index]), nullptr);
+                                  static_cast<uint32_t>(declared < 0 ? 0 : declared), nullptr);
   if (result != kDownloadOk) return result;
   return action == EntryAction::kFetchAndUnpack ? unpack(plugin, entry) : kDownloadFilesOk;
 }
