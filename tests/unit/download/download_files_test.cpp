@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <memory>
 #include <regex>
@@ -90,6 +91,12 @@ class DownloadFilesTest : public ::testing::Test {
 
 bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+std::string sizeOf(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
+  return std::to_string(data.nFileSizeLow);
+}
+
 }  // namespace
 
 TEST_F(DownloadFilesTest, WorkedExampleWithAnOlderInstalledFileFetchesAndUnpacks) {
@@ -106,6 +113,29 @@ TEST_F(DownloadFilesTest, WorkedExampleWithAnOlderInstalledFileFetchesAndUnpacks
   EXPECT_TRUE(exists(inWork(*plugin, "pkg\\extras.zip")));
   EXPECT_FALSE(exists(inWork(*plugin, "extras\\extra.txt")));
   EXPECT_EQ(plugin->record()->m_totalBytes, 520000);
+}
+
+TEST_F(DownloadFilesTest, ProgressRunsFromZeroToAHundredForTheFileList) {
+  const std::string cabinet = servePackage("client.cab", "client.cab");
+  const std::string zip = servePackage("extras.zip", "extras.zip");
+  auto plugin = makePlugin(serveConfiguration(nullptr), {{cabinet, sizeOf(serverFile("client.cab"))},
+                                                         {zip, sizeOf(serverFile("extras.zip"))}});
+  TestInstance bar;  // lends its recording progress bar to the instance
+  bar.attachProgressDialog();
+  plugin->record()->m_progressDialog = bar.plugin.m_progressDialog;
+  EXPECT_EQ(plugin->record()->DownloadFiles(), 0);
+  plugin->record()->m_progressDialog = nullptr;
+
+  // The configuration file's own run of the bar, then the file list's from 0.
+  const std::vector<int> positions = bar.positions();
+  ASSERT_FALSE(positions.empty());
+  const auto restart = std::find(positions.rbegin(), positions.rend(), 0);
+  ASSERT_NE(restart, positions.rend());
+  const std::vector<int> fileList(restart.base() - 1, positions.end());
+  EXPECT_TRUE(std::is_sorted(fileList.begin(), fileList.end()));
+  EXPECT_EQ(fileList.back(), 100);
+  EXPECT_GT(fileList.size(), 2u);  // a step between the two files
+  for (int position : positions) EXPECT_TRUE(position >= 0 && position <= 100) << position;
 }
 
 TEST_F(DownloadFilesTest, WorkedExampleWithCurrentFilesSkipsTheCabinet) {

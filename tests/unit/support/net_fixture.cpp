@@ -105,7 +105,15 @@ std::vector<std::string> FixtureServer::requestsFor(const std::string& path) con
 
 std::string uniquePath(const std::string& name) {
   static std::atomic<int> counter{0};
-  return "/" + name + "-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
+  // Wine reuses process ids from run to run and its cache outlives a run: the start time
+  // of this program keeps paths of different runs apart.
+  static const ULONGLONG started = [] {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    return (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+  }();
+  return "/" + name + "-" + std::to_string(started) + "-" + std::to_string(GetCurrentProcessId()) + "-" +
+         std::to_string(++counter);
 }
 
 TestInstance::TestInstance() {
