@@ -32,8 +32,11 @@ struct Probe {
   std::atomic<int> notifications{0};
 };
 
+// One write per line: the stand-in writes to the same stream from its own lock, and a
+// formatted print may reach the stream in pieces that its lines would split.
 void say(const std::string& line) {
-  std::printf("probe: %s\n", line.c_str());
+  const std::string text = "probe: " + line + "\n";
+  std::fwrite(text.data(), 1, text.size(), stdout);
   std::fflush(stdout);
 }
 
