@@ -6,6 +6,8 @@
 #include <windows.h>
 
 #include <string>
+
+#include "support/test_files.h"
 #include <vector>
 
 // The Windows path of a file in the fixtures folder, which OSTREL_ARCHIVE_FIXTURES names
@@ -34,9 +36,6 @@ std::vector<std::string> manifest(const std::string& archive);
 // paths with "\". Empty for a folder that does not exist.
 std::vector<std::string> listTree(const std::string& folder);
 
-bool exists(const std::string& path);
-std::string readFile(const std::string& path);
-void writeFile(const std::string& path, const std::string& data);
 
 // Holds a file open without sharing, as a running program would: nobody else can open it.
 class HeldFile {

@@ -63,7 +63,7 @@ TEST(CabinetExtraction, AppliesRecordedTimeAndAttributes) {
   EXPECT_EQ(GetFileAttributesA((u.dest + "\\stamped.txt").c_str()) & (kept | 0x40), kept);
   EXPECT_EQ(GetFileAttributesA((u.dest + "\\readonly.txt").c_str()) & (kept & ~FILE_ATTRIBUTE_ARCHIVE),
             DWORD{FILE_ATTRIBUTE_READONLY}) << "the system may add the archive bit";
-  EXPECT_FALSE(exists(u.dest + "\\PACKAGE.properties"));
+  EXPECT_FALSE(fileExists(u.dest + "\\PACKAGE.properties"));
   EXPECT_EQ(readFile(u.dest + "\\sub\\Package.Properties"), "kept") << "only the top-level name is left out";
 }
 
@@ -79,13 +79,13 @@ TEST(CabinetExtraction, TargetInUseStopsWithTheLibraryCode) {
   CreateDirectoryA(u.dest.c_str(), nullptr);
   HeldFile busy(u.dest + "\\top.txt");
   EXPECT_GT(u.extract("stored.cab"), 0);
-  EXPECT_TRUE(exists(u.dest + "\\lib\\sub\\a.dll")) << "written before the failure";
+  EXPECT_TRUE(fileExists(u.dest + "\\lib\\sub\\a.dll")) << "written before the failure";
 }
 
 TEST(CabinetExtraction, NotACabinetCreatesNothing) {
   Unpacked u;
   for (const char* unusable : {"text.cab", "missing.cab", "stored.zip"}) EXPECT_EQ(u.extract(unusable), -1) << unusable;
-  EXPECT_FALSE(exists(u.dest));
+  EXPECT_FALSE(fileExists(u.dest));
   EXPECT_EQ(extractCabinet("", fixture("stored.cab").c_str()), -1);
   EXPECT_EQ(extractCabinet(u.dest.c_str(), nullptr), -1);
 }
@@ -98,8 +98,8 @@ TEST(CabinetExtraction, NamesReachingOutsideAreSkipped) {
   EXPECT_EQ(readFile(u.dest + "\\ok.txt"), "ok");
   EXPECT_EQ(readFile(u.dest + "\\after.txt"), "after");
   EXPECT_EQ(listTree(u.outside).size(), 3u) << "only dest and the two contained files";
-  EXPECT_FALSE(exists("Z:\\abs.txt"));
-  EXPECT_FALSE(exists("C:drive.txt"));
+  EXPECT_FALSE(fileExists("Z:\\abs.txt"));
+  EXPECT_FALSE(fileExists("C:drive.txt"));
 }
 
 TEST(CabinetExtraction, TargetsThatDoNotFitAPathBufferAreSkipped) {
@@ -107,7 +107,7 @@ TEST(CabinetExtraction, TargetsThatDoNotFitAPathBufferAreSkipped) {
   const std::string dest = u.ofLength(200);
   EXPECT_EQ(extractCabinet(dest.c_str(), fixture("boundary.cab").c_str()), -1);
   EXPECT_EQ(readFile(dest + "\\" + std::string(58, 'a')), "fits");
-  EXPECT_FALSE(exists(dest + "\\" + std::string(59, 'b')));
+  EXPECT_FALSE(fileExists(dest + "\\" + std::string(59, 'b')));
   EXPECT_EQ(extractCabinet((dest + std::string(60, 'q')).c_str(), fixture("stored.cab").c_str()), -1);
 }
 

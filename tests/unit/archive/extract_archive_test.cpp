@@ -22,5 +22,5 @@ TEST(ExtractArchive, OtherNamesDoNothing) {
     EXPECT_EQ(extractArchive(dest.c_str(), fixture(name).c_str()), 0) << name;
   }
   EXPECT_EQ(extractArchive(dest.c_str(), nullptr), 0);
-  EXPECT_FALSE(exists(dest));
+  EXPECT_FALSE(fileExists(dest));
 }

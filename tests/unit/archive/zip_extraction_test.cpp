@@ -44,13 +44,13 @@ TEST(ZipExtraction, DirectoryExtraFieldNamesTheEntry) {
   EXPECT_EQ(readFile(u.dest + "\\renamed.txt"), "named by its extra field");
   EXPECT_EQ(readFile(u.dest + "\\local.txt"), "only the local header has a name");
   EXPECT_EQ(readFile(u.dest + "\\plain.txt"), "no extra field");
-  EXPECT_FALSE(exists(u.dest + "\\recorded.txt"));
+  EXPECT_FALSE(fileExists(u.dest + "\\recorded.txt"));
 }
 
 TEST(ZipExtraction, EmptyArchiveCreatesNothing) {
   Unpacked u;
   EXPECT_EQ(u.extract("empty.zip"), 0);
-  EXPECT_FALSE(exists(u.dest));
+  EXPECT_FALSE(fileExists(u.dest));
 }
 
 TEST(ZipExtraction, OpensWithZipAppendedOrFailsCreatingNothing) {
@@ -60,7 +60,7 @@ TEST(ZipExtraction, OpensWithZipAppendedOrFailsCreatingNothing) {
 
   Unpacked u;
   for (const char* unusable : {"missing", "text.cab"}) EXPECT_EQ(u.extract(unusable), 1) << unusable;
-  EXPECT_FALSE(exists(u.dest));
+  EXPECT_FALSE(fileExists(u.dest));
   EXPECT_EQ(extractZip("", fixture("retry.zip").c_str()), 1);
   EXPECT_EQ(extractZip(u.dest.c_str(), nullptr), 1);
 }
@@ -71,7 +71,7 @@ TEST(ZipExtraction, TargetInUseStopsWithEarlierEntriesKept) {
   HeldFile busy(u.dest + "\\second.txt");
   EXPECT_EQ(u.extract("ordered.zip"), 1);
   EXPECT_EQ(readFile(u.dest + "\\first.txt"), "1");
-  EXPECT_FALSE(exists(u.dest + "\\third.txt"));
+  EXPECT_FALSE(fileExists(u.dest + "\\third.txt"));
 }
 
 TEST(ZipExtraction, ReadOnlyTargetStopsWithEarlierEntriesKept) {
@@ -83,7 +83,7 @@ TEST(ZipExtraction, ReadOnlyTargetStopsWithEarlierEntriesKept) {
   EXPECT_EQ(u.extract("ordered.zip"), 1);
   EXPECT_EQ(readFile(u.dest + "\\first.txt"), "1");
   EXPECT_EQ(readFile(u.dest + "\\second.txt"), "old");
-  EXPECT_FALSE(exists(u.dest + "\\third.txt"));
+  EXPECT_FALSE(fileExists(u.dest + "\\third.txt"));
 }
 
 TEST(ZipExtraction, DamagedEntryFailsTheExtraction) {
@@ -91,7 +91,7 @@ TEST(ZipExtraction, DamagedEntryFailsTheExtraction) {
     Unpacked u(archive);
     EXPECT_EQ(u.extract(archive), 1) << archive;
     EXPECT_EQ(readFile(u.dest + "\\good.txt"), "good") << archive;
-    EXPECT_FALSE(exists(u.dest + "\\after.txt")) << archive;
+    EXPECT_FALSE(fileExists(u.dest + "\\after.txt")) << archive;
   }
 }
 
@@ -105,8 +105,8 @@ TEST(ZipExtraction, NamesReachingOutsideAreRefused) {
     EXPECT_EQ(readFile(u.dest + "\\ok.txt"), "ok") << archive;
     EXPECT_EQ(listTree(u.outside).size(), 2u) << archive << ": only dest and dest\\ok.txt";
   }
-  EXPECT_FALSE(exists("Z:\\abs.txt"));
-  EXPECT_FALSE(exists("C:drive.txt"));
+  EXPECT_FALSE(fileExists("Z:\\abs.txt"));
+  EXPECT_FALSE(fileExists("C:drive.txt"));
 }
 
 // A destination of 200 characters leaves room for a name of 58: 200 + "\" + 58 = 259.
@@ -115,7 +115,7 @@ TEST(ZipExtraction, TargetsThatDoNotFitAPathBufferAreRefused) {
   const std::string dest = u.ofLength(200);
   EXPECT_EQ(extractZip(dest.c_str(), fixture("boundary.zip").c_str()), 1);
   EXPECT_EQ(readFile(dest + "\\" + std::string(58, 'a')), "fits");
-  EXPECT_FALSE(exists(dest + "\\" + std::string(59, 'b')));
+  EXPECT_FALSE(fileExists(dest + "\\" + std::string(59, 'b')));
 
   for (const char* archive : {"long_folder.zip", "huge_name.zip"}) EXPECT_EQ(u.extract(archive), 1) << archive;
   EXPECT_EQ(listTree(u.dest), std::vector<std::string>{});

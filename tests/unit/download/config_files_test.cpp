@@ -7,6 +7,7 @@
 #include "log/CTextBuffer.h"
 #include "plugin/CMyPlugin.h"
 #include "support/scratch_folder.h"
+#include "support/test_files.h"
 
 namespace {
 
@@ -32,8 +33,6 @@ void makeFileWrittenAt(const std::string& path, int minutes) {
   CloseHandle(file);
 }
 
-bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 // Files named z00, z01, ... whose write times run the other way round: z00 is the newest.
 std::vector<std::string> makeConfigFiles(const ScratchFolder& scratch, int count) {
   std::vector<std::string> paths;
@@ -50,7 +49,7 @@ int cleanAndCountLeft(const ScratchFolder& scratch, const std::vector<std::strin
   CMyPlugin plugin;
   plugin.cleanOlderConfigFiles((scratch / "launch*.oscf").c_str(), scratch.path().c_str());
   int left = 0;
-  for (const std::string& path : paths) left += exists(path);
+  for (const std::string& path : paths) left += fileExists(path);
   return left;
 }
 
@@ -78,17 +77,17 @@ TEST(CleanOlderConfigFiles, FifteenLoseTheTwoOldestByWriteTimeNotByName) {
   const std::vector<std::string> paths = makeConfigFiles(scratch, 15);
   EXPECT_EQ(cleanAndCountLeft(scratch, paths), 13);
   // The last names are the oldest files.
-  EXPECT_FALSE(exists(paths[14]));
-  EXPECT_FALSE(exists(paths[13]));
-  EXPECT_TRUE(exists(paths[0]));
-  EXPECT_TRUE(exists(paths[12]));
+  EXPECT_FALSE(fileExists(paths[14]));
+  EXPECT_FALSE(fileExists(paths[13]));
+  EXPECT_TRUE(fileExists(paths[0]));
+  EXPECT_TRUE(fileExists(paths[12]));
 }
 
 TEST(CleanOlderConfigFiles, TwentyLoseTheSevenOldest) {
   ScratchFolder scratch;
   const std::vector<std::string> paths = makeConfigFiles(scratch, 20);
   EXPECT_EQ(cleanAndCountLeft(scratch, paths), 13);
-  for (int i = 13; i < 20; ++i) EXPECT_FALSE(exists(paths[i])) << i;
+  for (int i = 13; i < 20; ++i) EXPECT_FALSE(fileExists(paths[i])) << i;
 }
 
 TEST(CleanOlderConfigFiles, AFolderMatchingThePatternIsNeitherCountedNorDeleted) {
@@ -102,5 +101,5 @@ TEST(CleanOlderConfigFiles, OtherFilesAndAnEmptyDirectoryAreLeftAlone) {
   ScratchFolder scratch;
   makeFileWrittenAt(scratch / "other.txt", 0);
   EXPECT_EQ(cleanAndCountLeft(scratch, {}), 0);
-  EXPECT_TRUE(exists(scratch / "other.txt"));
+  EXPECT_TRUE(fileExists(scratch / "other.txt"));
 }

@@ -17,6 +17,7 @@
 #include "support/net_fixture.h"
 #include "support/plugin_instance.h"
 #include "support/scratch_folder.h"
+#include "support/test_files.h"
 #include "version_folders.h"
 
 namespace {
@@ -89,8 +90,6 @@ class DownloadFilesTest : public ::testing::Test {
   MessageBoxWatcher m_boxes;
 };
 
-bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 std::string sizeOf(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
   GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
@@ -107,11 +106,11 @@ TEST_F(DownloadFilesTest, WorkedExampleWithAnOlderInstalledFileFetchesAndUnpacks
   EXPECT_EQ(plugin->record()->DownloadFiles(), 0);
   EXPECT_EQ(plugin->record()->m_failed, 0);
   EXPECT_EQ(requestsFor("client.cab"), 1u);
-  EXPECT_TRUE(exists(inWork(*plugin, "pkg\\client.cab")));
-  EXPECT_TRUE(exists(inWork(*plugin, "bin\\updater.exe")));
+  EXPECT_TRUE(fileExists(inWork(*plugin, "pkg\\client.cab")));
+  EXPECT_TRUE(fileExists(inWork(*plugin, "bin\\updater.exe")));
   // extras.zip matches no set while sets exist: fetched and left packed.
-  EXPECT_TRUE(exists(inWork(*plugin, "pkg\\extras.zip")));
-  EXPECT_FALSE(exists(inWork(*plugin, "extras\\extra.txt")));
+  EXPECT_TRUE(fileExists(inWork(*plugin, "pkg\\extras.zip")));
+  EXPECT_FALSE(fileExists(inWork(*plugin, "extras\\extra.txt")));
   EXPECT_EQ(plugin->record()->m_totalBytes, 520000);
 }
 
@@ -145,7 +144,7 @@ TEST_F(DownloadFilesTest, WorkedExampleWithCurrentFilesSkipsTheCabinet) {
                             {servePackage("extras.zip", "extras.zip") + ";pkg", "20000"}});
   EXPECT_EQ(plugin->record()->DownloadFiles(), 0);
   EXPECT_EQ(requestsFor("client.cab"), 0u);
-  EXPECT_FALSE(exists(inWork(*plugin, "pkg\\client.cab")));
+  EXPECT_FALSE(fileExists(inWork(*plugin, "pkg\\client.cab")));
   EXPECT_EQ(plugin->record()->m_totalBytes, 20000);  // the skipped file's declared size is off
   EXPECT_EQ(requestsFor("extras.zip"), 1u);
 }
@@ -168,9 +167,9 @@ TEST_F(DownloadFilesTest, SetsWithoutElementsAndNamesInAnyCaseAreFetchedAndUnpac
                            {{servePackage("client.cab", "client.cab"), "1000"},
                             {servePackage("docs.cab", "docs.cab") + ";doc", "1000"}});
   EXPECT_EQ(plugin->record()->DownloadFiles(), 0);
-  EXPECT_TRUE(exists(inWork(*plugin, "bin\\updater.exe")));
-  EXPECT_TRUE(exists(inWork(*plugin, "docs\\readme.txt")));
-  EXPECT_TRUE(exists(inWork(*plugin, "doc\\docs.cab")));
+  EXPECT_TRUE(fileExists(inWork(*plugin, "bin\\updater.exe")));
+  EXPECT_TRUE(fileExists(inWork(*plugin, "docs\\readme.txt")));
+  EXPECT_TRUE(fileExists(inWork(*plugin, "doc\\docs.cab")));
 }
 
 TEST_F(DownloadFilesTest, WithoutAPackageListEveryFileIsFetchedAndUnpacked) {
@@ -179,9 +178,9 @@ TEST_F(DownloadFilesTest, WithoutAPackageListEveryFileIsFetchedAndUnpacked) {
                             {servePackage("extras.zip", "extras.ZIP"), "1000"},
                             {servePackage("plain.bin", "plain.bin"), "2048"}});
   EXPECT_EQ(plugin->record()->DownloadFiles(), 0);
-  EXPECT_TRUE(exists(inWork(*plugin, "bin\\updater.exe")));
-  EXPECT_TRUE(exists(inWork(*plugin, "extras\\extra.txt")));
-  EXPECT_TRUE(exists(inWork(*plugin, "plain.bin")));
+  EXPECT_TRUE(fileExists(inWork(*plugin, "bin\\updater.exe")));
+  EXPECT_TRUE(fileExists(inWork(*plugin, "extras\\extra.txt")));
+  EXPECT_TRUE(fileExists(inWork(*plugin, "plain.bin")));
   // The missing list itself is a failure the run remembers, with its reason in the log.
   EXPECT_EQ(plugin->record()->m_failed, 1);
   EXPECT_NE(installLogText().find("downloadPackageList failed to open URL: " + url("missing.properties")),
@@ -207,7 +206,7 @@ TEST_F(DownloadFilesTest, AFailedDownloadStopsTheList) {
                             {servePackage("docs.cab", "docs.cab"), "1000"}});
   EXPECT_EQ(plugin->record()->DownloadFiles(), kDownloadNoUrl);
   EXPECT_EQ(plugin->record()->m_failed, 1);
-  EXPECT_TRUE(exists(inWork(*plugin, "bin\\updater.exe")));
+  EXPECT_TRUE(fileExists(inWork(*plugin, "bin\\updater.exe")));
   EXPECT_EQ(requestsFor("docs.cab"), 0u);
 }
 
@@ -224,7 +223,7 @@ TEST_F(DownloadFilesTest, AnEntryThatClimbsOutOfTheWorkDirectoryIsRefused) {
   auto plugin = makePlugin(serveConfiguration(nullptr), {{servePackage("docs.cab", "docs.cab") + ";..\\outside", "1000"}});
   EXPECT_EQ(plugin->record()->DownloadFiles(), kDownloadFilesIncomplete);
   EXPECT_EQ(requestsFor("docs.cab"), 0u);
-  EXPECT_FALSE(exists(m_scratch / "outside"));
+  EXPECT_FALSE(fileExists(m_scratch / "outside"));
 }
 
 TEST_F(DownloadFilesTest, WithoutRedirectUrlNothingIsFetched) {
@@ -255,7 +254,7 @@ TEST_F(DownloadFilesTest, TheConfigurationFileIsFetchedOncePerInstance) {
   EXPECT_TRUE(std::regex_search(path, std::regex(R"(\\launch_\d{4}_\d\d_\d\d_\d\d_\d\d_\d\d_\d{3}\.oscf$)"))) << path;
   EXPECT_EQ(path.find("\\\\"), std::string::npos);
   EXPECT_EQ(path.rfind(shortPathOf(m_scratch.path()), 0), 0u) << path;
-  EXPECT_TRUE(exists(path));
+  EXPECT_TRUE(fileExists(path));
 }
 
 TEST_F(DownloadFilesTest, ALargePackageListIsReadWhole) {
@@ -264,6 +263,6 @@ TEST_F(DownloadFilesTest, ALargePackageListIsReadWhole) {
   list += "last=line";
   auto plugin = makePlugin(serveConfiguration(list.c_str()), {{servePackage("docs.cab", "docs.cab"), "1000"}});
   EXPECT_EQ(plugin->record()->DownloadFiles(), 0);
-  EXPECT_TRUE(exists(inWork(*plugin, "docs\\readme.txt")));
+  EXPECT_TRUE(fileExists(inWork(*plugin, "docs\\readme.txt")));
   EXPECT_EQ(plugin->record()->m_failed, 0);
 }

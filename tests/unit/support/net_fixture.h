@@ -10,6 +10,7 @@
 
 #include "plugin/CMyPlugin.h"
 #include "support/install_log_text.h"
+#include "support/test_files.h"
 
 // A Unix path as Windows programs under Wine see it: /a/b is Z:\a\b.
 std::string winePath(const std::string& unixPath);
@@ -109,8 +110,6 @@ class TestTree {
   std::string m_path;
 };
 
-bool fileExists(const std::string& path);
-std::string readFile(const std::string& path);
 void setLastAccess(const std::string& path, ULONGLONG time);
 // The bytes that the fixture server sends for a body of size bytes.
 std::string fixtureBody(size_t size);
