@@ -20,7 +20,7 @@
 
 #include "archive/cabinet_extraction.h"
 #include "archive/zip_extraction.h"
-#include "plugin/host_services.h"
+#include "base/host_services.h"
 
 namespace {
 

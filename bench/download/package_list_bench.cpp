@@ -12,7 +12,7 @@
 #include "download/CPropertyMap.h"
 #include "download/file_set_reader.h"
 #include "download/property_text.h"
-#include "plugin/host_services.h"
+#include "base/host_services.h"
 
 namespace {
 

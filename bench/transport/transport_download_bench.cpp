@@ -8,7 +8,7 @@
 #include "net/file_download.h"
 #include "net/internet_session.h"
 #include "plugin/CMyPlugin.h"
-#include "plugin/entry_points.h"
+#include "entry/entry_points.h"
 
 namespace {
 
@@ -37,10 +37,10 @@ int main(int argc, char** argv) {
   const DWORD start = GetTickCount();
   auto* instance = new CMyPlugin;
   instance->m_internet = NetscapeInternetOpen(benchAgent(nullptr));
-  instance->m_totalBytes = static_cast<int>(size);
+  instance->m_progress.setTotal(size);
   const int result = DownloadFile(instance, argv[1], argv[2], size, argv[3]);
   InternetCloseHandle(instance->m_internet);
-  reportRun("download_file", start, static_cast<uint64_t>(instance->m_bytesDone));
+  reportRun("download_file", start, static_cast<uint64_t>(instance->m_progress.done()));
   delete instance;
   return result;
 }

@@ -13,7 +13,7 @@
 #include <cstring>
 
 #include "archive/archive_paths.h"
-#include "plugin/directory_tree.h"
+#include "base/directory_tree.h"
 
 namespace {
 

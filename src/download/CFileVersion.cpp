@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "plugin/leading_integer.h"
+#include "base/leading_integer.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <new>
 
-#include "plugin/host_services.h"
+#include "base/host_services.h"
 
 template <class T>
 class COwnedChain {

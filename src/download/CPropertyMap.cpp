@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "plugin/host_services.h"
-#include "plugin/string_copy.h"
+#include "base/host_services.h"
+#include "base/string_copy.h"
 
 // One pair: the node, then the key and its NUL, then the value and its NUL, in one block.
 struct CPropertyNode {

@@ -1,10 +1,12 @@
-// CMyPlugin::appendDateField: one "_NN" field of a dated configuration file name.
+// appendDateField: one "_NN" field of a dated configuration file name.
+#include "download/config_files.h"
+
 #include "log/CTextBuffer.h"
 #include "log/method_guard.h"
 #include "plugin/CMyPlugin.h"
 
-void CMyPlugin::appendDateField(CTextBuffer& buffer, uint16 value, uint16 width) {
-  runGuarded(this, "CMyPlugin::appendDateField()", [&] {
+void appendDateField(CMyPlugin& plugin, CTextBuffer& buffer, uint16 value, uint16 width) {
+  runGuarded(&plugin, "CMyPlugin::appendDateField()", [&] {
     buffer.appendChar('_');
     // Pads to at most five digits, the most an unsigned 16-bit value has.
     uint32_t limit = 10000;

@@ -1,10 +1,12 @@
-// CMyPlugin::cleanOlderConfigFiles: keeps the 13 newest configuration files of earlier
+// cleanOlderConfigFiles: keeps the 13 newest configuration files of earlier
 // runs, so that the temporary directory does not fill up with them.
+#include "download/config_files.h"
+
 #include <cstring>
 
 #include "log/method_guard.h"
 #include "plugin/CMyPlugin.h"
-#include "plugin/host_services.h"
+#include "base/host_services.h"
 
 namespace {
 
@@ -77,10 +79,10 @@ void deleteInDirectory(const char* directory, const WIN32_FIND_DATAA& entry) {
 
 }  // namespace
 
-void CMyPlugin::cleanOlderConfigFiles(const char* pattern, const char* directory) {
+void cleanOlderConfigFiles(CMyPlugin& plugin, const char* pattern, const char* directory) {
   // The list lives outside the guarded body: a fault must not leave its block behind.
   OlderFileList files;
-  runGuarded(this, "CMyPlugin::cleanOlderConfigFiles()", [&] {
+  runGuarded(&plugin, "CMyPlugin::cleanOlderConfigFiles()", [&] {
     findConfigFiles(pattern, files);
     if (files.count() < kFilesBeforeCleaning) return;
     for (int i = 0; i < files.count() - kFilesKept; ++i) deleteInDirectory(directory, files[i]);

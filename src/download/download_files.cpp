@@ -1,4 +1,4 @@
-// CMyPlugin::DownloadFiles: the configuration file, the package list, then the page's
+// DownloadFiles: the configuration file, the package list, then the page's
 // file list one entry after another, each fetched and unpacked or skipped.
 //
 // Progress runs in two stages: the configuration file is a download of its own (its
@@ -17,17 +17,18 @@
 #include "download/file_list_entry.h"
 #include "download/file_set_choice.h"
 #include "download/file_set_reader.h"
+#include "download/config_files.h"
+#include "download/download_package_list.h"
 #include "download/property_file.h"
 #include "download/property_text.h"
 #include "log/install_log.h"
 #include "log/method_guard.h"
 #include "net/file_download.h"
 #include "plugin/CMyPlugin.h"
-#include "plugin/host_services.h"
+#include "base/host_services.h"
 
 namespace {
 
-constexpr int kProgressBarId = 201;
 constexpr UINT kServerErrorStyle = MB_OK | MB_ICONWARNING | MB_TASKMODAL | MB_SETFOREGROUND;
 
 // The maps and file sets of one call; they own memory, so they live outside the guard.
@@ -49,7 +50,7 @@ bool showServerError(CMyPlugin& plugin, const CPropertyMap& configuration) {
 // Fetches and reads the package list; false when its file sets could not be read whole.
 bool readPackageList(CMyPlugin& plugin, UpdateState& state) {
   const char* listUrl = state.configuration.find("smartclient.configURL");
-  char* text = plugin.downloadPackageList(listUrl ? listUrl : "");
+  char* text = downloadPackageList(plugin, listUrl ? listUrl : "");
   if (!text) return true;  // no list: every file is fetched and unpacked
   FileSetReading reading = FileSetReading::kComplete;
   if (*text) {
@@ -67,69 +68,66 @@ bool readPackageList(CMyPlugin& plugin, UpdateState& state) {
 void startFileListProgress(CMyPlugin& plugin) {
   int64_t total = 0;
   for (int i = 0; i < plugin.m_numFiles; ++i) total += plugin.m_fileSizes[i];
-  plugin.m_totalBytes = total > INT32_MAX ? INT32_MAX : static_cast<int>(total);
-  plugin.m_bytesDone = 0;
-  plugin.m_lastPercent = 0;
-  if (plugin.m_progressDialog) SendMessageA(GetDlgItem(plugin.m_progressDialog, kProgressBarId), PBM_SETPOS, 0, 0);
+  plugin.m_progress.restart(total);
 }
 
-int unpack(CMyPlugin& plugin, const FileListEntry& entry) {
-  if (extractArchive(plugin.m_workDirectory, entry.filePath) == 0) return kDownloadFilesOk;
+DownloadResult unpack(CMyPlugin& plugin, const FileListEntry& entry) {
+  if (extractArchive(plugin.m_workDirectory, entry.filePath) == 0) return kDownloadOk;
   auto lock = lockInstallLog();
   logText("The package file could not be unpacked, the update stops: ");
   logLine(entry.filePath);
   return kDownloadFilesIncomplete;
 }
 
-int processEntry(CMyPlugin& plugin, int index, const CFileSetList& fileSets) {
+DownloadResult processEntry(CMyPlugin& plugin, int index, const CFileSetList& fileSets) {
   FileListEntry entry;
   if (splitFileListEntry(plugin.m_fileNames[index], plugin.m_workDirectory, entry) != FileListEntryCheck::kAccepted)
     return kDownloadFilesIncomplete;
   const EntryAction action = chooseEntryAction(fileSets, entry.localName);
   if (action == EntryAction::kSkip) {
-    plugin.m_totalBytes -= plugin.m_fileSizes[index];
-    return kDownloadFilesOk;
+    plugin.m_progress.lower(plugin.m_fileSizes[index]);
+    return kDownloadOk;
   }
   // A negative declared size reads nothing, rather than turning into "size unknown".
   const int declared = plugin.m_fileSizes[index];
-  const int result = DownloadFile(&plugin, entry.url, entry.directory,
+  const DownloadResult result = DownloadFile(&plugin, entry.url, entry.directory,
                                   static_cast<uint32_t>(declared < 0 ? 0 : declared), nullptr);
   if (result != kDownloadOk) return result;
-  return action == EntryAction::kFetchAndUnpack ? unpack(plugin, entry) : kDownloadFilesOk;
+  return action == EntryAction::kFetchAndUnpack ? unpack(plugin, entry) : kDownloadOk;
 }
 
-int updateFiles(CMyPlugin& plugin, UpdateState& state) {
+DownloadResult updateFiles(CMyPlugin& plugin, UpdateState& state) {
   const char* configurationUrl = plugin.GetParameter(plugin.m_redirectUrlIndex);
   if (!configurationUrl) {
     logLine("No RedirectURL specified: there is no configuration file, nothing is downloaded.");
     return kDownloadFilesNoConfiguration;
   }
   char configurationPath[MAX_PATH] = "";
-  plugin.fetchConfigFile(configurationUrl, plugin.m_workDirectory, configurationPath, sizeof configurationPath);
+  fetchConfigFile(plugin, configurationUrl, plugin.m_workDirectory, configurationPath, sizeof configurationPath);
   loadPropertyFile(state.configuration, CP_UTF8, configurationPath);
-  if (showServerError(plugin, state.configuration)) return kDownloadFilesOk;
+  if (showServerError(plugin, state.configuration)) return kDownloadOk;
   if (!readPackageList(plugin, state)) return kDownloadFilesIncomplete;
 
   startFileListProgress(plugin);
   for (int i = 0; i < plugin.m_numFiles; ++i) {
-    const int result = processEntry(plugin, i, state.fileSets);
-    if (result != kDownloadFilesOk) return result;
+    const DownloadResult result = processEntry(plugin, i, state.fileSets);
+    if (result != kDownloadOk) return result;
   }
-  return kDownloadFilesOk;
+  return kDownloadOk;
 }
 
 }  // namespace
 
-int CMyPlugin::DownloadFiles() {
+DownloadResult DownloadFiles(CMyPlugin& plugin) {
   UpdateState state;
-  int result = kDownloadFilesOk;
-  const bool completed = runGuarded(this, "CMyPlugin::DownloadFiles()", [&] {
-    if (m_progressDialog) ShowWindow(m_progressDialog, SW_SHOW);
-    m_lastPercent = 0;
-    if (m_updaterInstalled) return;
-    result = updateFiles(*this, state);
+  DownloadResult result = kDownloadOk;
+  const bool completed = runGuarded(&plugin, "CMyPlugin::DownloadFiles()", [&] {
+    if (plugin.m_progressDialog) ShowWindow(plugin.m_progressDialog, SW_SHOW);
+    plugin.m_progress.forgetShownPercent();
+    if (plugin.m_updaterInstalled) return;
+    result = updateFiles(plugin, state);
   });
-  if (!completed) result = kDownloadFilesFault;
-  if (result != kDownloadFilesOk) m_failed = 1;
+  if (!completed) result = kDownloadFault;
+  if (result != kDownloadOk) plugin.m_failed = 1;
   return result;
 }

@@ -1,15 +1,15 @@
-// Result codes of CMyPlugin::DownloadFiles. A failed download passes its own code on
-// (net/file_download.h: 2, 3, 4, 6, 7); these are the ones DownloadFiles adds.
+// The file-set update: brings the client's files up to date in an instance's work
+// directory. Runs on the instance's worker thread.
 #pragma once
 
-// Every file was fetched or skipped; also when the updater is installed already, and when
-// the server sent an error text (then with m_failed set).
-constexpr int kDownloadFilesOk = 0;
-// A fault was caught by the method's own guard.
-constexpr int kDownloadFilesFault = 7;
-// The files could not all be put in place: an archive did not unpack, an entry of the
-// page's file list was refused, or the package list's file sets could not be read whole.
-// The update stops there, so that the updater never runs over a half-made tree.
-constexpr int kDownloadFilesIncomplete = 8;
-// The page gave no RedirectURL, so there is no configuration file to start from.
-constexpr int kDownloadFilesNoConfiguration = 9;
+#include "net/download_result.h"
+
+class CMyPlugin;
+
+// The configuration file, the package list, then every file of the page's list that
+// brings something newer, unpacked where it belongs to a file set. Shows the dialog
+// first. kDownloadOk when every file was fetched or skipped, also when the updater is
+// installed already and when the server sent an error text (then with m_failed set);
+// otherwise the first failed download's code or one of the update's own (m_failed set).
+// Runs under the method guard with the trace name "CMyPlugin::DownloadFiles()".
+DownloadResult DownloadFiles(CMyPlugin& plugin);

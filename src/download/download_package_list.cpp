@@ -1,4 +1,6 @@
-// CMyPlugin::downloadPackageList: the package list into memory, converted to ANSI.
+// downloadPackageList: the package list into memory, converted to ANSI.
+#include "download/download_package_list.h"
+
 #include <cstring>
 
 #include "log/install_log.h"
@@ -6,7 +8,7 @@
 #include "net/accept_language.h"
 #include "net/url_open.h"
 #include "plugin/CMyPlugin.h"
-#include "plugin/host_services.h"
+#include "base/host_services.h"
 
 namespace {
 
@@ -83,15 +85,15 @@ char* utf8ToAnsi(const char* bytes, uint32 length) {
 
 }  // namespace
 
-char* CMyPlugin::downloadPackageList(const char* url) {
+char* downloadPackageList(CMyPlugin& plugin, const char* url) {
   // Owned blocks live outside the guarded body, so that a fault leaves none behind.
   char* header = nullptr;
   ReceivedBody body;
   char* text = nullptr;
-  runGuarded(this, "CMyPlugin::downloadPackageList()", [&] {
-    header = getAcceptLanguageHeader(NPN_UserAgent(m_npp));
+  runGuarded(&plugin, "CMyPlugin::downloadPackageList()", [&] {
+    header = getAcceptLanguageHeader(NPN_UserAgent(plugin.m_npp));
     DWORD closeError = 0;
-    HINTERNET request = OpenURL(this, url, header, &closeError);
+    HINTERNET request = OpenURL(&plugin, url, header, &closeError);
     if (!request) {
       auto lock = lockInstallLog();
       logText("downloadPackageList failed to open URL: ");
@@ -108,6 +110,6 @@ char* CMyPlugin::downloadPackageList(const char* url) {
   });
   NPN_MemFree(header);
   NPN_MemFree(body.bytes);
-  if (!text) m_failed = 1;
+  if (!text) plugin.m_failed = 1;
   return text;
 }

@@ -1,5 +1,7 @@
-// CMyPlugin::fetchConfigFile: the client configuration file, downloaded once per
+// fetchConfigFile: the client configuration file, downloaded once per
 // instance into the temporary directory under a dated name.
+#include "download/config_files.h"
+
 #include <windows.h>
 #include <commctrl.h>
 
@@ -9,11 +11,10 @@
 #include "log/install_log.h"
 #include "net/file_download.h"
 #include "plugin/CMyPlugin.h"
-#include "plugin/directory_tree.h"
+#include "base/directory_tree.h"
 
 namespace {
 
-constexpr int kProgressBarId = 201;
 
 // Copies text into out (outSize bytes); false, with out empty, when it does not fit.
 bool copyWhole(char* out, size_t outSize, const char* text) {
@@ -52,9 +53,10 @@ bool configurationDirectory(const char* baseDirectory, char* out) {
 
 }  // namespace
 
-void CMyPlugin::fetchConfigFile(const char* url, const char* baseDirectory, char* buffer, int size) {
-  if (m_configFilePath[0]) {
-    copyWhole(buffer, static_cast<size_t>(size), m_configFilePath);
+void fetchConfigFile(CMyPlugin& plugin, const char* url, const char* baseDirectory, char* buffer,
+                     int size) {
+  if (plugin.m_configFilePath[0]) {
+    copyWhole(buffer, static_cast<size_t>(size), plugin.m_configFilePath);
     return;
   }
   char directory[MAX_PATH];
@@ -65,29 +67,28 @@ void CMyPlugin::fetchConfigFile(const char* url, const char* baseDirectory, char
   }
   CTextBuffer pattern;
   pattern.append(directory).append("\\launch*.oscf");
-  cleanOlderConfigFiles(pattern.text(), directory);
+  cleanOlderConfigFiles(plugin, pattern.text(), directory);
 
   SYSTEMTIME now;
   GetLocalTime(&now);
   CTextBuffer name;
   name.append("launch");
-  appendDateField(name, now.wYear, 4);
-  appendDateField(name, now.wMonth, 2);
-  appendDateField(name, now.wDay, 2);
-  appendDateField(name, now.wHour, 2);
-  appendDateField(name, now.wMinute, 2);
-  appendDateField(name, now.wSecond, 2);
-  appendDateField(name, now.wMilliseconds, 3);
+  appendDateField(plugin, name, now.wYear, 4);
+  appendDateField(plugin, name, now.wMonth, 2);
+  appendDateField(plugin, name, now.wDay, 2);
+  appendDateField(plugin, name, now.wHour, 2);
+  appendDateField(plugin, name, now.wMinute, 2);
+  appendDateField(plugin, name, now.wSecond, 2);
+  appendDateField(plugin, name, now.wMilliseconds, 3);
   name.append(".oscf");
 
-  if (GetParameter(m_closeWindowUrlIndex) && m_progressDialog)
-    SendMessageA(GetDlgItem(m_progressDialog, kProgressBarId), PBM_SETPOS, 0, 0);
-  DownloadFile(this, url, directory, kUnknownSize, name.text());
+  if (plugin.GetParameter(plugin.m_closeWindowUrlIndex)) plugin.m_progress.showEmpty();
+  DownloadFile(&plugin, url, directory, kUnknownSize, name.text());
 
   CTextBuffer path;
   path.append(directory).appendChar('\\').appendBuffer(name);
   std::memset(buffer, 0, static_cast<size_t>(size));
   if (!copyWhole(buffer, static_cast<size_t>(size), path.text()) ||
-      !copyWhole(m_configFilePath, sizeof m_configFilePath, path.text()))
+      !copyWhole(plugin.m_configFilePath, sizeof plugin.m_configFilePath, path.text()))
     logLine("fetchConfigFile: the configuration file's path is too long.");
 }

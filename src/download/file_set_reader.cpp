@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "download/CPropertyMap.h"
-#include "plugin/leading_integer.h"
+#include "base/leading_integer.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "download/CFileVersion.h"
-#include "plugin/host_services.h"
+#include "base/host_services.h"
 
 namespace {
 

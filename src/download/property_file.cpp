@@ -8,7 +8,7 @@
 
 #include "download/property_text.h"
 #include "log/install_log.h"
-#include "plugin/host_services.h"
+#include "base/host_services.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "download/CPropertyMap.h"
-#include "plugin/host_services.h"
+#include "base/host_services.h"
 
 namespace {
 

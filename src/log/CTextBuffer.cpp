@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "plugin/host_services.h"
+#include "base/host_services.h"
 
 namespace {
 

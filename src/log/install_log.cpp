@@ -6,7 +6,7 @@
 #include <new>
 
 #include "log/CTextBuffer.h"
-#include "plugin/host_services.h"
+#include "base/host_services.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <windows.h>
 
 #include "log/install_log.h"
-#include "plugin/host_services.h"
-#include "plugin/string_copy.h"
+#include "base/host_services.h"
+#include "base/string_copy.h"
 
 extern "C" void __cdecl ostrelResumeAtGuard(GuardFrame* frame);
 

@@ -11,8 +11,8 @@
 #include "net/prefs_text.h"
 #include "net/profile_prefs.h"
 #include "net/user_agent.h"
-#include "plugin/host_services.h"
-#include "plugin/temp_directory.h"
+#include "base/host_services.h"
+#include "base/temp_directory.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "net/prefs_text.h"
 #include "net/profile_prefs.h"
 #include "net/user_agent.h"
-#include "plugin/temp_directory.h"
+#include "base/temp_directory.h"
 
 namespace {
 

@@ -12,20 +12,17 @@
 #include "net/prefs_text.h"
 #include "net/url_open.h"
 #include "plugin/CMyPlugin.h"
-#include "plugin/directory_tree.h"
-#include "plugin/host_services.h"
-#include "plugin/temp_directory.h"
+#include "base/directory_tree.h"
+#include "base/host_services.h"
+#include "base/temp_directory.h"
 
 namespace {
-
-constexpr int kProgressBarId = 201;
 
 // Everything a download holds, kept outside the guarded body so that the handles are
 // released and a partial file deleted even after a fault. The failure details are
 // logged after the body, outside the guard.
 struct DownloadState {
   CMyPlugin* plugin;
-  HWND bar;              // the progress bar, or null without a dialog
   const char* url;
   const char* directory;
   const char* fileName;  // localName or the URL's last segment
@@ -33,7 +30,7 @@ struct DownloadState {
   HANDLE file;
   HINTERNET request;
   char* header;
-  int result;
+  DownloadResult result;
   DWORD errorCode;       // GetLastError of the failed read or write
   DWORD openLastError;   // what OpenURL left in its lastError
   bool writeFailed;
@@ -46,25 +43,14 @@ const char* lastSegment(const char* url) {
   return slash ? slash + 1 : url;
 }
 
-// The percentage of the whole transfer; none can be formed without a positive total.
-void reportProgress(const DownloadState& state) {
-  CMyPlugin* plugin = state.plugin;
-  if (plugin->m_totalBytes <= 0) return;
-  long long percent = static_cast<long long>(plugin->m_bytesDone) * 100 / plugin->m_totalBytes;
-  if (percent > 100) percent = 100;
-  if (percent <= plugin->m_lastPercent) return;
-  plugin->m_lastPercent = static_cast<int>(percent);
-  if (state.bar) SendMessageA(state.bar, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
-}
-
-int prepareDirectory(const DownloadState& state) {
+DownloadResult prepareDirectory(const DownloadState& state) {
   createDirectoryTree(state.directory);
   const DWORD attributes = GetFileAttributesA(state.directory);
   const bool usable = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
   return usable ? kDownloadOk : kDownloadNoDirectory;
 }
 
-int createLocalFile(DownloadState& state) {
+DownloadResult createLocalFile(DownloadState& state) {
   if (!joinPath(state.localPath, state.directory, state.fileName)) return kDownloadNoLocalFile;
   state.file = CreateFileA(state.localPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
   return state.file == INVALID_HANDLE_VALUE ? kDownloadNoLocalFile : kDownloadOk;
@@ -76,14 +62,14 @@ bool declaredLength(HINTERNET request, DWORD* length) {
   return HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, length, &size, nullptr) != FALSE;
 }
 
-int failedTransfer(DownloadState& state, bool writing) {
+DownloadResult failedTransfer(DownloadState& state, bool writing) {
   state.errorCode = GetLastError();
   state.writeFailed = writing;
   return kDownloadReadFailed;
 }
 
 // Reads the body into the file: up to limit bytes, or to its end when toEnd is set.
-int copyBody(DownloadState& state, uint32_t limit, bool toEnd, uint32_t chunk) {
+DownloadResult copyBody(DownloadState& state, uint32_t limit, bool toEnd, uint32_t chunk) {
   char buffer[kLargeTransferSize];
   while (toEnd || state.received < limit) {
     DWORD wanted = chunk;
@@ -95,8 +81,7 @@ int copyBody(DownloadState& state, uint32_t limit, bool toEnd, uint32_t chunk) {
     // A short write (a full disk) fails the download: a cut file must not pass as whole.
     if (!WriteFile(state.file, buffer, got, &written, nullptr) || written != got) return failedTransfer(state, true);
     state.received += got;
-    state.plugin->m_bytesDone = static_cast<int>(static_cast<uint32_t>(state.plugin->m_bytesDone) + got);
-    reportProgress(state);
+    state.plugin->m_progress.advance(got);
   }
   return kDownloadOk;
 }
@@ -107,31 +92,30 @@ bool endedEarly(const DownloadState& state, bool declared, DWORD declaredLength,
   return declared && state.received < declaredLength && state.received < limit;
 }
 
-int transferBody(DownloadState& state, uint32_t expectedSize) {
+DownloadResult transferBody(DownloadState& state, uint32_t expectedSize) {
   DWORD length = 0;
   const bool declared = declaredLength(state.request, &length);
   const bool single = expectedSize == kUnknownSize;
   if (single) {
     // Without a Content-Length the body is read to its end; the estimate only scales the bar.
     state.sizeEstimate = declared ? static_cast<int32_t>(length) : kUnknownSizeEstimate;
-    state.plugin->m_totalBytes = state.sizeEstimate;
+    state.plugin->m_progress.setTotal(state.sizeEstimate);
   } else {
     state.sizeEstimate = static_cast<int32_t>(expectedSize);
   }
   const uint32_t limit = single ? length : expectedSize;
-  int result = copyBody(state, limit, single && !declared, single ? kSmallTransferSize : kLargeTransferSize);
+  DownloadResult result = copyBody(state, limit, single && !declared, single ? kSmallTransferSize : kLargeTransferSize);
   if (result == kDownloadOk && endedEarly(state, declared, length, limit)) {
     state.errorCode = ERROR_INTERNET_CONNECTION_ABORTED;
     result = kDownloadReadFailed;
   }
-  if (result == kDownloadOk && single && state.bar) SendMessageA(state.bar, PBM_SETPOS, 100, 0);
+  if (result == kDownloadOk && single) state.plugin->m_progress.showFull();
   return result;
 }
 
-int runDownload(DownloadState& state, uint32_t expectedSize, const char* localName) {
+DownloadResult runDownload(DownloadState& state, uint32_t expectedSize, const char* localName) {
   CMyPlugin* plugin = state.plugin;
   state.fileName = localName ? localName : lastSegment(state.url);
-  state.bar = plugin->m_progressDialog ? GetDlgItem(plugin->m_progressDialog, kProgressBarId) : nullptr;
   if (prepareDirectory(state) != kDownloadOk) return kDownloadNoDirectory;
   if (createLocalFile(state) != kDownloadOk) return kDownloadNoLocalFile;
   state.header = getAcceptLanguageHeader(NPN_UserAgent(plugin->m_npp));
@@ -194,8 +178,8 @@ void finishDownload(DownloadState& state) {
 
 }  // namespace
 
-int DownloadFile(CMyPlugin* plugin, const char* url, const char* directory, uint32_t expectedSize,
-                 const char* localName) {
+DownloadResult DownloadFile(CMyPlugin* plugin, const char* url, const char* directory,
+                            uint32_t expectedSize, const char* localName) {
   DownloadState state = {};
   state.plugin = plugin;
   state.url = url;

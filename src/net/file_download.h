@@ -11,16 +11,9 @@
 
 #include <cstdint>
 
-class CMyPlugin;
+#include "net/download_result.h"
 
-enum DownloadResult {
-  kDownloadOk = 0,
-  kDownloadNoDirectory = 2,  // the target directory could not be created or used
-  kDownloadReadFailed = 3,   // reading the body, or writing it to the file, failed
-  kDownloadNoLocalFile = 4,  // the local file could not be created
-  kDownloadNoUrl = 6,        // the URL could not be opened or its status was not 2xx
-  kDownloadFault = 7,        // a fault was caught by the method's guard
-};
+class CMyPlugin;
 
 // expectedSize for a download whose size is unknown.
 constexpr uint32_t kUnknownSize = 0xFFFFFFFF;
@@ -33,5 +26,5 @@ constexpr uint32_t kSmallTransferSize = 1024;
 
 // Downloads url into directory\localName (directory\<the URL's last segment> when
 // localName is null), creating the directory and its parents first.
-int DownloadFile(CMyPlugin* plugin, const char* url, const char* directory, uint32_t expectedSize,
+DownloadResult DownloadFile(CMyPlugin* plugin, const char* url, const char* directory, uint32_t expectedSize,
                  const char* localName);

@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "plugin/temp_directory.h"
+#include "base/temp_directory.h"
 
 // Cuts the line at its first CR or LF and collapses every run of white space (space, tab,
 // vertical tab, form feed) into one space, in place. Lines are compared in this form.

@@ -8,7 +8,7 @@
 #include "log/install_log.h"
 #include "net/prefs_reader.h"
 #include "net/prefs_text.h"
-#include "plugin/temp_directory.h"
+#include "base/temp_directory.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "log/install_log.h"
-#include "plugin/host_services.h"
-#include "plugin/string_copy.h"
+#include "base/host_services.h"
+#include "base/string_copy.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ int dialogTemplateForPlatform() {
 
 }  // namespace
 
-CMyPlugin::CMyPlugin() { setDefaults(); }
+CMyPlugin::CMyPlugin() : m_progress(&m_progressDialog) { setDefaults(); }
 
 void CMyPlugin::setDefaults() {
   m_dialogTemplateId = dialogTemplateForPlatform();
@@ -51,10 +51,8 @@ void CMyPlugin::setDefaults() {
   m_fileSizes = nullptr;
   m_workDirectory = nullptr;
   m_numFiles = 0;
-  m_totalBytes = 0;
-  m_bytesDone = 0;
-  m_lastPercent = 0;
   m_progressDialog = nullptr;
+  m_progress.reset();
   m_internet = nullptr;
   std::memset(m_configFilePath, 0, sizeof m_configFilePath);
   m_downloadPromptIndex = -1;

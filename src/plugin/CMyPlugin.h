@@ -7,9 +7,8 @@
 #include <windows.h>
 #include <wininet.h>
 
-#include "plugin/npapi.h"
-
-class CTextBuffer;
+#include "base/npapi.h"
+#include "plugin/CDownloadProgress.h"
 
 class CMyPlugin {
  public:
@@ -32,22 +31,6 @@ class CMyPlugin {
   int32 Write();
   void PrintInfo();
   void URLNotify();
-
-  // Brings the client's files up to date in the work directory: the configuration file,
-  // the package list, then every file of the page's list that brings something newer,
-  // unpacked where it belongs to a file set. 0, or a code of download_files.h.
-  int DownloadFiles();
-  // The package list at url as ANSI text in an allocator block, or null (m_failed set).
-  char* downloadPackageList(const char* url);
-  // The path of this instance's configuration file into buffer (size bytes), downloaded
-  // on the first call; later calls give the same path whatever their arguments.
-  void fetchConfigFile(const char* url, const char* baseDirectory, char* buffer, int size);
-
-  // Configuration files in the temporary directory: deletes the oldest files matching
-  // pattern so that the 13 newest remain, and appends "_" and a zero-padded number to a
-  // file name being formed.
-  void cleanOlderConfigFiles(const char* pattern, const char* directory);
-  void appendDateField(CTextBuffer& buffer, uint16 value, uint16 width);
 
   // Sends the install log, closes the internet session, releases everything the record
   // owns and puts every field back to its default. Always 0.
@@ -80,10 +63,9 @@ class CMyPlugin {
   int* m_fileSizes;
   char* m_workDirectory;
   int m_numFiles;
-  int m_totalBytes;
-  int m_bytesDone;
-  int m_lastPercent;
   HWND m_progressDialog;
+  // The downloads' progress, shown on m_progressDialog's bar.
+  CDownloadProgress m_progress;
   HINTERNET m_internet;
   char m_configFilePath[260];
   int m_downloadPromptIndex;

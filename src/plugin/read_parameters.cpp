@@ -3,11 +3,11 @@
 
 #include "log/install_log.h"
 #include "plugin/CMyPlugin.h"
-#include "plugin/ansi_conversion.h"
-#include "plugin/host_services.h"
-#include "plugin/leading_integer.h"
-#include "plugin/string_copy.h"
-#include "plugin/temp_directory.h"
+#include "base/ansi_conversion.h"
+#include "base/host_services.h"
+#include "base/leading_integer.h"
+#include "base/string_copy.h"
+#include "base/temp_directory.h"
 
 namespace {
 
@@ -139,7 +139,5 @@ void CMyPlugin::readFileList(int16 argc, char* argn[], char* argv[]) {
     // The total counts each file's final size once, even when its size was given twice.
     total += m_fileSizes[n];
   }
-  if (total > INT32_MAX) total = INT32_MAX;
-  if (total < INT32_MIN) total = INT32_MIN;
-  m_totalBytes = static_cast<int>(total);
+  m_progress.setTotal(total);
 }

@@ -8,7 +8,7 @@
 
 #include "allocation_ledger.h"
 #include "options.h"
-#include "plugin/npapi.h"
+#include "base/npapi.h"
 #include "url_requests.h"
 
 class BrowserServices {

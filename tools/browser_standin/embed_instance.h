@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "page_reader.h"
-#include "plugin/npapi.h"
+#include "base/npapi.h"
 
 class EmbedInstance {
  public:

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "plugin/npapi.h"
+#include "base/npapi.h"
 #include "version_resource.h"
 
 // The string table that Netscape-family browsers read, whatever else the file holds.

@@ -9,7 +9,7 @@
 #include <mutex>
 #include <string>
 
-#include "plugin/npapi.h"
+#include "base/npapi.h"
 
 struct UrlRequest {
   NPP instance;

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/npapi.h"
+#include "base/npapi.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "map_pairs.h"
-#include "plugin/host_services.h"
+#include "base/host_services.h"
 #include "support/test_browser.h"
 
 namespace {

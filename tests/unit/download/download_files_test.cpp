@@ -11,6 +11,7 @@
 #include <regex>
 #include <string>
 
+#include "download/config_files.h"
 #include "log/install_log.h"
 #include "net/file_download.h"
 #include "support/message_box_watcher.h"
@@ -103,7 +104,7 @@ TEST_F(DownloadFilesTest, WorkedExampleWithAnOlderInstalledFileFetchesAndUnpacks
   auto plugin = makePlugin(serveConfiguration(kWorkedExampleList),
                            {{servePackage("client.cab", "client.cab") + ";pkg", "500000"},
                             {servePackage("extras.zip", "extras.zip") + ";pkg", "20000"}});
-  EXPECT_EQ(plugin->record()->DownloadFiles(), 0);
+  EXPECT_EQ(DownloadFiles(*plugin->record()), 0);
   EXPECT_EQ(plugin->record()->m_failed, 0);
   EXPECT_EQ(requestsFor("client.cab"), 1u);
   EXPECT_TRUE(fileExists(inWork(*plugin, "pkg\\client.cab")));
@@ -111,7 +112,7 @@ TEST_F(DownloadFilesTest, WorkedExampleWithAnOlderInstalledFileFetchesAndUnpacks
   // extras.zip matches no set while sets exist: fetched and left packed.
   EXPECT_TRUE(fileExists(inWork(*plugin, "pkg\\extras.zip")));
   EXPECT_FALSE(fileExists(inWork(*plugin, "extras\\extra.txt")));
-  EXPECT_EQ(plugin->record()->m_totalBytes, 520000);
+  EXPECT_EQ(plugin->record()->m_progress.total(), 520000);
 }
 
 TEST_F(DownloadFilesTest, ProgressRunsFromZeroToAHundredForTheFileList) {
@@ -122,7 +123,7 @@ TEST_F(DownloadFilesTest, ProgressRunsFromZeroToAHundredForTheFileList) {
   TestInstance bar;  // lends its recording progress bar to the instance
   bar.attachProgressDialog();
   plugin->record()->m_progressDialog = bar.plugin.m_progressDialog;
-  EXPECT_EQ(plugin->record()->DownloadFiles(), 0);
+  EXPECT_EQ(DownloadFiles(*plugin->record()), 0);
   plugin->record()->m_progressDialog = nullptr;
 
   // The configuration file's own run of the bar, then the file list's from 0.
@@ -142,10 +143,10 @@ TEST_F(DownloadFilesTest, WorkedExampleWithCurrentFilesSkipsTheCabinet) {
   auto plugin = makePlugin(serveConfiguration(kWorkedExampleList),
                            {{servePackage("client.cab", "client.cab") + ";pkg", "500000"},
                             {servePackage("extras.zip", "extras.zip") + ";pkg", "20000"}});
-  EXPECT_EQ(plugin->record()->DownloadFiles(), 0);
+  EXPECT_EQ(DownloadFiles(*plugin->record()), 0);
   EXPECT_EQ(requestsFor("client.cab"), 0u);
   EXPECT_FALSE(fileExists(inWork(*plugin, "pkg\\client.cab")));
-  EXPECT_EQ(plugin->record()->m_totalBytes, 20000);  // the skipped file's declared size is off
+  EXPECT_EQ(plugin->record()->m_progress.total(), 20000);  // the skipped file's declared size is off
   EXPECT_EQ(requestsFor("extras.zip"), 1u);
 }
 
@@ -157,7 +158,7 @@ TEST_F(DownloadFilesTest, ElementVersionsComeFromKeysWithoutTheSetName) {
                                               "client.cab.element.0=bin/core.dll\n.version.0=7,5,0,100\n"
                                               "client.cab.version.0=9,9,9,9\n"),
                            {{servePackage("client.cab", "client.cab"), "1000"}});
-  EXPECT_EQ(plugin->record()->DownloadFiles(), 0);
+  EXPECT_EQ(DownloadFiles(*plugin->record()), 0);
   EXPECT_EQ(requestsFor("client.cab"), 0u);
 }
 
@@ -166,7 +167,7 @@ TEST_F(DownloadFilesTest, SetsWithoutElementsAndNamesInAnyCaseAreFetchedAndUnpac
                                               "docs.cab.files=0\n"),
                            {{servePackage("client.cab", "client.cab"), "1000"},
                             {servePackage("docs.cab", "docs.cab") + ";doc", "1000"}});
-  EXPECT_EQ(plugin->record()->DownloadFiles(), 0);
+  EXPECT_EQ(DownloadFiles(*plugin->record()), 0);
   EXPECT_TRUE(fileExists(inWork(*plugin, "bin\\updater.exe")));
   EXPECT_TRUE(fileExists(inWork(*plugin, "docs\\readme.txt")));
   EXPECT_TRUE(fileExists(inWork(*plugin, "doc\\docs.cab")));
@@ -177,7 +178,7 @@ TEST_F(DownloadFilesTest, WithoutAPackageListEveryFileIsFetchedAndUnpacked) {
                            {{servePackage("client.cab", "Client.CAB"), "1000"},
                             {servePackage("extras.zip", "extras.ZIP"), "1000"},
                             {servePackage("plain.bin", "plain.bin"), "2048"}});
-  EXPECT_EQ(plugin->record()->DownloadFiles(), 0);
+  EXPECT_EQ(DownloadFiles(*plugin->record()), 0);
   EXPECT_TRUE(fileExists(inWork(*plugin, "bin\\updater.exe")));
   EXPECT_TRUE(fileExists(inWork(*plugin, "extras\\extra.txt")));
   EXPECT_TRUE(fileExists(inWork(*plugin, "plain.bin")));
@@ -190,7 +191,7 @@ TEST_F(DownloadFilesTest, WithoutAPackageListEveryFileIsFetchedAndUnpacked) {
 TEST_F(DownloadFilesTest, TheServersErrorTextStopsEverything) {
   auto plugin = makePlugin(serveConfiguration(kWorkedExampleList, "updater.error=Maintenance until noon\r\n"),
                            {{servePackage("client.cab", "client.cab"), "1000"}});
-  EXPECT_EQ(plugin->record()->DownloadFiles(), 0);
+  EXPECT_EQ(DownloadFiles(*plugin->record()), 0);
   EXPECT_EQ(plugin->record()->m_failed, 1);
   ASSERT_EQ(m_boxes.boxes().size(), 1u);
   EXPECT_EQ(m_boxes.boxes()[0].text, "Maintenance until noon");
@@ -204,7 +205,7 @@ TEST_F(DownloadFilesTest, AFailedDownloadStopsTheList) {
                            {{servePackage("client.cab", "client.cab"), "1000"},
                             {url("not-there.zip"), "1000"},
                             {servePackage("docs.cab", "docs.cab"), "1000"}});
-  EXPECT_EQ(plugin->record()->DownloadFiles(), kDownloadNoUrl);
+  EXPECT_EQ(DownloadFiles(*plugin->record()), kDownloadNoUrl);
   EXPECT_EQ(plugin->record()->m_failed, 1);
   EXPECT_TRUE(fileExists(inWork(*plugin, "bin\\updater.exe")));
   EXPECT_EQ(requestsFor("docs.cab"), 0u);
@@ -213,7 +214,7 @@ TEST_F(DownloadFilesTest, AFailedDownloadStopsTheList) {
 TEST_F(DownloadFilesTest, AnArchiveThatDoesNotUnpackStopsTheUpdate) {
   auto plugin = makePlugin(serveConfiguration(nullptr), {{servePackage("broken.cab", "broken.cab"), "1000"},
                                                          {servePackage("docs.cab", "docs.cab"), "1000"}});
-  EXPECT_EQ(plugin->record()->DownloadFiles(), kDownloadFilesIncomplete);
+  EXPECT_EQ(DownloadFiles(*plugin->record()), kDownloadFilesIncomplete);
   EXPECT_EQ(plugin->record()->m_failed, 1);
   EXPECT_EQ(requestsFor("docs.cab"), 0u);
   EXPECT_NE(installLogText().find("The package file could not be unpacked, the update stops: "), std::string::npos);
@@ -221,14 +222,14 @@ TEST_F(DownloadFilesTest, AnArchiveThatDoesNotUnpackStopsTheUpdate) {
 
 TEST_F(DownloadFilesTest, AnEntryThatClimbsOutOfTheWorkDirectoryIsRefused) {
   auto plugin = makePlugin(serveConfiguration(nullptr), {{servePackage("docs.cab", "docs.cab") + ";..\\outside", "1000"}});
-  EXPECT_EQ(plugin->record()->DownloadFiles(), kDownloadFilesIncomplete);
+  EXPECT_EQ(DownloadFiles(*plugin->record()), kDownloadFilesIncomplete);
   EXPECT_EQ(requestsFor("docs.cab"), 0u);
   EXPECT_FALSE(fileExists(m_scratch / "outside"));
 }
 
 TEST_F(DownloadFilesTest, WithoutRedirectUrlNothingIsFetched) {
   PluginInstance plugin({{"NumFiles", "1"}, {"File0", url("docs.cab")}, {"FileSize0", "10"}});
-  EXPECT_EQ(plugin.record()->DownloadFiles(), kDownloadFilesNoConfiguration);
+  EXPECT_EQ(DownloadFiles(*plugin.record()), kDownloadFilesNoConfiguration);
   EXPECT_EQ(plugin.record()->m_failed, 1);
   EXPECT_NE(installLogText().find("No RedirectURL specified"), std::string::npos);
   EXPECT_EQ(requestsFor("docs.cab"), 0u);
@@ -237,7 +238,7 @@ TEST_F(DownloadFilesTest, WithoutRedirectUrlNothingIsFetched) {
 TEST_F(DownloadFilesTest, AnInstalledUpdaterMeansNothingToDo) {
   auto plugin = makePlugin(serveConfiguration(nullptr), {{servePackage("docs.cab", "docs.cab"), "1000"}});
   plugin->record()->m_updaterInstalled = 1;
-  EXPECT_EQ(plugin->record()->DownloadFiles(), 0);
+  EXPECT_EQ(DownloadFiles(*plugin->record()), 0);
   EXPECT_EQ(requestsFor("launch.oscf"), 0u);
 }
 
@@ -246,8 +247,8 @@ TEST_F(DownloadFilesTest, TheConfigurationFileIsFetchedOncePerInstance) {
   auto plugin = makePlugin(configuration, {});
   char first[MAX_PATH];
   char second[MAX_PATH];
-  plugin->record()->fetchConfigFile(configuration.c_str(), "C:\\one", first, sizeof first);
-  plugin->record()->fetchConfigFile(configuration.c_str(), "C:\\two", second, sizeof second);
+  fetchConfigFile(*plugin->record(), configuration.c_str(), "C:\\one", first, sizeof first);
+  fetchConfigFile(*plugin->record(), configuration.c_str(), "C:\\two", second, sizeof second);
   EXPECT_STREQ(first, second);
   EXPECT_EQ(requestsFor("launch.oscf"), 1u);
   const std::string path = first;
@@ -262,7 +263,7 @@ TEST_F(DownloadFilesTest, ALargePackageListIsReadWhole) {
   for (int i = 0; i < 40000; ++i) list += "filler." + std::to_string(i) + "=some value to make the list long\n";
   list += "last=line";
   auto plugin = makePlugin(serveConfiguration(list.c_str()), {{servePackage("docs.cab", "docs.cab"), "1000"}});
-  EXPECT_EQ(plugin->record()->DownloadFiles(), 0);
+  EXPECT_EQ(DownloadFiles(*plugin->record()), 0);
   EXPECT_TRUE(fileExists(inWork(*plugin, "docs\\readme.txt")));
   EXPECT_EQ(plugin->record()->m_failed, 0);
 }

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "plugin/host_services.h"
+#include "base/host_services.h"
 #include "support/test_browser.h"
 
 TEST(CTextBuffer, StartsWithSixteenZeroedBytes) {

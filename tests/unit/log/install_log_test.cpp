@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "plugin/host_services.h"
+#include "base/host_services.h"
 #include "support/install_log_text.h"
 #include "support/test_browser.h"
 

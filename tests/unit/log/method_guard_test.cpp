@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "log/install_log.h"
-#include "plugin/host_services.h"
+#include "base/host_services.h"
 #include "support/install_log_text.h"
 #include "support/test_browser.h"
 

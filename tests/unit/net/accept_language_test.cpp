@@ -9,7 +9,7 @@
 
 #include "log/install_log.h"
 #include "support/net_fixture.h"
-#include "plugin/host_services.h"
+#include "base/host_services.h"
 
 namespace {
 

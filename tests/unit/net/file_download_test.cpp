@@ -87,10 +87,10 @@ TEST_F(Download, TheNameComesFromTheUrlAndParentsAreCreated) {
 }
 
 TEST_F(Download, UnknownSizeFollowsTheContentLength) {
-  m_instance.plugin.m_totalBytes = -1;
+  m_instance.plugin.m_progress.setTotal(-1);
   EXPECT_EQ(download(uniquePath("config") + "?size=2500", kUnknownSize), kDownloadOk);
   EXPECT_EQ(readFile(target()), fixtureBody(2500));
-  EXPECT_EQ(m_instance.plugin.m_totalBytes, 2500);
+  EXPECT_EQ(m_instance.plugin.m_progress.total(), 2500);
   ASSERT_FALSE(m_instance.positions().empty());
   EXPECT_EQ(m_instance.positions().back(), 100);
 }
@@ -98,7 +98,7 @@ TEST_F(Download, UnknownSizeFollowsTheContentLength) {
 TEST_F(Download, UnknownSizeWithoutContentLengthIsReadToItsEnd) {
   EXPECT_EQ(download(uniquePath("no-length") + "?size=25000&length=none", kUnknownSize), kDownloadOk);
   EXPECT_EQ(readFile(target()), fixtureBody(25000));
-  EXPECT_EQ(m_instance.plugin.m_totalBytes, kUnknownSizeEstimate);
+  EXPECT_EQ(m_instance.plugin.m_progress.total(), kUnknownSizeEstimate);
   const std::vector<int>& positions = m_instance.positions();
   ASSERT_FALSE(positions.empty());
   EXPECT_LE(positions.size(), 101u);
@@ -107,7 +107,7 @@ TEST_F(Download, UnknownSizeWithoutContentLengthIsReadToItsEnd) {
 }
 
 TEST_F(Download, ProgressSpansTwoFilesAndIsSentOnlyWhenItGrows) {
-  m_instance.plugin.m_totalBytes = 200000;
+  m_instance.plugin.m_progress.setTotal(200000);
   EXPECT_EQ(download(uniquePath("first") + "?size=100000", 100000, "one.bin"), kDownloadOk);
   ASSERT_FALSE(m_instance.positions().empty());
   EXPECT_EQ(m_instance.positions().back(), 50);
@@ -115,13 +115,13 @@ TEST_F(Download, ProgressSpansTwoFilesAndIsSentOnlyWhenItGrows) {
   const std::vector<int>& positions = m_instance.positions();
   EXPECT_EQ(positions.back(), 100);
   for (size_t i = 1; i < positions.size(); ++i) EXPECT_LT(positions[i - 1], positions[i]);
-  EXPECT_EQ(m_instance.plugin.m_bytesDone, 200000);
+  EXPECT_EQ(m_instance.plugin.m_progress.done(), 200000);
 }
 
 TEST_F(Download, NoProgressIsSentWithoutAPositiveTotal) {
-  m_instance.plugin.m_totalBytes = -1;
+  m_instance.plugin.m_progress.setTotal(-1);
   EXPECT_EQ(download(uniquePath("negative") + "?size=30000", 30000), kDownloadOk);
-  m_instance.plugin.m_totalBytes = 0;
+  m_instance.plugin.m_progress.setTotal(0);
   EXPECT_EQ(download(uniquePath("zero") + "?size=30000", 30000), kDownloadOk);
   EXPECT_TRUE(m_instance.positions().empty());
 }

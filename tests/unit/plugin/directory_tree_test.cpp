@@ -1,11 +1,11 @@
 // createDirectoryTree and parentDirectory.
-#include "plugin/directory_tree.h"
+#include "base/directory_tree.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "plugin/host_services.h"
+#include "base/host_services.h"
 #include "support/scratch_folder.h"
 
 namespace {

@@ -1,10 +1,10 @@
 // The exports: table checks, browser versions, and the callbacks the table carries.
-#include "plugin/entry_points.h"
+#include "entry/entry_points.h"
 
 #include <gtest/gtest.h>
 
-#include "plugin/host_services.h"
-#include "plugin/npp_callbacks.h"
+#include "base/host_services.h"
+#include "entry/npp_callbacks.h"
 #include "support/test_browser.h"
 
 namespace {

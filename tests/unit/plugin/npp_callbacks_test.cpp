@@ -1,6 +1,6 @@
 // The instance callbacks: creation and teardown, their answers, a fault inside a guarded
 // method, and the out-of-memory instance.
-#include "plugin/npp_callbacks.h"
+#include "entry/npp_callbacks.h"
 
 #include <gtest/gtest.h>
 

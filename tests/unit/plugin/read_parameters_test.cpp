@@ -84,7 +84,7 @@ TEST(ReadParameters, FileNamesAndSizesWithAMissingSize) {
   EXPECT_EQ(record->m_fileSizes[0], 10);
   EXPECT_EQ(record->m_fileSizes[1], 0);
   EXPECT_EQ(record->m_fileSizes[2], 30);
-  EXPECT_EQ(record->m_totalBytes, 40);
+  EXPECT_EQ(record->m_progress.total(), 40);
 }
 
 TEST(ReadParameters, TwoDigitNumbersAndNoLeadingZero) {
@@ -99,7 +99,7 @@ TEST(ReadParameters, TwoDigitNumbersAndNoLeadingZero) {
   EXPECT_STREQ(record->m_fileNames[1], "f1.cab");
   EXPECT_STREQ(record->m_fileNames[10], "f10.cab");
   EXPECT_STREQ(record->m_fileNames[11], "f11.cab");
-  EXPECT_EQ(record->m_totalBytes, 60);
+  EXPECT_EQ(record->m_progress.total(), 60);
 }
 
 TEST(ReadParameters, FromTheHundredthFileEveryEntryReadsTheBareNames) {
@@ -115,7 +115,7 @@ TEST(ReadParameters, FromTheHundredthFileEveryEntryReadsTheBareNames) {
 TEST(ReadParameters, ASizeGivenTwiceCountsOnceInTheTotal) {
   PluginInstance plugin({{"NumFiles", "1"}, {"File0", "a.cab"}, {"FileSize0", "100"}, {"FileSize0", "25"}});
   EXPECT_EQ(plugin.record()->m_fileSizes[0], 25);
-  EXPECT_EQ(plugin.record()->m_totalBytes, 25);
+  EXPECT_EQ(plugin.record()->m_progress.total(), 25);
 }
 
 TEST(ReadParameters, NumbersFollowTheLeadingDigitsRule) {
@@ -130,7 +130,7 @@ TEST(ReadParameters, NumbersFollowTheLeadingDigitsRule) {
   }
   PluginInstance sizes({{"NumFiles", "2"}, {"FileSize0", "99999999999"}, {"FileSize1", "99999999999"}});
   EXPECT_EQ(sizes.record()->m_fileSizes[0], INT32_MAX);
-  EXPECT_EQ(sizes.record()->m_totalBytes, INT32_MAX);
+  EXPECT_EQ(sizes.record()->m_progress.total(), INT32_MAX);
 }
 
 TEST(ReadParameters, AnUnreasonableFileCountIsRefusedWithALogLine) {

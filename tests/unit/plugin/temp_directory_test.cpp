@@ -1,6 +1,6 @@
 // GetTempSubdirectory: where the temporary directory comes from, the expansion of
 // references in it, the short form, and the cases that give the empty text.
-#include "plugin/temp_directory.h"
+#include "base/temp_directory.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #include "support/install_log_text.h"
 
 #include "log/install_log.h"
-#include "plugin/host_services.h"
+#include "base/host_services.h"
 
 std::string installLogText() {
   char* copy = copyInstallLogText();

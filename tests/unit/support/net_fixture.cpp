@@ -13,8 +13,8 @@
 
 #include "log/install_log.h"
 #include "net/internet_session.h"
-#include "plugin/directory_tree.h"
-#include "plugin/host_services.h"
+#include "base/directory_tree.h"
+#include "base/host_services.h"
 
 namespace {
 

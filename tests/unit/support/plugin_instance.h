@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "plugin/CMyPlugin.h"
-#include "plugin/npp_callbacks.h"
+#include "entry/npp_callbacks.h"
 
 using EmbedParameters = std::vector<std::pair<std::string, std::string>>;
 

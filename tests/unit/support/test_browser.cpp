@@ -6,7 +6,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "plugin/entry_points.h"
+#include "entry/entry_points.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/npapi.h"
+#include "base/npapi.h"
 
 struct RecordedRequest {
   std::string url;

@@ -1,5 +1,5 @@
 // readLeadingInteger: atoi's reading with a defined result on overflow.
-#include "plugin/leading_integer.h"
+#include "base/leading_integer.h"
 
 int32_t readLeadingInteger(const char* text) {
   if (!text) return 0;

@@ -1,10 +1,10 @@
 // ConvertUtf8ToAnsi: UTF-8 -> UTF-16 -> ANSI, keeping the original bytes on any failure.
-#include "plugin/ansi_conversion.h"
+#include "base/ansi_conversion.h"
 
 #include <windows.h>
 
-#include "plugin/host_services.h"
-#include "plugin/string_copy.h"
+#include "base/host_services.h"
+#include "base/string_copy.h"
 
 namespace {
 

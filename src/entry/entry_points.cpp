@@ -1,10 +1,10 @@
 // Exports and library entry: exchange the function tables with the browser and record
 // the module handle. The library's entry lives here so that the exports pull it in.
-#include "plugin/entry_points.h"
+#include "entry/entry_points.h"
 
 #include "log/install_log.h"
-#include "plugin/host_services.h"
-#include "plugin/npp_callbacks.h"
+#include "base/host_services.h"
+#include "entry/npp_callbacks.h"
 
 namespace {
 

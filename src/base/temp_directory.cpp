@@ -1,12 +1,12 @@
 // GetTempSubdirectory: TMP, then TEMP, then the current directory; references to other
 // variables expanded until the text stops changing.
-#include "plugin/temp_directory.h"
+#include "base/temp_directory.h"
 
 #include <windows.h>
 
 #include <cstring>
 
-#include "plugin/directory_tree.h"
+#include "base/directory_tree.h"
 
 namespace {
 

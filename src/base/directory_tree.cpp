@@ -1,11 +1,11 @@
 // createDirectoryTree and parentDirectory.
-#include "plugin/directory_tree.h"
+#include "base/directory_tree.h"
 
 #include <windows.h>
 
 #include <cstring>
 
-#include "plugin/host_services.h"
+#include "base/host_services.h"
 
 char* parentDirectory(const char* path) {
   size_t cut = 0;

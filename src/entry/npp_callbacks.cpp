@@ -1,13 +1,13 @@
 // Plug-in callbacks: create and destroy the instance record, and hand every other call
 // to the record's method. An instance whose record could not be made (NPP_New answered
 // out of memory) has a null pdata; its callbacks answer "invalid instance" and do nothing.
-#include "plugin/npp_callbacks.h"
+#include "entry/npp_callbacks.h"
 
 #include <new>
 
 #include "net/internet_session.h"
 #include "plugin/CMyPlugin.h"
-#include "plugin/host_services.h"
+#include "base/host_services.h"
 #include "plugin/worker_wait.h"
 
 namespace {

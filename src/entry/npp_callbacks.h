@@ -1,7 +1,7 @@
 // The callbacks the browser calls for each instance, as entered in the plug-in table.
 #pragma once
 
-#include "plugin/npapi.h"
+#include "base/npapi.h"
 
 NPError NPP_New(NPMIMEType type, NPP instance, uint16 mode, int16 argc, char* argn[],
                 char* argv[], NPSavedData* saved);

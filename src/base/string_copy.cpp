@@ -1,9 +1,9 @@
 // String copies over the browser's allocator.
-#include "plugin/string_copy.h"
+#include "base/string_copy.h"
 
 #include <cstring>
 
-#include "plugin/host_services.h"
+#include "base/host_services.h"
 
 char* copyString(const char* text) {
   if (!text) return nullptr;

@@ -2,7 +2,7 @@
 // slots that hold the two function tables exchanged at start-up.
 #pragma once
 
-#include "plugin/npapi.h"
+#include "base/npapi.h"
 
 // The tables are written only by the exports, before any instance exists and after the
 // last one is gone; instances and their workers only read them.

@@ -1,5 +1,5 @@
 // Host-service wrappers over the browser function table kept by NP_Initialize.
-#include "plugin/host_services.h"
+#include "base/host_services.h"
 
 namespace {
 

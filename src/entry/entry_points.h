@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "plugin/npapi.h"
+#include "base/npapi.h"
 
 extern "C" {
 NPError WINAPI NP_GetEntryPoints(NPPluginFuncs* table);

@@ -1,0 +1,8 @@
+// The package list of an instance's update, fetched into memory.
+#pragma once
+
+class CMyPlugin;
+
+// The package list at url as ANSI text in an allocator block, or null (m_failed set).
+// Runs under the method guard with the trace name "CMyPlugin::downloadPackageList()".
+char* downloadPackageList(CMyPlugin& plugin, const char* url);
