@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "base/host_services.h"
 #include "download/CPropertyMap.h"
 #include "download/file_set_reader.h"
 #include "download/property_text.h"
-#include "base/host_services.h"
 
 namespace {
 

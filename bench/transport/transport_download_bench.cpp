@@ -5,10 +5,10 @@
 #include <new>
 
 #include "bench_report.h"
+#include "entry/entry_points.h"
 #include "net/file_download.h"
 #include "net/internet_session.h"
 #include "plugin/CMyPlugin.h"
-#include "entry/entry_points.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// Bounded path assembly and the containment rule for archive entry names.
+// The containment rule for archive entry names, and names compared without case.
 //
 // The rule works on bytes. In a double-byte code page a trail byte may equal "\"; the
 // byte scan then sees more separators than the system does, which only ever makes the
@@ -33,24 +33,6 @@ bool isContainedEntryName(const char* name) {
     if (*c == '\0') return true;
     start = c + 1;
   }
-}
-
-bool appendPathText(char* path, size_t capacity, const char* text, size_t count) {
-  const size_t length = std::strlen(path);
-  if (length + count >= capacity) return false;
-  std::memcpy(path + length, text, count);
-  path[length + count] = '\0';
-  return true;
-}
-
-bool appendPathText(char* path, size_t capacity, const char* text) {
-  return appendPathText(path, capacity, text, std::strlen(text));
-}
-
-bool appendSeparator(char* path, size_t capacity) {
-  const size_t length = std::strlen(path);
-  if (length > 0 && path[length - 1] == '\\') return true;
-  return appendPathText(path, capacity, "\\", 1);
 }
 
 bool equalsIgnoringCase(const char* a, const char* b) {

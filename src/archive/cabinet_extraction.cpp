@@ -42,8 +42,8 @@ FNSEEK(cabinetSeek) { return _lseek(static_cast<int>(hf), dist, seektype); }
 bool formTarget(CabinetContext* context, const char* name) {
   if (!isContainedEntryName(name)) return false;
   context->target[0] = '\0';
-  return appendPathText(context->target, kPathCapacity, context->destinationDir) &&
-         appendPathText(context->target, kPathCapacity, name);
+  return appendWhole(context->target, kPathCapacity, context->destinationDir) &&
+         appendWhole(context->target, kPathCapacity, name);
 }
 
 // Files of one folder follow each other in a cabinet: a folder made for the file before
@@ -115,7 +115,7 @@ FNFDINOTIFY(onCabinetEvent) {
 
 bool prepareDestination(CabinetContext* context, const char* destinationDir) {
   if (!destinationDir || !*destinationDir) return false;
-  return appendPathText(context->destinationDir, kPathCapacity, destinationDir) &&
+  return appendWhole(context->destinationDir, kPathCapacity, destinationDir) &&
          appendSeparator(context->destinationDir, kPathCapacity);
 }
 
@@ -125,8 +125,8 @@ bool splitCabinetPath(const char* cabinetPath, char* folder, char* name) {
   const size_t folderLength = lastSeparator ? lastSeparator - cabinetPath + 1 : 0;
   folder[0] = '\0';
   name[0] = '\0';
-  return appendPathText(folder, kPathCapacity, cabinetPath, folderLength) &&
-         appendPathText(name, kPathCapacity, cabinetPath + folderLength);
+  return appendWhole(folder, kPathCapacity, cabinetPath, folderLength) &&
+         appendWhole(name, kPathCapacity, cabinetPath + folderLength);
 }
 
 bool isCabinetFile(HFDI library, const char* cabinetPath) {

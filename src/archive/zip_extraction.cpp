@@ -10,8 +10,8 @@
 #include <cstring>
 
 #include "archive/archive_paths.h"
-#include "archive/make_directories.h"
 #include "archive/zip_file_functions.h"
+#include "base/make_directories.h"
 
 namespace {
 
@@ -52,7 +52,7 @@ unzFile openArchive(const char* zipPath, bool* withoutEntries) {
   unzFile archive = openArchiveAt(zipPath, withoutEntries);
   if (archive || *withoutEntries) return archive;
   char withSuffix[kPathCapacity + 4] = "";
-  if (!appendPathText(withSuffix, kPathCapacity, zipPath)) return nullptr;
+  if (!appendWhole(withSuffix, kPathCapacity, zipPath)) return nullptr;
   std::strcat(withSuffix, ".zip");
   return openArchiveAt(withSuffix, withoutEntries);
 }
@@ -90,13 +90,13 @@ const char* baseNameOf(const char* name) {
 
 bool startTarget(const ZipExtraction& zip, char* path) {
   path[0] = '\0';
-  return appendPathText(path, kPathCapacity, zip.destinationDir) && appendSeparator(path, kPathCapacity);
+  return appendWhole(path, kPathCapacity, zip.destinationDir) && appendSeparator(path, kPathCapacity);
 }
 
 // A name ending in a separator (or empty) stands for a folder: it is made, nothing is written.
 int makeFolderEntry(const ZipExtraction& zip, const char* name) {
   char path[kPathCapacity];
-  if (!startTarget(zip, path) || !appendPathText(path, kPathCapacity, name)) return UNZ_BADZIPFILE;
+  if (!startTarget(zip, path) || !appendWhole(path, kPathCapacity, name)) return UNZ_BADZIPFILE;
   makeDirectories(path);
   return UNZ_OK;
 }
@@ -106,11 +106,11 @@ int makeFolderEntry(const ZipExtraction& zip, const char* name) {
 // path is known to fit.
 bool prepareFileTarget(const ZipExtraction& zip, const char* name, const char* baseName, char* target) {
   if (!startTarget(zip, target)) return false;
-  if (baseName == name) return appendPathText(target, kPathCapacity, baseName);
-  if (!appendPathText(target, kPathCapacity, name, baseName - 1 - name)) return false;
+  if (baseName == name) return appendWhole(target, kPathCapacity, baseName);
+  if (!appendWhole(target, kPathCapacity, name, baseName - 1 - name)) return false;
   const size_t folderEnd = std::strlen(target);
-  if (!isPathSeparator(target[folderEnd - 1]) && !appendPathText(target, kPathCapacity, "\\")) return false;
-  if (!appendPathText(target, kPathCapacity, baseName)) return false;
+  if (!isPathSeparator(target[folderEnd - 1]) && !appendWhole(target, kPathCapacity, "\\")) return false;
+  if (!appendWhole(target, kPathCapacity, baseName)) return false;
   const char separator = target[folderEnd];
   target[folderEnd] = '\0';
   makeDirectories(target);

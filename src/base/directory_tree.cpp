@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "base/host_services.h"
+#include "base/make_directories.h"
 
 char* parentDirectory(const char* path) {
   size_t cut = 0;
@@ -23,13 +24,6 @@ char* parentDirectory(const char* path) {
 }
 
 void createDirectoryTree(const char* path) {
-  if (!*path) return;
-  if (!CreateDirectoryA(path, nullptr) && GetLastError() == ERROR_PATH_NOT_FOUND) {
-    char* parent = parentDirectory(path);
-    // Climbing stops at the root or an empty parent: each step is strictly shorter, so
-    // the recursion always ends.
-    if (parent && *parent && std::strlen(parent) < std::strlen(path)) createDirectoryTree(parent);
-    NPN_MemFree(parent);
-  }
-  CreateDirectoryA(path, nullptr);
+  // The one folder walker needs a separator to find the root; a bare name is one folder.
+  if (*path && !makeDirectories(path)) CreateDirectoryA(path, nullptr);
 }

@@ -6,7 +6,9 @@
 
 #include <cstring>
 
+#include "base/bounded_text.h"
 #include "base/directory_tree.h"
+#include "base/path_text.h"
 
 namespace {
 
@@ -40,14 +42,6 @@ bool expandUntilStable(char* text) {
   return false;
 }
 
-bool appendName(char* path, const char* name) {
-  const size_t length = std::strlen(path);
-  const bool needsSlash = length == 0 || path[length - 1] != '\\';
-  if (length + (needsSlash ? 1 : 0) + std::strlen(name) >= kVariableBufferSize) return false;
-  if (needsSlash) std::strcat(path, "\\");
-  std::strcat(path, name);
-  return true;
-}
 
 bool isWritableDirectory(const char* path) {
   const DWORD attributes = GetFileAttributesA(path);
@@ -60,12 +54,13 @@ bool isWritableDirectory(const char* path) {
 int GetTempSubdirectory(const char* name, char* output, bool create) {
   output[0] = '\0';
   char path[kVariableBufferSize] = "";
-  if (!readTempBase(path) || !expandUntilStable(path) || !appendName(path, name)) return 0;
+  if (!readTempBase(path) || !expandUntilStable(path) || !appendSeparator(path, kVariableBufferSize) ||
+      !appendWhole(path, kVariableBufferSize, name)) return 0;
   if (create) createDirectoryTree(path);
   if (!isWritableDirectory(path)) return 0;
 
-  char shortPath[kPathBufferSize];
-  const DWORD n = GetShortPathNameA(path, shortPath, kPathBufferSize);
-  if (n != 0 && n < kPathBufferSize && n == std::strlen(shortPath)) std::strcpy(output, shortPath);
+  char shortPath[kPathCapacity];
+  const DWORD n = GetShortPathNameA(path, shortPath, kPathCapacity);
+  if (n != 0 && n < kPathCapacity && n == std::strlen(shortPath)) std::strcpy(output, shortPath);
   return static_cast<int>(std::strlen(output));
 }

@@ -4,9 +4,9 @@
 
 #include <cstring>
 
+#include "base/host_services.h"
 #include "log/method_guard.h"
 #include "plugin/CMyPlugin.h"
-#include "base/host_services.h"
 
 namespace {
 

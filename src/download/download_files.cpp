@@ -12,20 +12,20 @@
 #include <cstring>
 
 #include "archive/extract_archive.h"
+#include "base/host_services.h"
 #include "download/CFileSet.h"
 #include "download/CPropertyMap.h"
+#include "download/config_files.h"
+#include "download/download_package_list.h"
 #include "download/file_list_entry.h"
 #include "download/file_set_choice.h"
 #include "download/file_set_reader.h"
-#include "download/config_files.h"
-#include "download/download_package_list.h"
 #include "download/property_file.h"
 #include "download/property_text.h"
 #include "log/install_log.h"
 #include "log/method_guard.h"
 #include "net/file_download.h"
 #include "plugin/CMyPlugin.h"
-#include "base/host_services.h"
 
 namespace {
 

@@ -3,12 +3,13 @@
 
 #include <cstring>
 
+#include "base/host_services.h"
+#include "base/text_conversion.h"
 #include "log/install_log.h"
 #include "log/method_guard.h"
 #include "net/accept_language.h"
 #include "net/url_open.h"
 #include "plugin/CMyPlugin.h"
-#include "base/host_services.h"
 
 namespace {
 
@@ -67,20 +68,8 @@ char* utf8ToAnsi(const char* bytes, uint32 length) {
     if (empty) *empty = '\0';
     return empty;
   }
-  const int wideCount = MultiByteToWideChar(CP_UTF8, 0, bytes, static_cast<int>(length), nullptr, 0);
-  if (wideCount <= 0) return nullptr;
-  auto* wide = static_cast<wchar_t*>(NPN_MemAlloc((static_cast<uint32>(wideCount) + 1) * sizeof(wchar_t)));
-  if (!wide) return nullptr;
-  MultiByteToWideChar(CP_UTF8, 0, bytes, static_cast<int>(length), wide, wideCount);
-  char* ansi = nullptr;
-  const int ansiCount = WideCharToMultiByte(CP_ACP, 0, wide, wideCount, nullptr, 0, nullptr, nullptr);
-  if (ansiCount > 0) ansi = static_cast<char*>(NPN_MemAlloc(static_cast<uint32>(ansiCount) + 1));
-  if (ansi) {
-    WideCharToMultiByte(CP_ACP, 0, wide, wideCount, ansi, ansiCount, nullptr, nullptr);
-    ansi[ansiCount] = '\0';
-  }
-  NPN_MemFree(wide);
-  return ansi;
+  int ansiLength = 0;
+  return convertToAnsi(CP_UTF8, bytes, static_cast<int>(length), &ansiLength);
 }
 
 }  // namespace

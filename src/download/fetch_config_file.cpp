@@ -7,24 +7,14 @@
 
 #include <cstring>
 
+#include "base/bounded_text.h"
+#include "base/directory_tree.h"
 #include "log/CTextBuffer.h"
 #include "log/install_log.h"
 #include "net/file_download.h"
 #include "plugin/CMyPlugin.h"
-#include "base/directory_tree.h"
 
 namespace {
-
-
-// Copies text into out (outSize bytes); false, with out empty, when it does not fit.
-bool copyWhole(char* out, size_t outSize, const char* text) {
-  if (std::strlen(text) >= outSize) {
-    out[0] = '\0';
-    return false;
-  }
-  std::strcpy(out, text);
-  return true;
-}
 
 void dropOneTrailingBackslash(char* path) {
   const size_t length = std::strlen(path);

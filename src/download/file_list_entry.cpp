@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "base/bounded_text.h"
+#include "base/path_text.h"
 #include "log/install_log.h"
 
 namespace {
@@ -20,8 +22,6 @@ bool climbsOut(const char* part, size_t length) {
   }
   return dots >= 2;
 }
-
-bool isPathSeparator(char c) { return c == '\\' || c == '/'; }
 
 FileListEntryCheck checkRelativeDirectory(const char* directory) {
   if (isPathSeparator(directory[0])) return FileListEntryCheck::kAbsoluteDirectory;
@@ -42,25 +42,16 @@ bool isUsableLocalName(const char* name) {
   return std::strspn(name, ". ") != length;
 }
 
-// Appends text to out (size bytes) when it fits with its NUL; false when it does not.
-bool appendBounded(char* out, size_t size, const char* text) {
-  const size_t used = std::strlen(out);
-  const size_t length = std::strlen(text);
-  if (length >= size - used) return false;
-  std::memcpy(out + used, text, length + 1);
-  return true;
-}
-
 FileListEntryCheck formPaths(const char* workDirectory, const char* relativeDirectory,
                              FileListEntry& out) {
   const size_t size = kFileListPathBuffer;
-  if (!appendBounded(out.directory, size, workDirectory) || !appendBounded(out.directory, size, "\\") ||
-      !appendBounded(out.directory, size, relativeDirectory))
+  if (!appendWhole(out.directory, size, workDirectory) || !appendWhole(out.directory, size, "\\") ||
+      !appendWhole(out.directory, size, relativeDirectory))
     return FileListEntryCheck::kPathTooLong;
   std::strcpy(out.filePath, out.directory);
   const bool endsInSeparator = isPathSeparator(out.filePath[std::strlen(out.filePath) - 1]);
-  if ((!endsInSeparator && !appendBounded(out.filePath, size, "\\")) ||
-      !appendBounded(out.filePath, size, out.localName))
+  if ((!endsInSeparator && !appendWhole(out.filePath, size, "\\")) ||
+      !appendWhole(out.filePath, size, out.localName))
     return FileListEntryCheck::kPathTooLong;
   return FileListEntryCheck::kAccepted;
 }

@@ -3,8 +3,8 @@
 
 #include <cstdio>
 
-#include "download/CPropertyMap.h"
 #include "base/leading_integer.h"
+#include "download/CPropertyMap.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // part of its version resource. The product version is not used.
 #include <windows.h>
 
-#include "download/CFileVersion.h"
 #include "base/host_services.h"
+#include "download/CFileVersion.h"
 
 namespace {
 

@@ -1,14 +1,15 @@
-// loadPropertyFile: the whole file into one block, through UTF-16 into the ANSI code
-// page, then the configuration-file reader.
+// loadPropertyFile: the whole file into one block, into the ANSI code page, then the
+// configuration-file reader.
 #include "download/property_file.h"
 
 #include <windows.h>
 
 #include <cstdio>
 
+#include "base/host_services.h"
+#include "base/text_conversion.h"
 #include "download/property_text.h"
 #include "log/install_log.h"
-#include "base/host_services.h"
 
 namespace {
 
@@ -30,45 +31,6 @@ char* readWholeFile(const char* path, DWORD size) {
   }
   block[size] = '\0';
   return block;
-}
-
-// The text as UTF-16 in a new block, NUL-terminated; its length in *wideLength.
-wchar_t* toWide(UINT codePage, const char* text, int length, int* wideLength) {
-  const int count = MultiByteToWideChar(codePage, 0, text, length, nullptr, 0);
-  if (count <= 0 || count >= INT32_MAX / 2) return nullptr;
-  auto* wide = static_cast<wchar_t*>(NPN_MemAlloc(static_cast<uint32>(count + 1) * sizeof(wchar_t)));
-  if (!wide) return nullptr;
-  if (MultiByteToWideChar(codePage, 0, text, length, wide, count + 1) != count) {
-    NPN_MemFree(wide);
-    return nullptr;
-  }
-  wide[count] = L'\0';
-  *wideLength = count;
-  return wide;
-}
-
-// UTF-16 into the system ANSI code page in a new block, NUL-terminated.
-char* toAnsi(const wchar_t* wide, int wideLength, int* ansiLength) {
-  const int count = WideCharToMultiByte(CP_ACP, 0, wide, wideLength, nullptr, 0, nullptr, nullptr);
-  if (count <= 0 || count >= INT32_MAX) return nullptr;
-  char* ansi = static_cast<char*>(NPN_MemAlloc(static_cast<uint32>(count) + 1));
-  if (!ansi) return nullptr;
-  if (WideCharToMultiByte(CP_ACP, 0, wide, wideLength, ansi, count + 1, nullptr, nullptr) != count) {
-    NPN_MemFree(ansi);
-    return nullptr;
-  }
-  ansi[count] = '\0';
-  *ansiLength = count;
-  return ansi;
-}
-
-char* convertToAnsi(UINT codePage, const char* bytes, int length, int* ansiLength) {
-  int wideLength = 0;
-  wchar_t* wide = toWide(codePage, bytes, length, &wideLength);
-  if (!wide) return nullptr;
-  char* ansi = toAnsi(wide, wideLength, ansiLength);
-  NPN_MemFree(wide);
-  return ansi;
 }
 
 }  // namespace

@@ -5,8 +5,8 @@
 
 #include <cstring>
 
-#include "download/CPropertyMap.h"
 #include "base/host_services.h"
+#include "download/CPropertyMap.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 // the module handle. The library's entry lives here so that the exports pull it in.
 #include "entry/entry_points.h"
 
-#include "log/install_log.h"
 #include "base/host_services.h"
 #include "entry/npp_callbacks.h"
+#include "log/install_log.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 
 #include <new>
 
+#include "base/host_services.h"
 #include "net/internet_session.h"
 #include "plugin/CMyPlugin.h"
-#include "base/host_services.h"
 #include "plugin/worker_wait.h"
 
 namespace {

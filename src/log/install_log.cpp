@@ -5,8 +5,8 @@
 #include <mutex>
 #include <new>
 
-#include "log/CTextBuffer.h"
 #include "base/host_services.h"
+#include "log/CTextBuffer.h"
 
 namespace {
 

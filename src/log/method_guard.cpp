@@ -11,9 +11,9 @@
 
 #include <windows.h>
 
-#include "log/install_log.h"
 #include "base/host_services.h"
 #include "base/string_copy.h"
+#include "log/install_log.h"
 
 extern "C" void __cdecl ostrelResumeAtGuard(GuardFrame* frame);
 

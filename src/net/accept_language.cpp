@@ -6,13 +6,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/host_services.h"
+#include "base/temp_directory.h"
 #include "log/install_log.h"
 #include "net/prefs_reader.h"
 #include "net/prefs_text.h"
 #include "net/profile_prefs.h"
 #include "net/user_agent.h"
-#include "base/host_services.h"
-#include "base/temp_directory.h"
 
 namespace {
 
@@ -98,7 +98,7 @@ char* defaultHeader() {
 }
 
 char* languageFromProfile(const char* prefix, ProfileFamily family) {
-  char prefsPath[kPathBufferSize];
+  char prefsPath[kPathCapacity];
   getNSUserPrefsPath(family, prefsPath, sizeof prefsPath);
   return prefsPath[0] ? getLanguageInfoFromPrefs(prefix, prefsPath) : nullptr;
 }

@@ -4,11 +4,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/bounded_text.h"
+#include "base/path_text.h"
+#include "base/temp_directory.h"
 #include "net/prefs_reader.h"
 #include "net/prefs_text.h"
 #include "net/profile_prefs.h"
 #include "net/user_agent.h"
-#include "base/temp_directory.h"
 
 namespace {
 
@@ -82,7 +84,7 @@ void readNetscape3Values(HKEY key, Settings* settings) {
   if (!readText(key, "HTTP_Proxy", host, sizeof host)) return;
   if (!readDword(key, "Http_ProxyPort", &port) || port == 0) return;
   settings->kind = Settings::MANUAL;
-  copyBounded(settings->host, sizeof settings->host, host);
+  copyCut(settings->host, sizeof settings->host, host);
   settings->port = static_cast<int>(port);
   readText(key, "No_Proxy", settings->bypassList, sizeof settings->bypassList);
 }
@@ -90,35 +92,35 @@ void readNetscape3Values(HKEY key, Settings* settings) {
 // The Netscape 4.x "Users" folder from the install directory registered for the version
 // that the user agent names.
 bool findNetscape4UsersDirectory(const char* userAgent, char* out) {
-  char key[kPathBufferSize];
-  char version[kPathBufferSize];
+  char key[kPathCapacity];
+  char version[kPathCapacity];
   netscapeVersionText(userAgent, version, sizeof version);
-  copyBounded(key, sizeof key, kNetscapeKeyStart);
-  if (!appendBounded(key, sizeof key, version) || !appendBounded(key, sizeof key, "\\Main")) return false;
+  copyCut(key, sizeof key, kNetscapeKeyStart);
+  if (!appendWhole(key, sizeof key, version) || !appendWhole(key, sizeof key, "\\Main")) return false;
   HKEY handle = nullptr;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
-  char installDirectory[kPathBufferSize];
+  char installDirectory[kPathCapacity];
   const bool found = readText(handle, "Install Directory", installDirectory, sizeof installDirectory);
   RegCloseKey(handle);
   if (!found) return false;
-  const DWORD length = GetShortPathNameA(installDirectory, out, kPathBufferSize);
-  if (length == 0 || length >= kPathBufferSize) return false;
+  const DWORD length = GetShortPathNameA(installDirectory, out, kPathCapacity);
+  if (length == 0 || length >= kPathCapacity) return false;
   // The users' folders sit beside the program folder.
   char* lastSeparator = std::strrchr(out, '\\');
   if (!lastSeparator) return false;
   *lastSeparator = '\0';
-  return appendBounded(out, kPathBufferSize, "\\Users");
+  return appendWhole(out, kPathCapacity, "\\Users");
 }
 
 void readProfileProxySettings(ProfileFamily family, Settings* settings) {
-  char prefsPath[kPathBufferSize];
+  char prefsPath[kPathCapacity];
   getNSUserPrefsPath(family, prefsPath, sizeof prefsPath);
   if (prefsPath[0]) readPrefsProxySettings(prefsPath, settings);
 }
 
 void readNetscape4ProxySettings(const char* userAgent, Settings* settings) {
-  char users[kPathBufferSize];
-  char prefsPath[kPathBufferSize];
+  char users[kPathCapacity];
+  char prefsPath[kPathCapacity];
   if (findNetscape4UsersDirectory(userAgent, users) && findUsersPrefsFile(users, prefsPath))
     readPrefsProxySettings(prefsPath, settings);
 }
@@ -149,23 +151,23 @@ void readPrefsProxySettings(const char* prefsPath, Settings* settings) {
 }
 
 bool findUsersPrefsFile(const char* directory, char* out) {
-  char path[kPathBufferSize];
-  char candidate[kPathBufferSize];
+  char path[kPathCapacity];
+  char candidate[kPathCapacity];
   ULONGLONG best = 0;
   out[0] = '\0';
-  if (!joinPath(path, directory, "*.*")) return false;
+  if (!joinPath(path, kPathCapacity, directory, "*.*")) return false;
   WIN32_FIND_DATAA entry;
   HANDLE search = FindFirstFileA(path, &entry);
   if (search == INVALID_HANDLE_VALUE) return false;
   do {
     if (!isPlainSubdirectory(entry)) continue;
     const char* name = entry.cAlternateFileName[0] ? entry.cAlternateFileName : entry.cFileName;
-    if (!joinPath(candidate, directory, name) || !appendBounded(candidate, sizeof candidate, "\\prefs.js")) continue;
+    if (!joinPath(candidate, kPathCapacity, directory, name) || !appendWhole(candidate, sizeof candidate, "\\prefs.js")) continue;
     ULONGLONG accessed = 0;
     if (GetFileAttributesA(candidate) != INVALID_FILE_ATTRIBUTES && readLastAccessTime(candidate, &accessed) &&
         accessed > best) {
       best = accessed;
-      copyBounded(out, kPathBufferSize, candidate);
+      copyCut(out, kPathCapacity, candidate);
     }
   } while (FindNextFileA(search, &entry));
   FindClose(search);

@@ -6,15 +6,16 @@
 
 #include <cstring>
 
+#include "base/directory_tree.h"
+#include "base/host_services.h"
+#include "base/path_text.h"
+#include "base/temp_directory.h"
 #include "log/install_log.h"
 #include "log/method_guard.h"
 #include "net/accept_language.h"
 #include "net/prefs_text.h"
 #include "net/url_open.h"
 #include "plugin/CMyPlugin.h"
-#include "base/directory_tree.h"
-#include "base/host_services.h"
-#include "base/temp_directory.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ struct DownloadState {
   const char* url;
   const char* directory;
   const char* fileName;  // localName or the URL's last segment
-  char localPath[kPathBufferSize];
+  char localPath[kPathCapacity];
   HANDLE file;
   HINTERNET request;
   char* header;
@@ -51,7 +52,7 @@ DownloadResult prepareDirectory(const DownloadState& state) {
 }
 
 DownloadResult createLocalFile(DownloadState& state) {
-  if (!joinPath(state.localPath, state.directory, state.fileName)) return kDownloadNoLocalFile;
+  if (!joinPath(state.localPath, sizeof state.localPath, state.directory, state.fileName)) return kDownloadNoLocalFile;
   state.file = CreateFileA(state.localPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
   return state.file == INVALID_HANDLE_VALUE ? kDownloadNoLocalFile : kDownloadOk;
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/bounded_text.h"
 #include "net/prefs_text.h"
 
 const char kDefaultHttpErrorTemplate[] = "An error occurred while downloading from the server: %s";
@@ -11,7 +12,7 @@ const char kDefaultHttpErrorTemplate[] = "An error occurred while downloading fr
 void composeHttpErrorMessage(const char* messageTemplate, const char* statusText, uint32_t statusCode, char* out,
                              size_t outSize) {
   if (!messageTemplate) messageTemplate = kDefaultHttpErrorTemplate;
-  copyBounded(out, outSize, messageTemplate);
+  copyCut(out, outSize, messageTemplate);
   const char* placeholder = std::strstr(messageTemplate, "%s");
   if (!placeholder) return;
   const size_t before = static_cast<size_t>(placeholder - messageTemplate);
@@ -19,11 +20,11 @@ void composeHttpErrorMessage(const char* messageTemplate, const char* statusText
   char code[16];
   std::snprintf(code, sizeof code, "%u", static_cast<unsigned>(statusCode));
   if (statusText && statusText[0]) {
-    appendBounded(out, outSize, statusText);
-    appendBounded(out, outSize, " (");
-    appendBounded(out, outSize, code);
-    appendBounded(out, outSize, ")");
+    appendCut(out, outSize, statusText);
+    appendCut(out, outSize, " (");
+    appendCut(out, outSize, code);
+    appendCut(out, outSize, ")");
   } else {
-    appendBounded(out, outSize, code);
+    appendCut(out, outSize, code);
   }
 }

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "base/bounded_text.h"
 #include "log/install_log.h"
 #include "net/browser_proxy.h"
 #include "net/prefs_text.h"
@@ -27,9 +28,9 @@ HINTERNET openWithManualProxy(const char* userAgent, const BrowserProxySettings&
 
 void logPacFailure(const char* url) {
   char message[kPacMessageSize];
-  copyBounded(message, sizeof message, "NetscapeInternetOpen: InternetSetOption failed to set the PAC file to ");
-  appendBounded(message, sizeof message, url);
-  appendBounded(message, sizeof message, ".  IE settings are being used.");
+  copyCut(message, sizeof message, "NetscapeInternetOpen: InternetSetOption failed to set the PAC file to ");
+  appendCut(message, sizeof message, url);
+  appendCut(message, sizeof message, ".  IE settings are being used.");
   logLine(message);
 }
 

@@ -55,24 +55,3 @@ bool copyQuotedValue(const char* valueStart, char* out, size_t outSize) {
   out[count] = '\0';
   return true;
 }
-
-void copyBounded(char* out, size_t outSize, const char* text) {
-  out[0] = '\0';
-  appendBounded(out, outSize, text);
-}
-
-bool appendBounded(char* out, size_t outSize, const char* text) {
-  const size_t used = std::strlen(out);
-  const size_t room = outSize - 1 - used;
-  size_t count = std::strlen(text);
-  const bool fits = count <= room;
-  if (!fits) count = room;
-  std::memcpy(out + used, text, count);
-  out[used + count] = '\0';
-  return fits;
-}
-
-bool joinPath(char* out, const char* directory, const char* name) {
-  copyBounded(out, kPathBufferSize, directory);
-  return appendBounded(out, kPathBufferSize, "\\") && appendBounded(out, kPathBufferSize, name);
-}

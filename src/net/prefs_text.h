@@ -4,8 +4,6 @@
 
 #include <cstddef>
 
-#include "base/temp_directory.h"
-
 // Cuts the line at its first CR or LF and collapses every run of white space (space, tab,
 // vertical tab, form feed) into one space, in place. Lines are compared in this form.
 void normalizePrefsLine(char* line);
@@ -20,14 +18,3 @@ bool startsWithIgnoringCase(const char* text, const char* prefix);
 // Copies the text from valueStart up to the next double quote into out, cut to
 // outSize - 1 characters. False, with out empty, when no double quote follows.
 bool copyQuotedValue(const char* valueStart, char* out, size_t outSize);
-
-// Copies text into out, cut to outSize - 1 characters; out is always terminated.
-void copyBounded(char* out, size_t outSize, const char* text);
-
-// Appends text to the terminated text in out, cut to what outSize leaves room for.
-// False when it had to be cut.
-bool appendBounded(char* out, size_t outSize, const char* text);
-
-// directory + "\\" + name into out, a path buffer of kPathBufferSize bytes; false when it
-// does not fit.
-bool joinPath(char* out, const char* directory, const char* name);

@@ -5,10 +5,12 @@
 
 #include <cstring>
 
+#include "base/bounded_text.h"
+#include "base/path_text.h"
+#include "base/temp_directory.h"
 #include "log/install_log.h"
 #include "net/prefs_reader.h"
 #include "net/prefs_text.h"
-#include "base/temp_directory.h"
 
 namespace {
 
@@ -33,41 +35,41 @@ const ProfilesCandidate kFirefoxCandidates[] = {
 void considerCandidate(const char* candidate, char* out) {
   if (GetFileAttributesA(candidate) == INVALID_FILE_ATTRIBUTES) return;
   if (out[0] == '\0') {
-    copyBounded(out, kPathBufferSize, candidate);
+    copyCut(out, kPathCapacity, candidate);
     return;
   }
   ULONGLONG candidateTime = 0;
   ULONGLONG chosenTime = 0;
   if (readLastAccessTime(candidate, &candidateTime) && readLastAccessTime(out, &chosenTime) && candidateTime < chosenTime)
-    copyBounded(out, kPathBufferSize, candidate);
+    copyCut(out, kPathCapacity, candidate);
 }
 
 void walkProfileTree(const char* fileName, const char* directory, char* out, int depth) {
-  char path[kPathBufferSize];
-  if (depth < kMaxProfileTreeDepth && joinPath(path, directory, "*.*")) {
+  char path[kPathCapacity];
+  if (depth < kMaxProfileTreeDepth && joinPath(path, kPathCapacity, directory, "*.*")) {
     WIN32_FIND_DATAA entry;
     HANDLE search = FindFirstFileA(path, &entry);
     if (search != INVALID_HANDLE_VALUE) {
       do {
         const char* name = entry.cAlternateFileName[0] ? entry.cAlternateFileName : entry.cFileName;
-        if (isPlainSubdirectory(entry) && joinPath(path, directory, name))
+        if (isPlainSubdirectory(entry) && joinPath(path, kPathCapacity, directory, name))
           walkProfileTree(fileName, path, out, depth + 1);
       } while (FindNextFileA(search, &entry));
       FindClose(search);
     }
   }
-  if (joinPath(path, directory, fileName)) considerCandidate(path, out);
+  if (joinPath(path, kPathCapacity, directory, fileName)) considerCandidate(path, out);
 }
 
 }  // namespace
 
 bool findProfilesDirectory(const char* variableName, const char* suffix, char* out, size_t outSize) {
   if (GetEnvironmentVariableA(variableName, nullptr, 0) == 0) return false;
-  char path[kPathBufferSize] = "";
+  char path[kPathCapacity] = "";
   const DWORD length = GetEnvironmentVariableA(variableName, path, sizeof path);
   if (length == 0 || length >= sizeof path) return false;
-  if (path[length - 1] != '\\' && !appendBounded(path, sizeof path, "\\")) return false;
-  if (!appendBounded(path, sizeof path, suffix)) return false;
+  if (path[length - 1] != '\\' && !appendWhole(path, sizeof path, "\\")) return false;
+  if (!appendWhole(path, sizeof path, suffix)) return false;
   std::memset(out, 0, outSize);
   const DWORD shortLength = GetShortPathNameA(path, out, static_cast<DWORD>(outSize));
   if (shortLength == 0 || shortLength >= outSize) {
@@ -84,12 +86,12 @@ void findProfilePrefsFile(const char* fileName, const char* directory, char* out
 void getNSUserPrefsPath(ProfileFamily family, char* out, size_t outSize) {
   std::memset(out, 0, outSize);
   const ProfilesCandidate* candidates = family == ProfileFamily::Firefox ? kFirefoxCandidates : kMozillaCandidates;
-  char profiles[kPathBufferSize] = "";
+  char profiles[kPathCapacity] = "";
   for (int i = 0; i < 3; ++i) {
     if (findProfilesDirectory(candidates[i].variable, candidates[i].suffix, profiles, sizeof profiles)) {
-      char chosen[kPathBufferSize] = "";
+      char chosen[kPathCapacity] = "";
       findProfilePrefsFile("prefs.js", profiles, chosen);
-      copyBounded(out, outSize, chosen);
+      copyCut(out, outSize, chosen);
       return;
     }
   }

@@ -3,9 +3,9 @@
 
 #include <cstring>
 
-#include "log/install_log.h"
 #include "base/host_services.h"
 #include "base/string_copy.h"
+#include "log/install_log.h"
 
 namespace {
 

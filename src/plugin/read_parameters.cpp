@@ -1,13 +1,13 @@
 // CMyPlugin::ReadParameters: the embed's named parameters into the instance record.
 #include <cstring>
 
-#include "log/install_log.h"
-#include "plugin/CMyPlugin.h"
-#include "base/ansi_conversion.h"
 #include "base/host_services.h"
 #include "base/leading_integer.h"
 #include "base/string_copy.h"
 #include "base/temp_directory.h"
+#include "base/text_conversion.h"
+#include "log/install_log.h"
+#include "plugin/CMyPlugin.h"
 
 namespace {
 
@@ -75,7 +75,7 @@ NPError CMyPlugin::ReadParameters(uint16 /*mode*/, int16 argc, char* argn[], cha
   if (!m_argValues) m_argValues = copyStringArray(argv, argc);
   readRecognisedParameters();
 
-  char workDirectory[kPathBufferSize];
+  char workDirectory[kPathCapacity];
   GetTempSubdirectory("Ostrel_client_install", workDirectory, true);
   m_workDirectory = copyString(workDirectory);
 

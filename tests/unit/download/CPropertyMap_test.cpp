@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <string>
 
-#include "map_pairs.h"
 #include "base/host_services.h"
+#include "map_pairs.h"
 #include "support/test_browser.h"
 
 namespace {

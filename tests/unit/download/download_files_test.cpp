@@ -23,7 +23,7 @@
 
 namespace {
 
-const char* const kWorkedExampleList =
+const char* const kClientAndDocsList =
     "updaterFiles=2\n"
     "updaterFile.0=client.cab\n"
     "client.cab.files=2\n"
@@ -99,9 +99,9 @@ std::string sizeOf(const std::string& path) {
 
 }  // namespace
 
-TEST_F(DownloadFilesTest, WorkedExampleWithAnOlderInstalledFileFetchesAndUnpacks) {
+TEST_F(DownloadFilesTest, AnOlderInstalledFileFetchesAndUnpacksItsCabinet) {
   useInstalledVersions("older");  // core.dll 7.5.0.100: 7,5,0,123 is newer
-  auto plugin = makePlugin(serveConfiguration(kWorkedExampleList),
+  auto plugin = makePlugin(serveConfiguration(kClientAndDocsList),
                            {{servePackage("client.cab", "client.cab") + ";pkg", "500000"},
                             {servePackage("extras.zip", "extras.zip") + ";pkg", "20000"}});
   EXPECT_EQ(DownloadFiles(*plugin->record()), 0);
@@ -138,9 +138,9 @@ TEST_F(DownloadFilesTest, ProgressRunsFromZeroToAHundredForTheFileList) {
   for (int position : positions) EXPECT_TRUE(position >= 0 && position <= 100) << position;
 }
 
-TEST_F(DownloadFilesTest, WorkedExampleWithCurrentFilesSkipsTheCabinet) {
+TEST_F(DownloadFilesTest, CurrentInstalledFilesSkipTheirCabinet) {
   useInstalledVersions("current");  // core.dll 7.5.0.123 and ui.dll 7.5.0.120
-  auto plugin = makePlugin(serveConfiguration(kWorkedExampleList),
+  auto plugin = makePlugin(serveConfiguration(kClientAndDocsList),
                            {{servePackage("client.cab", "client.cab") + ";pkg", "500000"},
                             {servePackage("extras.zip", "extras.zip") + ";pkg", "20000"}});
   EXPECT_EQ(DownloadFiles(*plugin->record()), 0);
@@ -189,7 +189,7 @@ TEST_F(DownloadFilesTest, WithoutAPackageListEveryFileIsFetchedAndUnpacked) {
 }
 
 TEST_F(DownloadFilesTest, TheServersErrorTextStopsEverything) {
-  auto plugin = makePlugin(serveConfiguration(kWorkedExampleList, "updater.error=Maintenance until noon\r\n"),
+  auto plugin = makePlugin(serveConfiguration(kClientAndDocsList, "updater.error=Maintenance until noon\r\n"),
                            {{servePackage("client.cab", "client.cab"), "1000"}});
   EXPECT_EQ(DownloadFiles(*plugin->record()), 0);
   EXPECT_EQ(plugin->record()->m_failed, 1);

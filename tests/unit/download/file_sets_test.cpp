@@ -13,7 +13,7 @@
 
 namespace {
 
-// The package list of the worked example: client.cab checks two installed files, docs.cab
+// A package list in which client.cab checks two installed files, docs.cab
 // has no elements.
 const char kExampleList[] =
     "updaterFiles=2\nupdaterFile.0=client.cab\nclient.cab.files=2\n"
@@ -100,7 +100,7 @@ TEST(FileSets, MatchTheFirstSetOfTheNameWithoutRegardToAsciiCase) {
   EXPECT_EQ(findFileSet(sets, "client.ca"), nullptr);
 }
 
-TEST(FileSets, DecideTheWorkedExampleByInstalledVersions) {
+TEST(FileSets, FetchOrSkipByTheInstalledVersions) {
   const std::string older = versionFolder("older"), current = versionFolder("current");
   EXPECT_EQ(actionIn(older, kExampleList, "client.cab"), EntryAction::kFetchAndUnpack);  // 7.5.0.100
   EXPECT_EQ(actionIn(current, kExampleList, "client.cab"), EntryAction::kSkip);

@@ -7,8 +7,8 @@
 #include <fstream>
 
 #include "map_pairs.h"
-#include "support/scratch_folder.h"
 #include "support/install_log_text.h"
+#include "support/scratch_folder.h"
 
 namespace {
 

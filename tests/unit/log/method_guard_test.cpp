@@ -9,8 +9,8 @@
 #include <string>
 #include <thread>
 
-#include "log/install_log.h"
 #include "base/host_services.h"
+#include "log/install_log.h"
 #include "support/install_log_text.h"
 #include "support/test_browser.h"
 

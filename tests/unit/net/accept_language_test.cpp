@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <string>
 
+#include "base/host_services.h"
 #include "log/install_log.h"
 #include "support/net_fixture.h"
-#include "base/host_services.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <thread>
 
 #include "log/install_log.h"
-#include "support/net_fixture.h"
 #include "support/message_box_watcher.h"
+#include "support/net_fixture.h"
 #include "support/test_browser.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "log/install_log.h"
-#include "support/net_fixture.h"
 #include "support/message_box_watcher.h"
+#include "support/net_fixture.h"
 
 namespace {
 

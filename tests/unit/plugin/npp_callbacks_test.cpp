@@ -6,8 +6,8 @@
 
 #include "log/install_log.h"
 #include "plugin/CMyPlugin.h"
-#include "support/plugin_instance.h"
 #include "support/install_log_text.h"
+#include "support/plugin_instance.h"
 #include "support/test_browser.h"
 
 namespace {

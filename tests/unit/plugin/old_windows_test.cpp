@@ -3,8 +3,8 @@
 // a Windows 95 program (no conversion) and as a Windows 98 program (conversion).
 #include <gtest/gtest.h>
 
-#include "base/ansi_conversion.h"
 #include "base/host_services.h"
+#include "base/text_conversion.h"
 #include "support/plugin_instance.h"
 
 #ifndef OSTREL_EXPECTED_MINOR_VERSION

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "log/install_log.h"
-#include "support/plugin_instance.h"
 #include "support/install_log_text.h"
+#include "support/plugin_instance.h"
 
 TEST(ReadParameters, NoParametersGiveTheDefaults) {
   PluginInstance plugin({});

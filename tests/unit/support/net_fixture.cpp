@@ -11,10 +11,10 @@
 #include <map>
 #include <sstream>
 
-#include "log/install_log.h"
-#include "net/internet_session.h"
 #include "base/directory_tree.h"
 #include "base/host_services.h"
+#include "log/install_log.h"
+#include "net/internet_session.h"
 
 namespace {
 

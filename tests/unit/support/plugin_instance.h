@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "plugin/CMyPlugin.h"
 #include "entry/npp_callbacks.h"
+#include "plugin/CMyPlugin.h"
 
 using EmbedParameters = std::vector<std::pair<std::string, std::string>>;
 

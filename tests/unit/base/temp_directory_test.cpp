@@ -11,7 +11,7 @@
 namespace {
 
 std::string tempSubdirectory(const char* name, bool create) {
-  char output[kPathBufferSize];
+  char output[kPathCapacity];
   const int length = GetTempSubdirectory(name, output, create);
   EXPECT_EQ(length, static_cast<int>(std::string(output).size()));
   return output;

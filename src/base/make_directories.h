@@ -1,4 +1,4 @@
-// Creation of every missing folder along a path, for the zip extractor.
+// Creation of every missing folder along a path.
 #pragma once
 
 // Creates each missing folder of path, "\" and "/" both separating folders. 1 when the

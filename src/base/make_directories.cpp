@@ -2,14 +2,14 @@
 //
 // Both separators count everywhere, also where they are mixed ("dest\bin/tools"): zip
 // entry names use "/" and are joined to destinations written with "\".
-#include "archive/make_directories.h"
+#include "base/make_directories.h"
 
 #include <direct.h>
 #include <io.h>
 
 #include <cstring>
 
-#include "archive/archive_paths.h"
+#include "base/path_text.h"
 
 namespace {
 

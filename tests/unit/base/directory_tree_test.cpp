@@ -1,4 +1,4 @@
-// createDirectoryTree and parentDirectory.
+// Folder creation (makeDirectories and createDirectoryTree over it) and parentDirectory.
 #include "base/directory_tree.h"
 
 #include <gtest/gtest.h>
@@ -6,6 +6,8 @@
 #include <string>
 
 #include "base/host_services.h"
+#include "base/make_directories.h"
+#include "base/path_text.h"
 #include "support/scratch_folder.h"
 
 namespace {
@@ -57,4 +59,22 @@ TEST(CreateDirectoryTree, GivesUpWhereNoParentCanBeMade) {
   createDirectoryTree("Q:\\not\\a\\mapped\\drive");
   EXPECT_FALSE(isDirectory("Q:\\not"));
   createDirectoryTree("\\\\nohost\\noshare\\folder");
+}
+
+TEST(MakeDirectories, CreatesEveryMissingFolderWhicheverSeparatorIsUsed) {
+  ScratchFolder scratch;
+  EXPECT_EQ(makeDirectories((scratch / "a\\b/c\\d/").c_str()), 1);
+  EXPECT_TRUE(isDirectory(scratch / "a\\b\\c\\d"));
+  EXPECT_EQ(makeDirectories(scratch.path().c_str()), 1);
+  EXPECT_EQ(makeDirectories("no-separator-here"), 0);
+  EXPECT_FALSE(isDirectory("no-separator-here"));
+}
+
+TEST(MakeDirectories, APathThatDoesNotFitCreatesNothing) {
+  ScratchFolder scratch;
+  const std::string tooLong = scratch / (std::string("x\\") + std::string(kPathCapacity, 'y'));
+  EXPECT_EQ(makeDirectories(tooLong.c_str()), 0);
+  EXPECT_FALSE(isDirectory(scratch / "x"));
+  createDirectoryTree(tooLong.c_str());
+  EXPECT_FALSE(isDirectory(scratch / "x"));
 }
