@@ -52,8 +52,8 @@ unzFile openArchive(const char* zipPath, bool* withoutEntries) {
   unzFile archive = openArchiveAt(zipPath, withoutEntries);
   if (archive || *withoutEntries) return archive;
   char withSuffix[kPathCapacity + 4] = "";
-  if (!appendWhole(withSuffix, kPathCapacity, zipPath)) return nullptr;
-  std::strcat(withSuffix, ".zip");
+  if (!copyWhole(withSuffix, sizeof withSuffix, zipPath) || !appendWhole(withSuffix, sizeof withSuffix, ".zip"))
+    return nullptr;
   return openArchiveAt(withSuffix, withoutEntries);
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/host_services.h"
+#include "base/path_text.h"
 #include "log/method_guard.h"
 #include "plugin/CMyPlugin.h"
 
@@ -69,12 +70,8 @@ void findConfigFiles(const char* pattern, OlderFileList& files) {
 
 void deleteInDirectory(const char* directory, const WIN32_FIND_DATAA& entry) {
   const char* name = entry.cAlternateFileName[0] ? entry.cAlternateFileName : entry.cFileName;
-  char path[MAX_PATH];
-  if (std::strlen(directory) + 1 + std::strlen(name) >= sizeof path) return;
-  std::strcpy(path, directory);
-  std::strcat(path, "\\");
-  std::strcat(path, name);
-  DeleteFileA(path);
+  char path[kPathCapacity];
+  if (joinPath(path, sizeof path, directory, name)) DeleteFileA(path);
 }
 
 }  // namespace

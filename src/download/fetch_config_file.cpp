@@ -28,9 +28,9 @@ bool configurationDirectory(const char* baseDirectory, char* out) {
   char directory[MAX_PATH] = "";
   const DWORD n = GetTempPathA(MAX_PATH, directory);
   if (n == 0 || n > MAX_PATH) {
-    if (!copyWhole(directory, MAX_PATH - 5, baseDirectory ? baseDirectory : "")) return false;
+    if (!copyWhole(directory, MAX_PATH, baseDirectory ? baseDirectory : "")) return false;
     dropOneTrailingBackslash(directory);
-    std::strcat(directory, "\\temp");
+    if (!appendWhole(directory, MAX_PATH, "\\temp")) return false;
     createDirectoryTree(directory);
   } else {
     dropOneTrailingBackslash(directory);
