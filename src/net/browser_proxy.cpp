@@ -69,11 +69,20 @@ bool readDword(HKEY key, const char* name, DWORD* value) {
          size == sizeof *value;
 }
 
-// A text value into out; values too long for it count as missing.
+// A text value into out, whole with its terminating NUL, which may take out's last byte.
+// The registry does not promise a terminator: a value stored without one that fills out
+// completely counts as missing, like a value too long for out. Cutting either would hand
+// on a host or list that nobody configured; missing lets the next source decide. Whatever
+// is not read leaves out empty.
 bool readText(HKEY key, const char* name, char* out, DWORD outSize) {
   std::memset(out, 0, outSize);
-  DWORD size = outSize - 1;
-  return RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(out), &size) == ERROR_SUCCESS;
+  DWORD size = outSize;
+  const bool read =
+      RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(out), &size) == ERROR_SUCCESS;
+  // Shorter data is terminated by the zeros already in out.
+  if (read && (size < outSize || out[outSize - 1] == '\0')) return true;
+  std::memset(out, 0, outSize);
+  return false;
 }
 
 void readNetscape3Values(HKEY key, Settings* settings) {

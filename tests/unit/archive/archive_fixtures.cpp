@@ -123,10 +123,3 @@ HeldFile::HeldFile(const std::string& path)
 }
 
 HeldFile::~HeldFile() { CloseHandle(m_handle); }
-
-bool readOnlyFilesAreProtected(const std::string& readOnlyFile) {
-  HANDLE file = CreateFileA(readOnlyFile.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return true;
-  CloseHandle(file);
-  return false;
-}

@@ -48,7 +48,3 @@ class HeldFile {
  private:
   HANDLE m_handle;
 };
-
-// True when this user cannot write to a read-only file. Under Wine as root the system's
-// read-only bit is only a Unix permission, which root does not need.
-bool readOnlyFilesAreProtected(const std::string& readOnlyFile);

@@ -10,6 +10,7 @@
 
 #include "base/host_services.h"
 #include "support/install_log_text.h"
+#include "support/plugin_instance.h"
 #include "support/test_browser.h"
 
 namespace {
@@ -32,17 +33,26 @@ TEST_F(InstallLog, PartsAndNumbersMakeOneLine) {
   EXPECT_EQ(installLogText(), "a7\r\nsigned: -5\r\nplain\r\n3221225477\r\n");
 }
 
-TEST_F(InstallLog, SendingAnEmptyOrUnusedLogAllocatesNothing) {
-  const long long before = TestBrowser::instance().balanceBytes();
-  sendInstallLog(nullptr);
-  EXPECT_EQ(TestBrowser::instance().balanceBytes(), before);
-}
+// A send on behalf of a page whose receiver refuses the connection (nothing listens on
+// port 1) uploads nothing: the log must stay whole for a later send, with what is logged
+// afterwards following it, and the send may keep no memory of its own. Sending an empty
+// log does not create one.
+TEST_F(InstallLog, ASendThatUploadedNothingKeepsTheWholeLogAndNoMemory) {
+  PluginInstance page(EmbedParameters{{"InstallLogURL", "http://127.0.0.1:1/log"}});
+  ASSERT_NE(page.record(), nullptr);
+  releaseInstallLog();  // whatever opening the page logged
+  const long long empty = TestBrowser::instance().balanceBytes();
+  sendInstallLog(page.record());
+  EXPECT_EQ(TestBrowser::instance().balanceBytes(), empty);
 
-TEST_F(InstallLog, UnsentLogKeepsItsText) {
+  const std::string longLine(5000, 'x');
   logLine("first");
-  sendInstallLog(nullptr);
-  logLine("second");
-  EXPECT_EQ(installLogText(), "first\r\nsecond\r\n");
+  logLine(longLine.c_str());
+  const long long logged = TestBrowser::instance().balanceBytes();
+  sendInstallLog(page.record());
+  EXPECT_EQ(TestBrowser::instance().balanceBytes(), logged);
+  logLine("after");
+  EXPECT_EQ(installLogText(), "first\r\n" + longLine + "\r\nafter\r\n");
 }
 
 TEST_F(InstallLog, ReleaseReturnsEveryBlock) {

@@ -18,6 +18,7 @@ namespace {
 constexpr char kFirefoxAgent[] = "Mozilla/5.0 (Windows; U; Windows NT 5.1) Gecko/20060111 Firefox/1.5.0.1";
 constexpr char kMozillaAgent[] = "Mozilla/5.0 (Windows; U; Windows NT 5.1; rv:1.7.12) Gecko/20050915";
 constexpr char kNetscape3Key[] = "Software\\Netscape\\Netscape Navigator\\Proxy Information";
+constexpr char kNetscape3Agent[] = "Mozilla/3.04 (WinNT; I)";
 constexpr char kInternetSettings[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 
 BrowserProxySettings settingsFor(const char* userAgent) {
@@ -39,6 +40,18 @@ bool fetch(CMyPlugin* plugin, const std::string& url) {
   HINTERNET request = OpenURL(plugin, url.c_str(), "", &lastError);
   if (request) InternetCloseHandle(request);
   return request != nullptr;
+}
+
+// Overwrites a string value with text stored without its terminating NUL, as a careless
+// program may leave it. A character follows the text in memory because Wine, like
+// Windows, stores a NUL that directly follows the counted data as part of the value.
+void storeUnterminated(HKEY root, const char* key, const char* name, const std::string& text) {
+  const std::string followed = text + "!";
+  HKEY handle = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(root, key, 0, KEY_SET_VALUE, &handle), ERROR_SUCCESS);
+  RegSetValueExA(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(followed.data()),
+                 static_cast<DWORD>(text.size()));
+  RegCloseKey(handle);
 }
 
 // Keeps the prefix's own proxy settings, which a proxy script's URL set on a session may
@@ -188,9 +201,58 @@ TEST_F(BrowserProxy, Netscape3ValuesAreFoundUnderTheMachineAfterTheUserFails) {
   ScopedRegistryValue host(HKEY_LOCAL_MACHINE, kNetscape3Key, "HTTP_Proxy", "machine.example");
   ScopedRegistryValue port(HKEY_LOCAL_MACHINE, kNetscape3Key, "Http_ProxyPort", DWORD{8080});
   ScopedRegistryValue bypass(HKEY_LOCAL_MACHINE, kNetscape3Key, "No_Proxy", "a.example, b.example;c");
-  const BrowserProxySettings settings = settingsFor("Mozilla/3.04 (WinNT; I)");
+  const BrowserProxySettings settings = settingsFor(kNetscape3Agent);
   EXPECT_EQ(settings.kind, BrowserProxySettings::MANUAL);
   EXPECT_STREQ(settings.host, "machine.example");
   EXPECT_EQ(settings.port, 8080);
   EXPECT_STREQ(settings.bypassList, "a.example|b.example|c");
+}
+
+// The host is read into 256 bytes: 255 characters and the NUL fit; a longer host, or one
+// stored without a NUL that fills the buffer, counts as missing, and with it the proxy.
+TEST_F(BrowserProxy, Netscape3HostUpToItsBufferIsUsedAndALongerOneIsNot) {
+  ScopedRegistryValue type(HKEY_CURRENT_USER, kNetscape3Key, "Proxy Type", DWORD{1});
+  ScopedRegistryValue port(HKEY_CURRENT_USER, kNetscape3Key, "Http_ProxyPort", DWORD{8080});
+  const std::string fits(255, 'h');
+  {
+    ScopedRegistryValue host(HKEY_CURRENT_USER, kNetscape3Key, "HTTP_Proxy", fits);
+    const BrowserProxySettings settings = settingsFor(kNetscape3Agent);
+    EXPECT_EQ(settings.kind, BrowserProxySettings::MANUAL);
+    EXPECT_EQ(std::string(settings.host), fits);
+  }
+  {
+    ScopedRegistryValue host(HKEY_CURRENT_USER, kNetscape3Key, "HTTP_Proxy", fits + "h");
+    EXPECT_EQ(settingsFor(kNetscape3Agent).kind, BrowserProxySettings::NONE);
+  }
+  {
+    ScopedRegistryValue host(HKEY_CURRENT_USER, kNetscape3Key, "HTTP_Proxy", "");
+    storeUnterminated(HKEY_CURRENT_USER, kNetscape3Key, "HTTP_Proxy", fits + "h");
+    EXPECT_EQ(settingsFor(kNetscape3Agent).kind, BrowserProxySettings::NONE);
+  }
+}
+
+// The bypass list fills the settings' own buffer; one that does not fit is dropped and the
+// proxy still used.
+TEST_F(BrowserProxy, Netscape3BypassListUpToItsBufferIsUsedAndALongerOneIsDropped) {
+  ScopedRegistryValue type(HKEY_CURRENT_USER, kNetscape3Key, "Proxy Type", DWORD{1});
+  ScopedRegistryValue host(HKEY_CURRENT_USER, kNetscape3Key, "HTTP_Proxy", "proxy.example");
+  ScopedRegistryValue port(HKEY_CURRENT_USER, kNetscape3Key, "Http_ProxyPort", DWORD{8080});
+  const std::string fits(kProxyTextSize - 1, 'b');
+  {
+    ScopedRegistryValue bypass(HKEY_CURRENT_USER, kNetscape3Key, "No_Proxy", fits);
+    EXPECT_EQ(std::string(settingsFor(kNetscape3Agent).bypassList), fits);
+  }
+  {
+    ScopedRegistryValue bypass(HKEY_CURRENT_USER, kNetscape3Key, "No_Proxy", fits + "b");
+    const BrowserProxySettings settings = settingsFor(kNetscape3Agent);
+    EXPECT_STREQ(settings.host, "proxy.example");
+    EXPECT_STREQ(settings.bypassList, "");
+  }
+  {
+    ScopedRegistryValue bypass(HKEY_CURRENT_USER, kNetscape3Key, "No_Proxy", "");
+    storeUnterminated(HKEY_CURRENT_USER, kNetscape3Key, "No_Proxy", fits + "b");
+    const BrowserProxySettings settings = settingsFor(kNetscape3Agent);
+    EXPECT_STREQ(settings.host, "proxy.example");
+    EXPECT_STREQ(settings.bypassList, "");
+  }
 }
