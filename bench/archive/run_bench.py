@@ -1,11 +1,11 @@
 #!/usr/bin/env python3
 """Archive extraction benchmark (not a test; timing never decides a test).
 
-    bench/archive/run_bench.py [BUILD_DIR] [ROUNDS]
+    bench/archive/run_bench.py [BUILD_DIR] [ROUNDS] [MEGABYTES]
 
-Makes, once, about 256 MB of files (3/4 noise, 1/4 text) in some 2,000 files across 64
-folders, and from them a deflated zip (Info-ZIP zip, no extra fields) and an MSZIP
-cabinet (gcab) of about 200 MB each. Then, in one run and alternating, unpacks each
+Makes, once for each size, MEGABYTES (default 256) of files (3/4 noise, 1/4 text), some
+2,000 files across 64 folders at the default size, and from them a deflated zip
+(Info-ZIP zip, no extra fields) and an MSZIP cabinet (gcab) of about 3/4 that size each. Then, in one run and alternating, unpacks each
 archive with the product's extractor under Wine, with the bare library loop under Wine
 (see archive_bench.cpp), and natively with unzip and cabextract. Prints the median and
 the fastest seconds of each way, and the ratios of both: on a machine shared with other
@@ -15,6 +15,10 @@ Wine times are measured inside the process (the unpacking only); native times ar
 wall clock of the tool. Every process, and this build's wineserver, is pinned to CPU 0:
 under Wine a call's cost is mostly a round trip to wineserver, and it grows severalfold
 when the two sit on different CPUs.
+
+Where Windows programs start only inside the emulated x86 machine (tools/guest/machine),
+the whole script runs there, so that the timed programs, the rig and its wineserver share
+one machine. Emulated times are many times the real ones: only their ratios mean much.
 """
 import os
 import random
@@ -22,15 +26,19 @@ import shutil
 import statistics
 import subprocess
 import sys
+import tempfile
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 BUILD = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(ROOT, "build"))
 ROUNDS = int(sys.argv[2]) if len(sys.argv) > 2 else 5
-WORK = os.path.join(BUILD, "bench-archive")
+MEGABYTES = int(sys.argv[3]) if len(sys.argv) > 3 else 256
+CONTENT_BYTES = MEGABYTES * 1024 * 1024
+# One folder per size, so that a run at another size never takes the archives of this one.
+WORK = os.path.join(BUILD, "bench-archive", "%dMB" % MEGABYTES)
 WINE_RUN = os.path.join(BUILD, "wine-run")
+MACHINE = os.path.join(ROOT, "tools", "guest", "machine")
 BENCH_EXE = os.path.join(BUILD, "bin", "archive_bench.exe")
-CONTENT_BYTES = 256 * 1024 * 1024
 PIN = ["taskset", "-c", "0"]
 
 
@@ -100,10 +108,33 @@ def native_way(command):
     return run
 
 
+def destination_folder():
+    """Inside the emulated machine the build folder is a shared folder, where every file
+    operation crosses to the host and takes as long as the host's load makes it: the files
+    are unpacked into the machine's own memory instead."""
+    if os.environ.get("OSTREL_IN_GUEST"):
+        return tempfile.mkdtemp(prefix="bench-archive-out.")
+    return os.path.join(WORK, "out")
+
+
+def run_in_machine_when_needed():
+    """Restarts this script inside the emulated machine where only that machine starts
+    Windows programs. It takes the build folder's guest lock, as wine-run does, so that no
+    other machine writes the same Wine prefix meanwhile."""
+    if os.environ.get("OSTREL_IN_GUEST") or subprocess.run([MACHINE, "needed"]).returncode != 0:
+        return
+    print("run_bench: running inside the emulated x86 machine", flush=True)
+    command = [sys.executable, os.path.abspath(__file__), BUILD, str(ROUNDS), str(MEGABYTES)]
+    os.execvp("flock", ["flock", BUILD + "/rig.guest-lock", MACHINE, "run", "--share", ROOT, "--share", BUILD,
+                        "--", *command])
+
+
 def main():
     if not os.path.exists(BENCH_EXE):
         sys.exit("run_bench: build archive_bench first (see bench/archive/CMakeLists.txt)")
+    # The archives are made here, at native speed, before any move into the machine.
     make_data()
+    run_in_machine_when_needed()
     # A fresh rig of its own: the wineserver must be started by this run to be pinned.
     subprocess.run([WINE_RUN, "--stop"], check=True)
     subprocess.run([WINE_RUN, "--start"], check=True)
@@ -118,7 +149,7 @@ def main():
         "cabextract (native)": native_way(lambda d: ["cabextract", "-q", "-d", d, cab_path]),
     }
     times = {name: [] for name in ways}
-    destination = os.path.join(WORK, "out")
+    destination = destination_folder()
     for _ in range(ROUNDS):
         for name, way in ways.items():
             fresh(destination)

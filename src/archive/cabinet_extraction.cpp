@@ -1,5 +1,5 @@
-// extractCabinet: the cabinet library's callbacks over the C runtime's heap and file
-// descriptors, and the notification handler that decides where each file goes.
+// extractCabinet: the cabinet library driven through the callbacks of cabinet_callbacks.h,
+// and the notification handler that decides where each file goes.
 #include "archive/cabinet_extraction.h"
 
 #include <windows.h>
@@ -9,10 +9,10 @@
 #include <io.h>
 #include <sys/stat.h>
 
-#include <cstdlib>
 #include <cstring>
 
 #include "archive/archive_paths.h"
+#include "archive/cabinet_callbacks.h"
 #include "base/directory_tree.h"
 
 namespace {
@@ -30,14 +30,6 @@ struct CabinetContext {
   char lastFolder[kPathCapacity];      // the folder made for the file before
   bool leftOut;                        // a file was refused for its name or path length
 };
-
-FNALLOC(cabinetAlloc) { return std::malloc(cb); }
-FNFREE(cabinetFree) { std::free(pv); }
-FNOPEN(cabinetOpen) { return _open(pszFile, oflag, pmode); }
-FNREAD(cabinetRead) { return static_cast<UINT>(_read(static_cast<int>(hf), pv, cb)); }
-FNWRITE(cabinetWrite) { return static_cast<UINT>(_write(static_cast<int>(hf), pv, cb)); }
-FNCLOSE(cabinetClose) { return _close(static_cast<int>(hf)); }
-FNSEEK(cabinetSeek) { return _lseek(static_cast<int>(hf), dist, seektype); }
 
 bool formTarget(CabinetContext* context, const char* name) {
   if (!isContainedEntryName(name)) return false;
