@@ -54,8 +54,9 @@ TEST(PathText, JoinedPathsThatDoNotFitAreRefusedAndSeparatorsAreNotDoubled) {
   char path[kPathCapacity];
   EXPECT_TRUE(joinPath(path, sizeof path, "C:\\dir", "name"));
   EXPECT_STREQ(path, "C:\\dir\\name");
-  EXPECT_TRUE(joinPath(path, sizeof path, std::string(250, 'd').c_str(), "012345678"));
-  EXPECT_FALSE(joinPath(path, sizeof path, std::string(250, 'd').c_str(), "0123456789"));
+  // 250 + "\" + 8 is the 259 characters a path may have; one more does not fit.
+  EXPECT_TRUE(joinPath(path, sizeof path, std::string(250, 'd').c_str(), "01234567"));
+  EXPECT_FALSE(joinPath(path, sizeof path, std::string(250, 'd').c_str(), "012345678"));
   copyCut(path, sizeof path, "C:\\dir\\");
   EXPECT_TRUE(appendSeparator(path, sizeof path));
   EXPECT_STREQ(path, "C:\\dir\\");
