@@ -7,7 +7,6 @@
 #include "download/download_files.h"
 
 #include <windows.h>
-#include <commctrl.h>
 
 #include <cstring>
 

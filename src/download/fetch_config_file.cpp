@@ -3,7 +3,6 @@
 #include "download/config_files.h"
 
 #include <windows.h>
-#include <commctrl.h>
 
 #include <cstring>
 

@@ -2,7 +2,6 @@
 #include "net/file_download.h"
 
 #include <windows.h>
-#include <commctrl.h>
 
 #include <cstring>
 

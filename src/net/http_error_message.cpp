@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "base/bounded_text.h"
-#include "net/prefs_text.h"
 
 const char kDefaultHttpErrorTemplate[] = "An error occurred while downloading from the server: %s";
 

@@ -6,7 +6,6 @@
 #include "base/bounded_text.h"
 #include "log/install_log.h"
 #include "net/browser_proxy.h"
-#include "net/prefs_text.h"
 
 namespace {
 
