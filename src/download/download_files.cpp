@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "archive/extract_archive.h"
@@ -58,8 +59,7 @@ bool readPackageList(CMyPlugin& plugin, UpdateState& state) {
   }
   NPN_MemFree(text);
   if (reading == FileSetReading::kComplete) return true;
-  logLine(reading == FileSetReading::kNoRoom ? "The package list's file sets could not be read: no memory."
-                                             : "The package list's file sets could not be read: their counts are too large.");
+  logLine("The package list's file sets could not be read: no memory.");
   return false;
 }
 
@@ -84,13 +84,13 @@ DownloadResult processEntry(CMyPlugin& plugin, int index, const CFileSetList& fi
     return kDownloadFilesIncomplete;
   const EntryAction action = chooseEntryAction(fileSets, entry.localName);
   if (action == EntryAction::kSkip) {
-    plugin.m_progress.lower(plugin.m_fileSizes[index]);
+    plugin.m_progress.lower(std::max(0, plugin.m_fileSizes[index]));
     return kDownloadOk;
   }
-  // A negative declared size reads nothing, rather than turning into "size unknown".
+  // A negative declared size means the size is not known: the whole body is read.
   const int declared = plugin.m_fileSizes[index];
   const DownloadResult result = DownloadFile(&plugin, entry.url, entry.directory,
-                                  static_cast<uint32_t>(declared < 0 ? 0 : declared), nullptr);
+                                             declared < 0 ? kUnknownSize : static_cast<uint32_t>(declared), nullptr);
   if (result != kDownloadOk) return result;
   return action == EntryAction::kFetchAndUnpack ? unpack(plugin, entry) : kDownloadOk;
 }

@@ -1,6 +1,7 @@
 // readFileSets: the package list's keys into CFileSet records.
 #include "download/file_set_reader.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "base/leading_integer.h"
@@ -19,24 +20,29 @@ int32_t readCount(const CPropertyMap& packageList, const char* key) {
   return readLeadingInteger(text);
 }
 
-// Honest lists spend at most one step per pair (each set and each element has a key of
-// its own); twice that, plus some slack, leaves room for sloppy counts but not for a
-// count of two billion.
+// A list of n pairs can describe no more than n sets, nor more than n elements in one
+// set; honest lists spend at most one step per pair in all. Larger counts are cut to
+// that, so a sloppy count still reads the sets that exist and a count of two billion
+// does not make two billion empty sets.
 class ReadingBudget {
  public:
-  explicit ReadingBudget(int32_t pairs) : m_remaining(2 * static_cast<int64_t>(pairs) + 64) {}
-  bool take() { return m_remaining-- > 0; }
+  explicit ReadingBudget(int32_t pairs) : m_pairs(pairs), m_remaining(2 * static_cast<int64_t>(pairs) + 64) {}
+  int32_t clamp(int32_t count) {
+    const int64_t allowed = std::max<int64_t>(0, std::min<int64_t>({count, m_pairs, m_remaining}));
+    m_remaining -= allowed;
+    return static_cast<int32_t>(allowed);
+  }
 
  private:
+  int64_t m_pairs;
   int64_t m_remaining;
 };
 
 FileSetReading readElements(const CPropertyMap& packageList, CFileSet& set, ReadingBudget& budget) {
   char key[kKeyBuffer];
   std::snprintf(key, sizeof key, "%s.files", set.name);
-  const int32_t count = readCount(packageList, key);
+  const int32_t count = budget.clamp(readCount(packageList, key));
   for (int32_t j = 0; j < count; ++j) {
-    if (!budget.take()) return FileSetReading::kCountsTooLarge;
     CFileSetElement* element = set.elements.append();
     if (!element) return FileSetReading::kNoRoom;
     std::snprintf(key, sizeof key, "%s.element.%ld", set.name, static_cast<long>(j));
@@ -52,10 +58,9 @@ FileSetReading readElements(const CPropertyMap& packageList, CFileSet& set, Read
 
 FileSetReading readFileSets(const CPropertyMap& packageList, CFileSetList& fileSets) {
   ReadingBudget budget(packageList.count());
-  const int32_t count = readCount(packageList, "updaterFiles");
+  const int32_t count = budget.clamp(readCount(packageList, "updaterFiles"));
   char key[kKeyBuffer];
   for (int32_t n = 0; n < count; ++n) {
-    if (!budget.take()) return FileSetReading::kCountsTooLarge;
     CFileSet* set = fileSets.append();
     if (!set) return FileSetReading::kNoRoom;
     std::snprintf(key, sizeof key, "updaterFile.%ld", static_cast<long>(n));

@@ -16,10 +16,6 @@ class CPropertyMap;
 
 enum class FileSetReading {
   kComplete,
-  // The counts ask for more sets and elements than the list could describe (more than
-  // two for each of its pairs); reading stopped there rather than making millions of
-  // empty sets from one line.
-  kCountsTooLarge,
   // No room for another set or element.
   kNoRoom,
 };

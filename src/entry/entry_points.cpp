@@ -3,19 +3,12 @@
 #include "entry/entry_points.h"
 
 #include "base/host_services.h"
+#include "base/module_handle.h"
 #include "entry/npp_callbacks.h"
 #include "log/install_log.h"
 
-namespace {
-
-HINSTANCE g_module = nullptr;
-
-}  // namespace
-
-HINSTANCE pluginModule() { return g_module; }
-
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID /*reserved*/) {
-  if (reason == DLL_PROCESS_ATTACH) g_module = module;
+  if (reason == DLL_PROCESS_ATTACH) setPluginModule(module);
   return TRUE;
 }
 

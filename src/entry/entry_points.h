@@ -10,6 +10,3 @@ NPError WINAPI NP_GetEntryPoints(NPPluginFuncs* table);
 NPError WINAPI NP_Initialize(NPNetscapeFuncs* table);
 NPError WINAPI NP_Shutdown(void);
 }
-
-// The library's own module handle, recorded when the process attaches it.
-HINSTANCE pluginModule();

@@ -9,6 +9,8 @@
 #include "net/internet_session.h"
 #include "plugin/CMyPlugin.h"
 #include "plugin/worker_wait.h"
+#include "workflow/close_window.h"
+#include "workflow/worker_thread.h"
 
 namespace {
 
@@ -20,11 +22,12 @@ CMyPlugin* recordOf(NPP instance) {
 // also gives the programs it started time to come up before the page goes away.
 constexpr DWORD kPauseAfterWorkerMs = 2000;
 
+// The worker, then a closing that a redirect started: both may still use the record.
 void waitForWorker(CMyPlugin* plugin) {
-  if (!plugin->m_workerDoneEvent) return;
-  const bool workerRan = plugin->m_workerStarted != 0;
+  const bool workerRan = plugin->m_workerDoneEvent && plugin->m_workerStarted != 0;
   if (workerRan) waitDispatchingMessages(plugin->m_workerDoneEvent);
-  CloseHandle(plugin->m_workerDoneEvent);
+  waitForClosing(*plugin);
+  if (plugin->m_workerDoneEvent) CloseHandle(plugin->m_workerDoneEvent);
   plugin->m_workerDoneEvent = nullptr;
   if (workerRan) Sleep(kPauseAfterWorkerMs);
 }
@@ -60,7 +63,11 @@ NPError NPP_Destroy(NPP instance, NPSavedData** save) {
 
 NPError NPP_SetWindow(NPP instance, NPWindow* window) {
   CMyPlugin* plugin = recordOf(instance);
-  return plugin ? plugin->SetWindow(window) : NPERR_INVALID_INSTANCE_ERROR;
+  if (!plugin) return NPERR_INVALID_INSTANCE_ERROR;
+  const NPError result = plugin->SetWindow(window);
+  // The first window starts the instance's one worker, with or without a dialog.
+  if (result == NPERR_NO_ERROR && plugin->m_npWindow) BeginRunningOstrelClient(*plugin);
+  return result;
 }
 
 NPError NPP_NewStream(NPP instance, NPMIMEType /*type*/, NPStream* /*stream*/,
@@ -95,5 +102,8 @@ void NPP_Print(NPP instance, NPPrint* /*platformPrint*/) {
 }
 
 void NPP_URLNotify(NPP instance, const char* /*url*/, NPReason /*reason*/, void* /*notifyData*/) {
-  if (CMyPlugin* plugin = recordOf(instance)) plugin->URLNotify();
+  CMyPlugin* plugin = recordOf(instance);
+  if (!plugin) return;
+  plugin->URLNotify();
+  closeAfterRedirect(*plugin);
 }

@@ -11,6 +11,9 @@
 
 #include <windows.h>
 
+#include <atomic>
+#include <cstring>
+
 #include "base/host_services.h"
 #include "base/string_copy.h"
 #include "log/install_log.h"
@@ -106,6 +109,21 @@ CMethodGuard::~CMethodGuard() {
 }
 
 const void* currentTranslator() { return chainHead(); }
+
+namespace {
+
+std::atomic<const char*> g_armedFault{nullptr};
+
+}  // namespace
+
+void armFaultFor(const char* traceName) { g_armedFault = traceName; }
+
+void raiseArmedFault(const char* traceName) {
+  const char* armed = g_armedFault.load();
+  if (!armed || std::strcmp(armed, traceName) != 0) return;
+  if (!g_armedFault.compare_exchange_strong(armed, nullptr)) return;
+  RaiseException(EXCEPTION_ACCESS_VIOLATION, 0, 0, nullptr);
+}
 
 void pluginExceptionHandler(uint32_t /*code*/, _EXCEPTION_POINTERS* /*pointers*/) {
   logLine("pluginExceptionHandler() was called!");

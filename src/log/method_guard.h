@@ -72,6 +72,13 @@ const void* currentTranslator();
 // Writes the method's fault message and the code, then sends the log for the instance.
 void reportMethodFault(CMyPlugin* instance, const char* traceName, const SE_Exception& fault);
 
+// For tests of the recovery paths: the next method guarded under traceName faults with
+// an access violation as it starts, as if its first step had. Null disarms. One name at
+// a time per process; nothing is ever armed outside tests.
+void armFaultFor(const char* traceName);
+// Raises the armed fault when traceName is the armed name, disarming it.
+void raiseArmedFault(const char* traceName);
+
 // Calls the body out of line. The recovery point must be complete before the first
 // instruction of the body can fault; an inlined body could be scheduled into the middle
 // of setting it up.
@@ -92,6 +99,7 @@ bool runGuarded(CMyPlugin* instance, const char* traceName, Body&& body) {
     CMethodGuard guard(traceName);
     if (__builtin_setjmp(guard.recoveryPoint()) == 0) {
       asm volatile("" ::: "memory");
+      raiseArmedFault(traceName);
       invokeGuardedBody(&body);
     } else {
       faulted = true;

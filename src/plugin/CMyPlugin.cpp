@@ -6,6 +6,7 @@
 #include "base/host_services.h"
 #include "base/string_copy.h"
 #include "log/install_log.h"
+#include "plugin/progress_dialog.h"
 
 namespace {
 
@@ -57,6 +58,8 @@ void CMyPlugin::setDefaults() {
   std::memset(m_configFilePath, 0, sizeof m_configFilePath);
   m_downloadPromptIndex = -1;
   m_workerStarted = 0;
+  m_closingThread = nullptr;
+  m_closingClaimed = 0;
 }
 
 const char* CMyPlugin::GetParameter(int position) const {
@@ -72,6 +75,7 @@ NPError CMyPlugin::Destroy(NPSavedData** /*save*/) {
 
   NPN_MemFree(m_workDirectory);
   NPN_MemFree(m_fileSizes);
+  destroyProgressDialog(*this);
   freeStringArray(m_fileNames, m_numFiles);
   freeStringArray(m_argNames, m_argCount);
   freeStringArray(m_argValues, m_argCount);

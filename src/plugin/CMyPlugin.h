@@ -30,6 +30,7 @@ class CMyPlugin {
   int32 WriteReady();
   int32 Write();
   void PrintInfo();
+  // Records the window to close after a redirect, when the page asks for the closing.
   void URLNotify();
 
   // Sends the install log, closes the internet session, releases everything the record
@@ -72,6 +73,12 @@ class CMyPlugin {
   // Set once the worker thread is running; only then does m_workerDoneEvent ever get
   // signalled, so only then may NPP_Destroy wait for it.
   int m_workerStarted;
+  // The thread that closes the window after a redirect, so that the browser's thread
+  // never waits for the closing itself; NPP_Destroy waits for it. Null when none runs.
+  HANDLE m_closingThread;
+  // Set by whichever thread takes on the closing step: after a redirect the browser's
+  // notification may come while the worker is still ending, and the window closes once.
+  volatile LONG m_closingClaimed;
 
  private:
   void setDefaults();

@@ -1,7 +1,8 @@
 // The instance methods behind the stream, print and notification callbacks. The plug-in
-// takes no data streams and prints nothing: each method is only its guard.
+// takes no data streams and prints nothing: those methods are only their guards.
 #include "log/method_guard.h"
 #include "plugin/CMyPlugin.h"
+#include "plugin/top_level_window.h"
 
 NPError CMyPlugin::CreateStream() {
   runGuarded(this, "CMyPlugin::CreateStream()", [] {});
@@ -30,4 +31,11 @@ int32 CMyPlugin::Write() {
 
 void CMyPlugin::PrintInfo() { runGuarded(this, "CMyPlugin::PrintInfo()", [] {}); }
 
-void CMyPlugin::URLNotify() { runGuarded(this, "CMyPlugin::URLNotify()", [] {}); }
+// The browser has carried out the redirect: the window that holds the plug-in is the one
+// to close, when the page asked for it. What the browser reports is not examined: a
+// redirect that failed ends the page like one that went through.
+void CMyPlugin::URLNotify() {
+  runGuarded(this, "CMyPlugin::URLNotify()", [this] {
+    if (GetParameter(m_closeWindowIndex)) m_frameWindow = FindTopLevelWindow(m_npWindow);
+  });
+}

@@ -10,3 +10,6 @@ constexpr int kProgressBarId = 201;
 constexpr int kProgressTextId = 202;
 // Posted by the worker: the dialog, on the browser's thread, closes or redirects the page.
 constexpr UINT kCloseRequestMessage = WM_USER + 1;
+// Posted by the worker: the dialog, on the browser's thread, asks the browser to load the
+// page's RedirectURL with notification.
+constexpr UINT kRedirectRequestMessage = WM_USER + 2;

@@ -136,8 +136,9 @@ void CMyPlugin::readFileList(int16 argc, char* argn[], char* argv[]) {
         m_fileSizes[n] = readLeadingInteger(argv ? argv[k] : nullptr);
       }
     }
-    // The total counts each file's final size once, even when its size was given twice.
-    total += m_fileSizes[n];
+    // The total counts each file's final size once, even when its size was given twice;
+    // a negative size is an unknown one and adds nothing.
+    if (m_fileSizes[n] > 0) total += m_fileSizes[n];
   }
   m_progress.setTotal(total);
 }

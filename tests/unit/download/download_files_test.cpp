@@ -211,6 +211,14 @@ TEST_F(DownloadFilesTest, AFailedDownloadStopsTheList) {
   EXPECT_EQ(requestsFor("docs.cab"), 0u);
 }
 
+TEST_F(DownloadFilesTest, ANegativeSizeReadsTheWholeFile) {
+  const std::string cabinet = servePackage("client.cab", "client.cab");
+  auto plugin = makePlugin(serveConfiguration(nullptr), {{cabinet + ";pkg", "-1"}});
+  EXPECT_EQ(DownloadFiles(*plugin->record()), kDownloadOk);
+  EXPECT_EQ(sizeOf(inWork(*plugin, "pkg\\client.cab")), sizeOf(serverFile("client.cab")));
+  EXPECT_TRUE(fileExists(inWork(*plugin, "bin\\updater.exe")));
+}
+
 TEST_F(DownloadFilesTest, AnArchiveThatDoesNotUnpackStopsTheUpdate) {
   auto plugin = makePlugin(serveConfiguration(nullptr), {{servePackage("broken.cab", "broken.cab"), "1000"},
                                                          {servePackage("docs.cab", "docs.cab"), "1000"}});

@@ -72,10 +72,13 @@ TEST(FileSets, CutsLongTextsToTheirBuffers) {
                                             "] |" + version.substr(0, 31)}));
 }
 
-TEST(FileSets, StopsAtCountsTheListCannotBackAndAtLackOfRoom) {
-  EXPECT_EQ(readSets("updaterFiles=2000000000\n", FileSetReading::kCountsTooLarge).size(), 66u);
-  EXPECT_EQ(readSets("updaterFiles=1\nupdaterFile.0=a\na.files=99999\n", FileSetReading::kCountsTooLarge).size(),
-            1u);
+TEST(FileSets, CutCountsToWhatTheListCanDescribeAndStopAtLackOfRoom) {
+  EXPECT_EQ(readSets("updaterFiles=2000000000\n").size(), 1u);
+  EXPECT_EQ(readSets("updaterFiles=1\nupdaterFile.0=a\na.files=99999\n"),
+            (std::vector<std::string>{"a: [] [] [] |"}));
+  // A count larger than the list still reads the sets that exist, in order.
+  EXPECT_EQ(readSets("updaterFiles=100\nupdaterFile.0=a\na.files=1\na.element.0=f\n.version.0=1\n"),
+            (std::vector<std::string>{"a: f[1] |", ": |", ": |", ": |", ": |"}));
   CPropertyMap map;
   parsePropertyText(map, kExampleList, sizeof kExampleList - 1);
   const long long before = TestBrowser::instance().balanceBytes();

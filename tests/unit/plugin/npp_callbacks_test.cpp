@@ -7,6 +7,7 @@
 #include "log/install_log.h"
 #include "plugin/CMyPlugin.h"
 #include "support/install_log_text.h"
+#include "support/message_box_watcher.h"
 #include "support/plugin_instance.h"
 #include "support/test_browser.h"
 
@@ -19,6 +20,9 @@ class Callbacks : public ::testing::Test {
     TestBrowser::instance().stopFailingAllocations();
     releaseInstallLog();
   }
+
+  // A window starts the instance's worker, whose failed update ends in a box.
+  MessageBoxWatcher m_boxes;
 };
 
 }  // namespace

@@ -1,0 +1,67 @@
+// GetClientInstallDir: the client's registry key under the current user, then under the
+// machine, then the fixed installation places, then the client tree in the temporary
+// directory.
+#include "base/client_install_dir.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "base/bounded_text.h"
+#include "base/path_text.h"
+#include "base/temp_directory.h"
+
+namespace {
+
+constexpr char kClientKey[] = "SOFTWARE\\Ostrel Software, Inc.\\Ostrel Client";
+constexpr char kInstallDirValue[] = "InstallDir";
+constexpr char kTempClientTree[] = "Ostrel\\client";
+
+// Each place is the directory whose updater is tested; the directory given is the one
+// that holds the updater, so callers find it where they look.
+const char* const kFixedPlaces[] = {
+    "C:\\Program Files\\Ostrel\\client",
+    "C:\\OstrelOne",
+    "D:\\Program Files\\Ostrel\\client",
+    "D:\\Ostrel\\client",
+};
+
+bool readInstallDir(HKEY root, char* buffer, size_t size) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, kClientKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+  // One byte is held back so that a value stored without its NUL still ends in one.
+  DWORD bytes = static_cast<DWORD>(size - 1);
+  const LONG result =
+      RegQueryValueExA(key, kInstallDirValue, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &bytes);
+  RegCloseKey(key);
+  if (result != ERROR_SUCCESS) return false;
+  buffer[bytes < size ? bytes : size - 1] = '\0';
+  return true;
+}
+
+bool updaterExistsIn(const char* directory) {
+  char updater[kPathCapacity];
+  if (!copyWhole(updater, sizeof updater, directory) ||
+      !appendWhole(updater, sizeof updater, kUpdaterRelativePath))
+    return false;
+  return GetFileAttributesA(updater) != INVALID_FILE_ATTRIBUTES;
+}
+
+}  // namespace
+
+char* GetClientInstallDir(char* buffer, size_t size) {
+  if (!buffer || size == 0) return nullptr;
+  buffer[0] = '\0';
+  if (size > 1 && (readInstallDir(HKEY_CURRENT_USER, buffer, size) ||
+                   readInstallDir(HKEY_LOCAL_MACHINE, buffer, size)))
+    return buffer;
+  buffer[0] = '\0';
+  for (const char* place : kFixedPlaces)
+    if (updaterExistsIn(place) && copyWhole(buffer, size, place)) return buffer;
+  char tempTree[kPathCapacity];
+  if (GetTempSubdirectory(kTempClientTree, tempTree, false) > 0 && updaterExistsIn(tempTree) &&
+      copyWhole(buffer, size, tempTree))
+    return buffer;
+  buffer[0] = '\0';
+  return nullptr;
+}

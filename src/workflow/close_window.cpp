@@ -1,0 +1,63 @@
+// ClosePluginWindow and the thread that runs it after a redirect.
+#include "workflow/close_window.h"
+
+#include <windows.h>
+
+#include "base/host_services.h"
+#include "log/method_guard.h"
+#include "plugin/CMyPlugin.h"
+#include "plugin/dialog_protocol.h"
+#include "plugin/worker_wait.h"
+#include "workflow/startup_event.h"
+
+namespace {
+
+// How long the client may take to say it is up, and the pause before the window goes.
+constexpr DWORD kStartupWaitMs = 20000;
+constexpr DWORD kPauseBeforeCloseMs = 2000;
+
+DWORD WINAPI closingThreadProc(LPVOID parameter) {
+  ClosePluginWindow(*static_cast<CMyPlugin*>(parameter));
+  return 0;
+}
+
+}  // namespace
+
+void ClosePluginWindow(CMyPlugin& plugin) {
+  runGuarded(&plugin, "CMyPlugin::ClosePluginWindow()", [&] {
+    const HWND frame = plugin.m_frameWindow;
+    if (!frame || !IsWindow(frame)) return;
+    RedrawWindow(frame, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    if (const HANDLE event = openStartupEvent()) {
+      WaitForSingleObject(event, kStartupWaitMs);
+      CloseHandle(event);
+    }
+    const char* closingPage = plugin.GetParameter(plugin.m_closeWindowUrlIndex);
+    if (!closingPage) {
+      Sleep(kPauseBeforeCloseMs);
+      PostMessageA(frame, WM_CLOSE, 0, 0);
+      return;
+    }
+    const HWND dialog = plugin.m_progressDialog;
+    if (dialog) {
+      PostMessageA(dialog, kCloseRequestMessage, 0, reinterpret_cast<LPARAM>(&plugin));
+      return;
+    }
+    NPN_GetURL(plugin.m_npp, closingPage, "_self");
+  });
+}
+
+bool claimClosing(CMyPlugin& plugin) { return InterlockedExchange(&plugin.m_closingClaimed, 1) == 0; }
+
+void closeAfterRedirect(CMyPlugin& plugin) {
+  if (!plugin.m_frameWindow || !claimClosing(plugin)) return;
+  plugin.m_closingThread = CreateThread(nullptr, 0, closingThreadProc, &plugin, 0, nullptr);
+}
+
+void waitForClosing(CMyPlugin& plugin) {
+  const HANDLE thread = plugin.m_closingThread;
+  if (!thread) return;
+  waitDispatchingMessages(thread);
+  CloseHandle(thread);
+  plugin.m_closingThread = nullptr;
+}

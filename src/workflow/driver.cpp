@@ -1,0 +1,99 @@
+// runOstrelClient, IsClientUpdaterInstalled and ErrorMessageBox.
+#include "workflow/driver.h"
+
+#include <windows.h>
+
+#include "base/bounded_text.h"
+#include "base/client_install_dir.h"
+#include "base/path_text.h"
+#include "download/download_files.h"
+#include "log/install_log.h"
+#include "log/method_guard.h"
+#include "net/url_open.h"
+#include "plugin/CMyPlugin.h"
+#include "workflow/finish.h"
+#include "workflow/message_boxes.h"
+#include "workflow/updater_run.h"
+
+namespace {
+
+constexpr char kPermissionText[] =
+    "You do not have permission to install the Ostrel client.  Please contact your system "
+    "administrator, or log out of Windows and log back in as a more privileged user.";
+
+bool onWindows9x() {
+  OSVERSIONINFOA version = {};
+  version.dwOSVersionInfoSize = sizeof version;
+  GetVersionExA(&version);
+  return version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
+}
+
+// The client is installed: no package is fetched; the configuration goes to the client
+// (or the browser goes to the page's URL) as the page asks.
+void useInstalledClient(CMyPlugin& plugin) {
+  if (!plugin.GetParameter(plugin.m_redirectUrlIndex)) {
+    MessageBoxA(pluginOwnerWindow(&plugin), "No RedirectURL specified", kPluginCaption, kWarningBoxStyle);
+    return;
+  }
+  plugin.m_progress.reset();
+  // The dialog is only of use when a closing page will be loaded through it.
+  if (const HWND dialog = plugin.m_progressDialog)
+    ShowWindow(dialog, plugin.GetParameter(plugin.m_closeWindowUrlIndex) ? SW_SHOW : SW_HIDE);
+  Finish(plugin);
+}
+
+void installClient(CMyPlugin& plugin) {
+  const DownloadResult result = DownloadFiles(plugin);
+  if (result == kDownloadOk) {
+    RunCommands(plugin);
+  } else {
+    {
+      const auto held = lockInstallLog();
+      logText("Unable to download client files.  rc: ");
+      logSignedLine(result);
+    }
+    ErrorMessageBox(plugin, result);
+  }
+  Finish(plugin);
+}
+
+}  // namespace
+
+void runOstrelClient(CMyPlugin& plugin) {
+  runGuarded(&plugin, "CMyPlugin::runOstrelClient()", [&] {
+    if (onWindows9x()) {
+      MessageBoxA(pluginOwnerWindow(&plugin), plugin.GetParameter(plugin.m_unsupportedPlatformErrorIndex),
+                  plugin.GetParameter(plugin.m_programTitleIndex), kPageTextBoxStyle);
+      plugin.m_failed = 1;
+      Finish(plugin);
+      return;
+    }
+    plugin.m_updaterInstalled = IsClientUpdaterInstalled(plugin);
+    if (plugin.m_updaterInstalled)
+      useInstalledClient(plugin);
+    else
+      installClient(plugin);
+  });
+}
+
+int IsClientUpdaterInstalled(CMyPlugin& plugin) {
+  int installed = 0;
+  runGuarded(&plugin, "CMyPlugin::IsClientUpdaterInstalled()", [&] {
+    char updater[kPathCapacity] = {};
+    if (!GetClientInstallDir(updater, sizeof updater) ||
+        !appendWhole(updater, sizeof updater, kUpdaterRelativePath))
+      return;
+    installed = GetFileAttributesA(updater) != INVALID_FILE_ATTRIBUTES ? 1 : 0;
+  });
+  return installed;
+}
+
+void ErrorMessageBox(CMyPlugin& plugin, DownloadResult /*code*/) {
+  runGuarded(&plugin, "CMyPlugin::ErrorMessageBox()", [&] {
+    const char* pageText = plugin.GetParameter(plugin.m_changeDirectoryExceptionMessageIndex);
+    const char* text = pageText ? pageText : kPermissionText;
+    logLine(text);
+    MessageBoxA(pluginOwnerWindow(&plugin), text, plugin.GetParameter(plugin.m_programTitleIndex),
+                kPageTextBoxStyle);
+  });
+}

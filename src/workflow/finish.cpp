@@ -1,0 +1,51 @@
+// Finish and PrepareCloseWindow.
+#include "workflow/finish.h"
+
+#include "log/method_guard.h"
+#include "plugin/CMyPlugin.h"
+#include "plugin/dialog_protocol.h"
+#include "plugin/page_requests.h"
+#include "plugin/top_level_window.h"
+#include "workflow/startup_event.h"
+#include "workflow/updater_run.h"
+
+namespace {
+
+// The browser's services belong to its thread: the request goes through the dialog,
+// which lives there. Without a dialog it is made from the worker.
+void requestRedirect(CMyPlugin& plugin) {
+  const HWND dialog = plugin.m_progressDialog;
+  if (dialog && PostMessageA(dialog, kRedirectRequestMessage, 0, reinterpret_cast<LPARAM>(&plugin))) return;
+  loadRedirectPage(plugin);
+}
+
+}  // namespace
+
+void Finish(CMyPlugin& plugin) {
+  runGuarded(&plugin, "CMyPlugin::Finish()", [&] {
+    if (plugin.m_failed == 1) {
+      // Nothing will start: whoever waits for the client must not wait in vain.
+      signalStartupEvent();
+      PrepareCloseWindow(plugin);
+      return;
+    }
+    const char* url = plugin.GetParameter(plugin.m_redirectUrlIndex);
+    if (plugin.m_launchClient) {
+      if (url) StartupClient(plugin, url);
+      if (plugin.m_closeWindowGiven) PrepareCloseWindow(plugin);
+      return;
+    }
+    if (!url || !*url) {
+      if (plugin.m_closeWindowGiven) PrepareCloseWindow(plugin);
+      return;
+    }
+    // The closing, if any, follows the browser's notification of this request.
+    requestRedirect(plugin);
+  });
+}
+
+void PrepareCloseWindow(CMyPlugin& plugin) {
+  runGuarded(&plugin, "CMyPlugin::PrepareCloseWindow()", [&] {
+    if (plugin.GetParameter(plugin.m_closeWindowIndex)) plugin.m_frameWindow = FindTopLevelWindow(plugin.m_npWindow);
+  });
+}

@@ -1,0 +1,29 @@
+// formUpdaterCommand and startProgram, shared by the install run and the client start.
+#include "workflow/updater_process.h"
+
+#include <cstring>
+
+#include "base/bounded_text.h"
+#include "base/client_install_dir.h"
+
+bool formUpdaterCommand(char* command, const char* directory, const char* switchText, const char* configFile) {
+  std::memset(command, 0, kCommandLineCapacity);
+  const bool formed = appendWhole(command, kCommandLineCapacity, "\"") &&
+                      appendWhole(command, kCommandLineCapacity, directory) &&
+                      appendWhole(command, kCommandLineCapacity, kUpdaterRelativePath) &&
+                      appendWhole(command, kCommandLineCapacity, "\" ") &&
+                      (!switchText || (appendWhole(command, kCommandLineCapacity, switchText) &&
+                                       appendWhole(command, kCommandLineCapacity, " "))) &&
+                      appendWhole(command, kCommandLineCapacity, "\"") &&
+                      appendWhole(command, kCommandLineCapacity, configFile) &&
+                      appendWhole(command, kCommandLineCapacity, "\"");
+  if (!formed) command[0] = '\0';
+  return formed;
+}
+
+bool startProgram(char* command, PROCESS_INFORMATION& process) {
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  process = {};
+  return CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process) != 0;
+}

@@ -1,0 +1,67 @@
+// RunCommands and StartupClient.
+#include "workflow/updater_run.h"
+
+#include "base/client_install_dir.h"
+#include "base/path_text.h"
+#include "download/config_files.h"
+#include "log/install_log.h"
+#include "log/method_guard.h"
+#include "net/url_open.h"
+#include "plugin/CMyPlugin.h"
+#include "workflow/message_boxes.h"
+#include "workflow/updater_process.h"
+
+void RunCommands(CMyPlugin& plugin) {
+  runGuarded(&plugin, "CMyPlugin::RunCommands()", [&] {
+    if (!plugin.m_installMode || plugin.m_updaterInstalled) return;
+    const char* url = plugin.GetParameter(plugin.m_redirectUrlIndex);
+    // Without a configuration file the updater would have nothing to install from; the
+    // download has already failed the run for it.
+    if (!url || !plugin.m_workDirectory) return;
+    char configFile[kPathCapacity] = {};
+    fetchConfigFile(plugin, url, plugin.m_workDirectory, configFile, sizeof configFile);
+    char command[kCommandLineCapacity];
+    PROCESS_INFORMATION process;
+    if (!formUpdaterCommand(command, plugin.m_workDirectory, "-install", configFile) ||
+        !startProgram(command, process)) {
+      logLine("Unable to call \"updater.exe -install\".");
+      return;
+    }
+    // The updater owns the client's files while it runs: it is waited for however long.
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    if (exitCode != 0) plugin.m_failed = 1;
+  });
+}
+
+void StartupClient(CMyPlugin& plugin, const char* url) {
+  runGuarded(&plugin, "CMyPlugin::StartupClient()", [&] {
+    char directory[kPathCapacity] = {};
+    if (!GetClientInstallDir(directory, sizeof directory)) {
+      logLine("CMyPlugin::StartupClient was executed without a client installation.");
+      MessageBoxA(pluginOwnerWindow(&plugin), "Unable to find client installation", kPluginCaption,
+                  kErrorBoxStyle);
+      return;
+    }
+    char configFile[kPathCapacity] = {};
+    fetchConfigFile(plugin, url, directory, configFile, sizeof configFile);
+    char command[kCommandLineCapacity];
+    PROCESS_INFORMATION process;
+    const bool formed = formUpdaterCommand(command, directory, nullptr, configFile);
+    if (!formed || !startProgram(command, process)) {
+      {
+        const auto held = lockInstallLog();
+        logLine("Unabled to launch the client.");
+        logText("Command string: ");
+        logLine(command);
+      }
+      MessageBoxA(pluginOwnerWindow(&plugin), "Unable to launch client", kPluginCaption, kErrorBoxStyle);
+      return;
+    }
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+  });
+}

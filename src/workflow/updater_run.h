@@ -1,0 +1,14 @@
+// The client's updater at the two moments the run calls it: the install run from the
+// downloaded tree, and the client start from the installed one. Both run on the worker.
+#pragma once
+
+class CMyPlugin;
+
+// In install mode, after a fresh download: runs the downloaded updater with "-install"
+// and the configuration file and waits for it; an exit code other than 0 marks the run
+// failed. Trace name "CMyPlugin::RunCommands()".
+void RunCommands(CMyPlugin& plugin);
+
+// Starts the installed client's updater with the configuration file from url and does
+// not wait for it. Trace name "CMyPlugin::StartupClient()".
+void StartupClient(CMyPlugin& plugin, const char* url);

@@ -1,0 +1,27 @@
+// BeginRunningOstrelClient and RunOstrelClientThreadProc.
+#include "workflow/worker_thread.h"
+
+#include "log/method_guard.h"
+#include "plugin/CMyPlugin.h"
+#include "workflow/close_window.h"
+#include "workflow/driver.h"
+
+void BeginRunningOstrelClient(CMyPlugin& plugin) {
+  runGuarded(&plugin, "CMyPlugin::BeginRunningOstrelClient()", [&] {
+    if (plugin.m_workerStarted) return;
+    const HANDLE thread = CreateThread(nullptr, 0, RunOstrelClientThreadProc, &plugin, 0, nullptr);
+    if (!thread) return;
+    plugin.m_workerStarted = 1;
+    CloseHandle(thread);
+  });
+}
+
+DWORD WINAPI RunOstrelClientThreadProc(LPVOID record) {
+  auto* plugin = static_cast<CMyPlugin*>(record);
+  runGuarded(plugin, "RunOstrelClientThreadProc()", [&] {
+    runOstrelClient(*plugin);
+    if (plugin->m_frameWindow && claimClosing(*plugin)) ClosePluginWindow(*plugin);
+  });
+  if (plugin && plugin->m_workerDoneEvent) SetEvent(plugin->m_workerDoneEvent);
+  return 0;
+}

@@ -1,0 +1,134 @@
+"""Whole runs of the real plug-in in the stand-in: a release of the sample client on the
+fixture web server, a page that embeds it, the sample programs' record of what they were
+asked to do, the requests the server saw, and the prefix's registry and files."""
+
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+from html import escape
+from pathlib import Path
+
+from standin import BIN, BUILD, PLUGIN_TYPE, SOURCE, WINE_RUN, FirefoxProfile, run_standin, windows_path
+
+sys.path.insert(0, str(SOURCE / "tools" / "sample_client"))
+from sample_release import make_release  # noqa: E402
+
+CLIENT_KEY = "Software\\Ostrel Software, Inc.\\Ostrel Client"
+PREFIX_C = BUILD / "rig" / "prefix" / "drive_c"
+RUN_MS = 60000  # a safety net: the runs here end by the plug-in's doing or by their own
+
+
+def fixture_info():
+    info = {}
+    with open(os.environ["OSTREL_FIXTURE_INFO"]) as env:
+        for line in env:
+            key, _, value = line.strip().partition("=")
+            info[key] = value
+    return info
+
+
+def reg(*args):
+    """A reg.exe command in the prefix; its exit code (a missing key is not an error here)."""
+    return subprocess.run([str(WINE_RUN), "reg", *args], stdin=subprocess.DEVNULL,
+                          capture_output=True, text=True, errors="replace").returncode
+
+
+def set_install_dir(root, folder):
+    reg("add", root + "\\" + CLIENT_KEY, "/v", "InstallDir", "/d", folder, "/f")
+
+
+def forget_installations():
+    for root in ("HKCU", "HKLM"):
+        reg("delete", root + "\\" + CLIENT_KEY, "/f")
+
+
+def embed(parameters):
+    attributes = " ".join('%s="%s"' % (name, escape(value, quote=True)) for name, value in parameters)
+    return '<html><body><embed type="%s" width="320" height="60" %s></body></html>' % (PLUGIN_TYPE, attributes)
+
+
+class Scene:
+    """One test's world: its folder on the server, its install folder and record file."""
+
+    def __init__(self, name):
+        self.info = fixture_info()
+        self.name = "%s-%d-%d" % (name, os.getpid(), time.time_ns())
+        self.files = Path(self.info["dir"]) / "files" / self.name
+        self.files.mkdir(parents=True)
+        self.base_url = "http://127.0.0.1:%s/files/%s" % (self.info["http_port"], self.name)
+        self.folder = Path(tempfile.mkdtemp(prefix="scene-"))
+        self.record = self.folder / "record.txt"
+        self.install_dir = self.folder / "Ostrel Client"
+
+    def release(self, **options):
+        """The sample client's packages on the server; the File parameters for a page."""
+        return make_release(self.files, self.base_url, BIN, **options)
+
+    def url(self, name):
+        return "%s/%s" % (self.base_url, name)
+
+    def serve(self, name, text):
+        (self.files / name).write_text(text)
+        return self.url(name)
+
+    def installed_tree(self, folder):
+        """A client tree with the sample updater and client, as an installation leaves it."""
+        (folder / "bin").mkdir(parents=True, exist_ok=True)
+        for program in ("updater.exe", "client.exe"):
+            shutil.copyfile(BIN / "sample_client" / program, folder / "bin" / program)
+        return folder
+
+    def run(self, parameters, *args, run_ms=RUN_MS):
+        page = self.folder / ("page-%d.html" % time.time_ns())
+        page.write_text(embed(parameters))
+        os.environ["OSTREL_SAMPLE_RECORD"] = windows_path(self.record)
+        os.environ["OSTREL_SAMPLE_INSTALL_DIR"] = windows_path(self.install_dir)
+        os.environ["OSTREL_SAMPLE_CLIENT_MS"] = "1000"
+        started = time.monotonic()
+        run = run_standin("--run-ms", run_ms, *args, windows_path(page), timeout=180)
+        run.seconds = time.monotonic() - started
+        return run
+
+    def record_lines(self):
+        return self.record.read_text(errors="replace").splitlines() if self.record.exists() else []
+
+    def requested(self):
+        """The names asked for under this scene's folder, in order."""
+        prefix = "/files/%s/" % self.name
+        names = []
+        with open(self.info["request_log"]) as log:
+            for line in log:
+                path = json.loads(line)["path"]
+                if path.startswith(prefix):
+                    names.append(path[len(prefix):])
+        return names
+
+    def remove(self):
+        shutil.rmtree(self.folder, ignore_errors=True)
+        shutil.rmtree(self.files, ignore_errors=True)
+
+
+class SceneTestCase(unittest.TestCase):
+    """Each test gets a scene, a Firefox profile and a prefix without installations."""
+
+    def setUp(self):
+        self.profile = FirefoxProfile().__enter__()
+        forget_installations()
+        self.scene = Scene(self.id().rsplit(".", 1)[-1])
+
+    def tearDown(self):
+        forget_installations()
+        self.scene.remove()
+        self.profile.__exit__(None, None, None)
+
+    def assertCompleted(self, run):
+        self.assertEqual(run.code, 0, run.output + run.stderr)
+        self.assertEqual(run.lines[-1], "FreeLibrary done", run.output)
+
+    def boxes(self, run):
+        return [m.group(1) for m in run.matching(r'message box caption=".*" text="(.*)" -> OK$')]

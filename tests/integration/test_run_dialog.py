@@ -1,0 +1,53 @@
+"""The progress dialog and the worker as the browser sees them: one dialog and one worker
+however often the window is given, a new dialog after the window was taken away, a
+download that goes on without its dialog, the page's prompt, the templates and colours,
+and a teardown in the middle of a download."""
+
+import re
+
+from run_scene import SceneTestCase
+from standin import main
+
+
+class DialogTest(SceneTestCase):
+    def paced_page(self, pause_ms, *extra):
+        """The sample release, its cabinet served slowly."""
+        parameters = self.scene.release()
+        paced = self.scene.base_url.replace("/files/", "/paced/%d/" % pause_ms)
+        parameters = [(name, value.replace(self.scene.base_url, paced) if name == "File0" else value)
+                      for name, value in parameters]
+        return [("RedirectURL", self.scene.url("launch.oscf")), *parameters, *extra]
+
+    def test_one_dialog_and_one_worker_for_five_windows(self):
+        run = self.scene.run(self.paced_page(0, ("DownloadPrompt", "Fetching the client")), "--set-window-times", 5,
+                             run_ms=2000)
+        self.assertCompleted(run)
+        self.assertEqual(len(run.matching(r"NPP_SetWindow window=")), 5)
+        self.assertEqual(len(run.matching(r"dialog created ")), 1)
+        self.assertEqual(self.scene.requested().count("launch.oscf"), 1)
+        self.assertIn('dialog text "Fetching the client"', run.lines)
+        self.assertTrue(run.matching(r'dialog style=0x40000048 exstyle=0x00010000 .*font="MS Shell Dlg" '
+                                     r'text-style=0x50020000 bar-style=0x50800001'))
+        self.assertIn("dialog colours background=0xFFFFFF text=0x000000 bar-background=0xFFFFFF", run.lines)
+
+    def test_window_taken_away_and_given_again_during_a_download(self):
+        run = self.scene.run(self.paced_page(150), "--null-window-at", 1500, "--window-again-at", 2500,
+                             run_ms=3000)
+        self.assertCompleted(run)
+        self.assertEqual(len(run.matching(r"dialog created ")), 2)
+        self.assertEqual(len(run.matching(r"dialog gone ")), 1)
+        self.assertEqual(self.scene.requested().count("launch.oscf"), 1)
+        # The download went on to its end without a dialog: the package was unpacked.
+        self.assertIn("client.zip", self.scene.requested())
+
+    def test_teardown_during_a_download_waits_for_the_worker(self):
+        run = self.scene.run(self.paced_page(100), run_ms=1000)
+        self.assertCompleted(run)
+        self.assertIn("client.cab", self.scene.requested())
+        self.assertIn("run ended: the run time is over", run.lines)
+        progress = [int(m.group(1)) for m in run.matching(r"progress (\d+)%$")]
+        self.assertEqual(progress, sorted(progress))
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,70 @@
+"""Runs that fail: downloads that fail show the page's or the built-in permission text,
+an updater that exits with an error starts no client, a launch without installation says
+so, and Windows 98 is refused before anything is fetched."""
+
+from run_scene import SceneTestCase, reg
+from standin import main
+
+PERMISSION_TEXT = ("You do not have permission to install the Ostrel client.  Please contact your system "
+                   "administrator, or log out of Windows and log back in as a more privileged user.")
+APP_DEFAULTS = "HKCU\\Software\\Wine\\AppDefaults\\browser_standin.exe"
+
+
+class FailedDownloadTest(SceneTestCase):
+    def test_each_failed_download_shows_the_permission_text(self):
+        config = self.scene.serve("launch.oscf", "smartclient.configURL=%s\r\n" %
+                                  self.scene.serve("packages.properties", "updaterFiles=0\n"))
+        self.scene.serve("broken.cab", "no cabinet\n")
+        cases = {
+            "missing file": [("RedirectURL", config), ("File0", self.scene.url("none.cab;"))],
+            "archive that does not unpack": [("RedirectURL", config), ("File0", self.scene.url("broken.cab;"))],
+            "no RedirectURL": [("File0", self.scene.url("broken.cab;"))],
+        }
+        for case, parameters in cases.items():
+            with self.subTest(case):
+                run = self.scene.run([*parameters, ("NumFiles", "1"), ("FileSize0", "10")], run_ms=2000)
+                self.assertCompleted(run)
+                self.assertEqual(self.boxes(run)[-1], PERMISSION_TEXT)
+                self.assertEqual(self.scene.record_lines(), [])
+        run = self.scene.run([("RedirectURL", config), ("NumFiles", "1"), ("File0", self.scene.url("none.cab;")),
+                              ("ChangeDirectoryExceptionMessage", "Ask your administrator.")], run_ms=2000)
+        self.assertEqual(self.boxes(run)[-1], "Ask your administrator.")
+
+
+class UpdaterTest(SceneTestCase):
+    def test_an_updater_exiting_with_3_fails_the_run_and_starts_no_client(self):
+        run = self.scene.run([("RedirectURL", self.scene.url("launch.oscf")), *self.scene.release(updater_exit=3),
+                              ("InstallMode", "true"), ("CloseWindow", "")])
+        self.assertCompleted(run)
+        record = self.scene.record_lines()
+        self.assertIn("updater: exit 3", record)
+        self.assertEqual([l for l in record if l.startswith("client:")], [])
+        self.assertEqual(len([l for l in record if l.startswith("updater: command line")]), 1, record)
+        # The failure signalled the startup event: the closing did not wait for a client.
+        self.assertIn("frame closed by the plug-in", run.lines)
+        self.assertLess(run.seconds, 20)
+
+    def test_without_install_mode_nothing_is_installed_and_the_launch_finds_nothing(self):
+        run = self.scene.run([("RedirectURL", self.scene.url("launch.oscf")), *self.scene.release()], run_ms=2000)
+        self.assertCompleted(run)
+        self.assertEqual(self.scene.record_lines(), [])
+        self.assertEqual(self.boxes(run), ["Unable to find client installation"])
+
+
+class OldWindowsTest(SceneTestCase):
+    def test_windows_98_is_refused_before_anything_is_fetched(self):
+        reg("add", APP_DEFAULTS, "/v", "Version", "/d", "win98", "/f")
+        try:
+            run = self.scene.run([("RedirectURL", self.scene.url("launch.oscf")), *self.scene.release(),
+                                  ("UnsupportedPlatformError", "Windows 2000 or later, please."),
+                                  ("ProgramTitle", "Conference")], run_ms=2000)
+        finally:
+            reg("delete", APP_DEFAULTS, "/f")
+        self.assertCompleted(run)
+        self.assertEqual(self.boxes(run), ["Windows 2000 or later, please."])
+        self.assertEqual(self.scene.requested(), [])
+        self.assertTrue(run.matching(r'dialog style=0x40000040 .*font="Lucida Sans Unicode"'))
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,57 @@
+"""The install path from the page to the started client: the configuration file, the
+package list and both packages are fetched, the downloaded updater installs with
+exactly its command line, the installed client starts with the same configuration file
+and signals that it is up, and the browser window closes. A second run of the page finds
+the client installed and fetches no package."""
+
+import re
+
+from run_scene import SceneTestCase
+from standin import main
+
+INSTALL_LINE = re.compile(r'updater: command line "(.+)\\bin\\updater\.exe" -install "(.+\.oscf)"$')
+LAUNCH_LINE = re.compile(r'updater: command line "(.+)\\bin\\updater\.exe" "(.+\.oscf)"$')
+
+
+class InstallPathTest(SceneTestCase):
+    def page(self):
+        return [("RedirectURL", self.scene.url("launch.oscf")), *self.scene.release(), ("InstallMode", "true"),
+                ("CloseWindow", ""), ("ProgramTitle", "Conference")]
+
+    def test_install_then_launch_then_close_and_a_second_run_fetches_nothing(self):
+        page = self.page()
+        run = self.scene.run(page)
+        self.assertCompleted(run)
+        self.assertEqual(self.scene.requested(), ["launch.oscf", "packages.properties", "client.cab", "client.zip"])
+        record = self.scene.record_lines()
+        installs = [m for m in map(INSTALL_LINE.match, record) if m]
+        launches = [m for m in map(LAUNCH_LINE.match, record) if m]
+        self.assertEqual(len(installs), 1, record)
+        self.assertTrue(installs[0].group(1).endswith("Ostrel_client_install") or "OSTREL~" in installs[0].group(1),
+                        installs[0].group(1))
+        # The client starts from the installation, with the configuration file of the install.
+        self.assertEqual(len(launches), 1, record)
+        self.assertEqual(launches[0].group(2), installs[0].group(2))
+        self.assertIn("Ostrel Client", launches[0].group(1))
+        self.assertIn("updater: exit 0", record)
+        self.assertIn("client: startup event signalled", record)
+        self.assertLess(record.index(installs[0].group(0)), record.index(launches[0].group(0)))
+        self.assertIn("frame closed by the plug-in", run.lines)
+        self.assertIn("run ended: the browser window was closed", run.lines)
+        self.assertIn("dialog shown", run.lines)
+        self.assertIn("progress 100%", run.lines)
+        self.assertEqual(self.boxes(run), [])
+
+        self.scene.record.unlink()
+        again = self.scene.run(page)
+        self.assertCompleted(again)
+        packages = [name for name in self.scene.requested() if name.startswith("client.")]
+        self.assertEqual(packages, ["client.cab", "client.zip"])
+        record = self.scene.record_lines()
+        self.assertEqual([l for l in record if INSTALL_LINE.match(l)], [])
+        self.assertEqual(len([l for l in record if LAUNCH_LINE.match(l)]), 1, record)
+        self.assertIn("frame closed by the plug-in", again.lines)
+
+
+if __name__ == "__main__":
+    main()

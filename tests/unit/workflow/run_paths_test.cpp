@@ -1,0 +1,149 @@
+// The worker's run on instances made through NPP_New, against the fixture web server,
+// checked through the install log and the boxes: failed downloads, an install run that
+// cannot start, a launch without installation, and a fault in each workflow method.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "log/install_log.h"
+#include "log/method_guard.h"
+#include "support/message_box_watcher.h"
+#include "support/net_fixture.h"
+#include "support/plugin_instance.h"
+#include "support/scratch_folder.h"
+#include "workflow/worker_thread.h"
+
+namespace {
+
+constexpr char kPermissionText[] =
+    "You do not have permission to install the Ostrel client.  Please contact your system administrator, or "
+    "log out of Windows and log back in as a more privileged user.";
+constexpr char kClientKey[] = "SOFTWARE\\Ostrel Software, Inc.\\Ostrel Client";
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+std::string faultLine(const std::string& traceName) {
+  return "Exception caught in " + traceName + ".  Exception number: 3221225477\r\n";
+}
+
+class RunPaths : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_scratch.setVariable("TMP", m_scratch.path().c_str());
+    m_scratch.setVariable("TEMP", m_scratch.path().c_str());
+    // An installation left by another program of the rig would turn these runs into launches.
+    RegDeleteKeyA(HKEY_CURRENT_USER, kClientKey);
+    m_base = uniquePath("run").substr(1);
+    CreateDirectoryA(serverFile("").c_str(), nullptr);
+    releaseInstallLog();
+  }
+  void TearDown() override {
+    armFaultFor(nullptr);
+    releaseInstallLog();
+  }
+
+  std::string serverFile(const std::string& name) const {
+    return FixtureServer::instance().directory() + "\\files\\" + m_base + (name.empty() ? "" : "\\" + name);
+  }
+  std::string serve(const std::string& name, const std::string& text) const {
+    std::ofstream(serverFile(name), std::ios::binary) << text;
+    return FixtureServer::instance().httpUrl("/files/" + m_base + "/" + name);
+  }
+  // A configuration file whose package list has no sets.
+  std::string configuration() const {
+    return serve("launch.oscf", "smartclient.configURL=" + serve("packages.properties", "updaterFiles=0\n") + "\r\n");
+  }
+
+  // Runs the worker's whole procedure on this thread and gives the log it left.
+  std::string runWorker(const EmbedParameters& parameters) {
+    m_plugin = std::make_unique<PluginInstance>(parameters);
+    releaseInstallLog();  // what opening the session logged
+    RunOstrelClientThreadProc(m_plugin->record());
+    EXPECT_EQ(WaitForSingleObject(m_plugin->record()->m_workerDoneEvent, 0), WAIT_OBJECT_0);
+    return installLogText();
+  }
+  // Install mode with nothing to fetch: the install run finds no updater, the launch no
+  // installation.
+  EmbedParameters installWithoutUpdater() const {
+    return {{"RedirectURL", configuration()}, {"InstallMode", "true"}, {"ProgramTitle", "Conference"}};
+  }
+  EmbedParameters failingDownload(const EmbedParameters& extra = {}) const {
+    EmbedParameters parameters = {{"RedirectURL", configuration()}, {"ProgramTitle", "Conference"},
+                                  {"NumFiles", "1"},
+                                  {"File0", FixtureServer::instance().httpUrl("/files/" + m_base + "/none.cab")},
+                                  {"FileSize0", "10"}};
+    parameters.insert(parameters.end(), extra.begin(), extra.end());
+    return parameters;
+  }
+  bool sawBox(const std::string& text) const {
+    for (const SeenBox& box : m_boxes.boxes())
+      if (box.text == text) return true;
+    return false;
+  }
+
+  ScratchFolder m_scratch;
+  std::string m_base;
+  MessageBoxWatcher m_boxes;
+  std::unique_ptr<PluginInstance> m_plugin;
+};
+
+}  // namespace
+
+TEST_F(RunPaths, AFailedDownloadLogsItsCodeAndShowsThePermissionText) {
+  const std::string log = runWorker(failingDownload());
+  EXPECT_TRUE(contains(log, std::string("Unable to download client files.  rc: 6\r\n") + kPermissionText + "\r\n"))
+      << log;
+  EXPECT_TRUE(sawBox(kPermissionText));
+  EXPECT_EQ(m_plugin->record()->m_failed, 1);
+}
+
+TEST_F(RunPaths, ThePagesMessageReplacesThePermissionText) {
+  const std::string log = runWorker(failingDownload({{"ChangeDirectoryExceptionMessage", "No room here."}}));
+  EXPECT_TRUE(contains(log, "Unable to download client files.  rc: 6\r\nNo room here.\r\n")) << log;
+  EXPECT_FALSE(contains(log, kPermissionText));
+  EXPECT_TRUE(sawBox("No room here."));
+}
+
+TEST_F(RunPaths, AnUpdaterThatCannotStartIsLoggedAndTheLaunchFindsNoInstallation) {
+  const std::string log = runWorker(installWithoutUpdater());
+  EXPECT_TRUE(contains(log, "Unable to call \"updater.exe -install\".\r\n"
+                            "CMyPlugin::StartupClient was executed without a client installation.\r\n"))
+      << log;
+  EXPECT_TRUE(sawBox("Unable to find client installation"));
+  EXPECT_EQ(m_plugin->record()->m_failed, 0);
+}
+
+TEST_F(RunPaths, AFaultInAWorkflowMethodEndsOnlyThatMethod) {
+  const std::string updaterLine = "Unable to call \"updater.exe -install\".";
+  const std::string launchLine = "CMyPlugin::StartupClient was executed without a client installation.";
+  struct Case {
+    const char* traceName;
+    bool updaterTried;  // the run went on to the install run
+    bool launchTried;   // and to the client start
+  };
+  for (const Case& c : {Case{"RunOstrelClientThreadProc()", false, false},
+                        Case{"CMyPlugin::runOstrelClient()", false, false},
+                        Case{"CMyPlugin::IsClientUpdaterInstalled()", true, true},
+                        Case{"CMyPlugin::RunCommands()", false, true},
+                        Case{"CMyPlugin::Finish()", true, false},
+                        Case{"CMyPlugin::StartupClient()", true, false}}) {
+    SCOPED_TRACE(c.traceName);
+    armFaultFor(c.traceName);
+    const std::string log = runWorker(installWithoutUpdater());
+    EXPECT_TRUE(contains(log, faultLine(c.traceName))) << log;
+    EXPECT_EQ(contains(log, updaterLine), c.updaterTried) << log;
+    EXPECT_EQ(contains(log, launchLine), c.launchTried) << log;
+    releaseInstallLog();
+  }
+}
+
+TEST_F(RunPaths, AFaultInTheErrorBoxStillFinishesTheRun) {
+  armFaultFor("CMyPlugin::ErrorMessageBox()");
+  const std::string log = runWorker(failingDownload({{"CloseWindow", ""}}));
+  EXPECT_TRUE(contains(log, "Unable to download client files.  rc: 6\r\n" + faultLine("CMyPlugin::ErrorMessageBox()")))
+      << log;
+  EXPECT_FALSE(contains(log, kPermissionText));
+  EXPECT_FALSE(sawBox(kPermissionText));
+}
