@@ -1,6 +1,7 @@
 // The worker's run on instances made through NPP_New, against the fixture web server,
 // checked through the install log and the boxes: failed downloads, an install run that
-// cannot start, a launch without installation, and a fault in each workflow method.
+// cannot start, a launch without installation, and a fault in each workflow method and
+// in each step that starts the worker or closes the window.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -13,6 +14,9 @@
 #include "support/net_fixture.h"
 #include "support/plugin_instance.h"
 #include "support/scratch_folder.h"
+#include "entry/npp_callbacks.h"
+#include "workflow/close_window.h"
+#include "workflow/finish.h"
 #include "workflow/worker_thread.h"
 
 namespace {
@@ -142,8 +146,50 @@ TEST_F(RunPaths, AFaultInAWorkflowMethodEndsOnlyThatMethod) {
 TEST_F(RunPaths, AFaultInTheErrorBoxStillFinishesTheRun) {
   armFaultFor("CMyPlugin::ErrorMessageBox()");
   const std::string log = runWorker(failingDownload({{"CloseWindow", ""}}));
-  EXPECT_TRUE(contains(log, "Unable to download client files.  rc: 6\r\n" + faultLine("CMyPlugin::ErrorMessageBox()")))
-      << log;
+  EXPECT_TRUE(contains(log, "Unable to download client files.  rc: 6\r\n")) << log;
+  EXPECT_TRUE(contains(log, faultLine("CMyPlugin::ErrorMessageBox()"))) << log;
   EXPECT_FALSE(contains(log, kPermissionText));
   EXPECT_FALSE(sawBox(kPermissionText));
+}
+
+TEST_F(RunPaths, FaultsInTheStartAndClosingStepsEndOnlyThoseSteps) {
+  const HWND top = CreateWindowExA(0, "STATIC", "browser", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
+                                   GetModuleHandleA(nullptr), nullptr);
+  const HWND area = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 100, 50, top, nullptr,
+                                    GetModuleHandleA(nullptr), nullptr);
+  NPWindow window{};
+  window.window = area;
+  PluginInstance plugin(EmbedParameters{{"CloseWindow", ""}});
+  CMyPlugin& record = *plugin.record();
+  releaseInstallLog();
+
+  armFaultFor("CMyPlugin::BeginRunningOstrelClient()");
+  EXPECT_EQ(NPP_SetWindow(&plugin.npp, &window), NPERR_NO_ERROR);
+  EXPECT_EQ(record.m_workerStarted, 0);
+  EXPECT_EQ(record.m_npWindow, &window);
+
+  armFaultFor("CMyPlugin::URLNotify()");
+  NPP_URLNotify(&plugin.npp, "http://127.0.0.1/", NPRES_DONE, nullptr);
+  EXPECT_EQ(record.m_frameWindow, nullptr);
+  EXPECT_EQ(record.m_closingThread, nullptr);
+
+  armFaultFor("CMyPlugin::PrepareCloseWindow()");
+  PrepareCloseWindow(record);
+  EXPECT_EQ(record.m_frameWindow, nullptr);
+  PrepareCloseWindow(record);
+  EXPECT_EQ(record.m_frameWindow, top);
+
+  armFaultFor("CMyPlugin::ClosePluginWindow()");
+  const DWORD before = GetTickCount();
+  ClosePluginWindow(record);
+  EXPECT_LT(GetTickCount() - before, 1000u);
+  MSG message;
+  EXPECT_FALSE(PeekMessageA(&message, top, WM_CLOSE, WM_CLOSE, PM_NOREMOVE));
+
+  const std::string log = installLogText();
+  for (const char* traceName : {"CMyPlugin::BeginRunningOstrelClient()", "CMyPlugin::URLNotify()",
+                                "CMyPlugin::PrepareCloseWindow()", "CMyPlugin::ClosePluginWindow()"})
+    EXPECT_TRUE(contains(log, faultLine(traceName))) << log;
+  record.m_frameWindow = nullptr;
+  DestroyWindow(top);
 }
