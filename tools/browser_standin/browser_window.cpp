@@ -1,6 +1,7 @@
 // BrowserWindow: window classes, the frame's procedure and the message loop.
 #include "browser_window.h"
 
+#include <algorithm>
 #include <string>
 
 #include "line_output.h"
@@ -11,6 +12,7 @@ const char kFrameClass[] = "OstrelStandinFrame";
 const char kPluginClass[] = "OstrelStandinPluginArea";
 const char kFrameTitle[] = "Ostrel stand-in browser";
 constexpr UINT kWakeMessage = WM_APP + 1;
+constexpr UINT_PTR kTickTimer = 1;
 constexpr int kPageMargin = 8;
 
 }  // namespace
@@ -27,12 +29,19 @@ void BrowserWindow::registerClasses() {
   frame.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   frame.lpszClassName = kFrameClass;
   WNDCLASSA plugin = frame;
-  plugin.lpfnWndProc = DefWindowProcA;
+  plugin.lpfnWndProc = pluginAreaProcedure;
   plugin.lpszClassName = kPluginClass;
   registered = RegisterClassA(&frame) && RegisterClassA(&plugin);
 }
 
-bool BrowserWindow::create(int pluginWidth, int pluginHeight) {
+HWND BrowserWindow::createPluginWindow(int width, int height, bool withoutParent) {
+  m_pluginOwnWindow = withoutParent;
+  const DWORD style = (withoutParent ? WS_POPUP : WS_CHILD) | WS_VISIBLE | WS_CLIPCHILDREN;
+  return CreateWindowExA(0, kPluginClass, "", style, kPageMargin, kPageMargin, width, height,
+                         withoutParent ? nullptr : m_frame.load(), nullptr, GetModuleHandleA(nullptr), nullptr);
+}
+
+bool BrowserWindow::create(int pluginWidth, int pluginHeight, bool withoutParent) {
   registerClasses();
   RECT area = {0, 0, pluginWidth + 2 * kPageMargin, pluginHeight + 2 * kPageMargin};
   AdjustWindowRect(&area, WS_OVERLAPPEDWINDOW, FALSE);
@@ -41,11 +50,7 @@ bool BrowserWindow::create(int pluginWidth, int pluginHeight) {
                                      area.bottom - area.top, nullptr, nullptr,
                                      GetModuleHandleA(nullptr), this);
   m_frame = frame;
-  if (frame) {
-    m_plugin = CreateWindowExA(0, kPluginClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
-                               kPageMargin, kPageMargin, pluginWidth, pluginHeight, frame, nullptr,
-                               GetModuleHandleA(nullptr), nullptr);
-  }
+  if (frame) m_plugin = createPluginWindow(pluginWidth, pluginHeight, withoutParent);
   if (!frame || !m_plugin) {
     reportLine("the browser window cannot be made, error " + std::to_string(GetLastError()));
     destroy();
@@ -56,6 +61,7 @@ bool BrowserWindow::create(int pluginWidth, int pluginHeight) {
   reportLine("frame window " + hex32(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(frame))) +
              " plug-in window " + hex32(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(m_plugin))) +
              " " + std::to_string(pluginWidth) + "x" + std::to_string(pluginHeight));
+  if (withoutParent) reportLine("the plug-in window is a top-level window without parent");
   return true;
 }
 
@@ -63,14 +69,29 @@ void BrowserWindow::wake() {
   if (const HWND frame = m_frame.load()) PostMessageA(frame, kWakeMessage, 0, 0);
 }
 
-RunEnd BrowserWindow::run(unsigned long runMs, const std::function<bool()>& carryOut) {
+void BrowserWindow::setTicker(unsigned intervalMs, std::function<void()> tick) {
+  m_tick = std::move(tick);
+  if (!m_frame.load()) return;
+  if (m_tick) SetTimer(m_frame.load(), kTickTimer, intervalMs, nullptr);
+  else KillTimer(m_frame.load(), kTickTimer);
+}
+
+RunEnd BrowserWindow::run(unsigned long runMs, std::vector<TimedStep> steps, const std::function<bool()>& carryOut) {
+  std::stable_sort(steps.begin(), steps.end(), [](const TimedStep& a, const TimedStep& b) { return a.atMs < b.atMs; });
+  size_t next = 0;
   const DWORD start = GetTickCount();
   for (;;) {
     if (m_closeRequested) return RunEnd::FrameClosed;
     if (carryOut()) return RunEnd::PageReplaced;
     const DWORD elapsed = GetTickCount() - start;
     if (elapsed >= runMs) return RunEnd::TimeUp;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, runMs - elapsed, QS_ALLINPUT);
+    if (next < steps.size() && steps[next].atMs <= elapsed) {
+      steps[next++].action();
+      continue;
+    }
+    DWORD wait = runMs - elapsed;
+    if (next < steps.size()) wait = std::min<DWORD>(wait, steps[next].atMs - elapsed);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT);
     pumpWaitingMessages();
   }
 }
@@ -84,8 +105,10 @@ void BrowserWindow::pumpWaitingMessages() {
 }
 
 void BrowserWindow::destroy() {
+  m_tick = nullptr;
+  if (m_plugin && m_pluginOwnWindow) DestroyWindow(m_plugin);
   const HWND frame = m_frame.exchange(nullptr);
-  if (frame) DestroyWindow(frame);  // takes the plug-in window with it
+  if (frame) DestroyWindow(frame);  // takes a child plug-in window with it
   m_plugin = nullptr;
 }
 
@@ -102,6 +125,20 @@ LRESULT CALLBACK BrowserWindow::frameProcedure(HWND window, UINT message, WPARAM
     self->m_closeRequested = true;
     return 0;
   }
+  if (message == WM_TIMER && wParam == kTickTimer && self && self->m_tick) {
+    self->m_tick();
+    return 0;
+  }
   if (message == kWakeMessage) return 0;
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK BrowserWindow::pluginAreaProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_CLOSE) {
+    // The plug-in's window belongs to the page, which the browser closes, not the plug-in:
+    // the request is reported and the window kept, so that what follows stays observable.
+    reportLine("the plug-in window was asked to close; it stays with the page");
+    return 0;
+  }
   return DefWindowProcA(window, message, wParam, lParam);
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "call_clock.h"
 #include "line_output.h"
 
 namespace {
@@ -36,35 +37,51 @@ EmbedInstance::EmbedInstance(const EmbedTag& embed, const std::string& mimeType)
 }
 
 NPError EmbedInstance::create(const NPPluginFuncs& plugin) {
+  const CallClock clock;
   const NPError result =
       plugin.newp(m_mimeType.data(), &m_npp, NP_EMBED, static_cast<int16>(m_argn.size()),
                   m_argn.empty() ? nullptr : m_argn.data(), m_argv.empty() ? nullptr : m_argv.data(), nullptr);
   reportLine("NPP_New mode=1 argc=" + std::to_string(m_argn.size()) + " -> " + std::to_string(result));
+  clock.report("NPP_New");
   return result;
 }
 
-void EmbedInstance::setWindow(const NPPluginFuncs& plugin, void* window, int width, int height,
-                              bool badRecordFirst) {
-  if (badRecordFirst) {
-    const NPError result = plugin.setwindow(&m_npp, kUnreadableRecord);
-    reportLine("NPP_SetWindow record=" + hex32(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(kUnreadableRecord))) +
-               " (unreadable) -> " + std::to_string(result));
-  }
+void EmbedInstance::callSetWindow(const NPPluginFuncs& plugin, NPWindow* record, const std::string& what) {
+  const CallClock clock;
+  const NPError result = plugin.setwindow(&m_npp, record);
+  reportLine("NPP_SetWindow " + what + " -> " + std::to_string(result));
+  clock.report("NPP_SetWindow");
+}
+
+void EmbedInstance::setUnreadableWindow(const NPPluginFuncs& plugin) {
+  callSetWindow(plugin, kUnreadableRecord,
+                "record=" + hex32(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(kUnreadableRecord))) +
+                    " (unreadable)");
+}
+
+void EmbedInstance::setWindow(const NPPluginFuncs& plugin, void* window, int width, int height) {
   m_window.window = window;
   m_window.width = static_cast<uint32>(width);
   m_window.height = static_cast<uint32>(height);
   m_window.clipRect = {0, 0, static_cast<uint16>(height), static_cast<uint16>(width)};
   m_window.type = NPWindowTypeWindow;
-  const NPError result = plugin.setwindow(&m_npp, &m_window);
-  reportLine("NPP_SetWindow window=" + hex32(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(window))) +
-             " " + std::to_string(width) + "x" + std::to_string(height) + " type=1 -> " +
-             std::to_string(result));
+  setWindowAgain(plugin);
 }
+
+void EmbedInstance::setWindowAgain(const NPPluginFuncs& plugin) {
+  callSetWindow(plugin, &m_window,
+                "window=" + hex32(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(m_window.window))) + " " +
+                    std::to_string(m_window.width) + "x" + std::to_string(m_window.height) + " type=1");
+}
+
+void EmbedInstance::setNullWindow(const NPPluginFuncs& plugin) { callSetWindow(plugin, nullptr, "record=(null)"); }
 
 NPError EmbedInstance::destroy(const NPPluginFuncs& plugin) {
   NPSavedData* saved = nullptr;
+  const CallClock clock;
   const NPError result = plugin.destroy(&m_npp, &saved);
   reportLine("NPP_Destroy -> " + std::to_string(result));
+  clock.report("NPP_Destroy");
   // This plug-in saves nothing; a block handed back would show in the balance.
   if (saved) reportLine("NPP_Destroy handed back saved data");
   return result;

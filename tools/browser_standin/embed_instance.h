@@ -15,14 +15,24 @@ class EmbedInstance {
   EmbedInstance(const EmbedInstance&) = delete;
   EmbedInstance& operator=(const EmbedInstance&) = delete;
 
+  // Each call below reports its answer, then how long it took.
   NPError create(const NPPluginFuncs& plugin);
-  // Hands the plug-in its window; with badRecordFirst an unreadable record goes first.
-  void setWindow(const NPPluginFuncs& plugin, void* window, int width, int height, bool badRecordFirst);
+  // Hands the plug-in an address no process can read as its window record.
+  void setUnreadableWindow(const NPPluginFuncs& plugin);
+  // Fills the window record with that window and size and hands it to the plug-in.
+  void setWindow(const NPPluginFuncs& plugin, void* window, int width, int height);
+  // Hands the plug-in the window record of the last setWindow again.
+  void setWindowAgain(const NPPluginFuncs& plugin);
+  // Takes the window away: NPP_SetWindow without a record.
+  void setNullWindow(const NPPluginFuncs& plugin);
   NPError destroy(const NPPluginFuncs& plugin);
 
   NPP npp() { return &m_npp; }
 
  private:
+  // Calls NPP_SetWindow with that record and reports "NPP_SetWindow WHAT -> answer".
+  void callSetWindow(const NPPluginFuncs& plugin, NPWindow* record, const std::string& what);
+
   _NPP m_npp;
   NPWindow m_window;
   std::string m_mimeType;

@@ -8,18 +8,15 @@
 
 #include "box_watcher.h"
 #include "browser_services.h"
-#include "browser_window.h"
-#include "embed_instance.h"
 #include "line_output.h"
 #include "options.h"
 #include "page_reader.h"
+#include "page_run.h"
 #include "plugin_library.h"
 
 namespace {
 
 constexpr std::streamoff kLargestPage = 16 * 1024 * 1024;
-constexpr int kDefaultEmbedWidth = 300;
-constexpr int kDefaultEmbedHeight = 150;
 constexpr size_t kMostParameters = 32767;  // argc is a 16-bit count
 
 std::string besideProgram(const char* fileName) {
@@ -82,39 +79,6 @@ void reportEmbed(const EmbedTag& embed) {
   for (size_t i = 0; i < embed.attributes.size(); ++i)
     reportLine("embed parameter " + std::to_string(i) + " " + quoted(embed.attributes[i].name) + "=" +
                quoted(embed.attributes[i].value));
-}
-
-const char* describeEnd(RunEnd end) {
-  switch (end) {
-    case RunEnd::FrameClosed: return "run ended: the browser window was closed";
-    case RunEnd::PageReplaced: return "run ended: the page was replaced";
-    case RunEnd::TimeUp: break;
-  }
-  return "run ended: the run time is over";
-}
-
-// One instance from NPP_New to NPP_Destroy; false when the window could not be made.
-bool runInstance(const Options& options, BrowserServices& browser, const NPPluginFuncs& plugin,
-                 const EmbedTag& embed, const std::string& mimeType) {
-  BrowserWindow window;
-  const int width = embedDimension(embed, "width", kDefaultEmbedWidth);
-  const int height = embedDimension(embed, "height", kDefaultEmbedHeight);
-  if (!window.create(width, height)) return false;
-  EmbedInstance instance(embed, mimeType);
-  if (instance.create(plugin) != NPERR_NO_ERROR) {
-    reportLine("NPP_New failed: the browser shows no plug-in and calls no other instance callback");
-    browser.requests().dropPending();
-    return true;
-  }
-  browser.requests().setWake([&window] { window.wake(); });
-  instance.setWindow(plugin, window.pluginWindow(), width, height, options.badWindowRecord);
-  const RunEnd end = window.run(options.runMs, [&] { return browser.requests().carryOut(plugin); });
-  reportLine(describeEnd(end));
-  instance.destroy(plugin);
-  browser.requests().setWake(nullptr);
-  browser.requests().dropPending();
-  browser.reportBalance("NPP_Destroy");
-  return true;
 }
 
 // NP_GetEntryPoints and NP_Initialize. False when the plug-in refused either; after a

@@ -10,6 +10,7 @@ namespace {
 // The largest table this stand-in has: every slot up to forceredraw.
 constexpr unsigned long kLargestTableSize = 88;
 constexpr unsigned long kLongestRunMs = 600000;
+constexpr unsigned long kMostSetWindowTimes = 1000;
 
 const char kUsage[] =
     "usage: browser_standin [options] PAGE.html\n"
@@ -19,8 +20,9 @@ const char kUsage[] =
     "reads the <embed type=\"application/x-ostrel-updater-plugin\" ...> tag of PAGE.html,\n"
     "creates the instance with the tag's attributes as its parameters, gives it a window,\n"
     "runs the page until the plug-in closes the browser window, sends the page elsewhere,\n"
-    "or the run time is over, then destroys the instance and unloads the DLL. Every event\n"
-    "is printed as one line starting with \"standin: \".\n"
+    "or the run time is over, then destroys the instance and unloads the DLL. Every event,\n"
+    "the plug-in's progress dialogs in its window included, is printed as one line\n"
+    "starting with \"standin: \".\n"
     "\n"
     "Paths are Windows paths; under Wine, the Unix path /a/b.html is Z:\\a\\b.html.\n"
     "\n"
@@ -44,6 +46,14 @@ const char kUsage[] =
     "                         boxes are always answered OK\n"
     "  --bad-window-record    give the first NPP_SetWindow an unreadable window record, then\n"
     "                         a good one\n"
+    "  --set-window-times N   call NPP_SetWindow N times with the same window record at the\n"
+    "                         start, as a browser does while it lays out the page (default 1)\n"
+    "  --null-window-at MS    at MS milliseconds into the run, take the window away:\n"
+    "                         NPP_SetWindow with no window record\n"
+    "  --window-again-at MS   with --null-window-at: give the window record again at MS\n"
+    "                         milliseconds into the run (not before the window was taken)\n"
+    "  --no-parent            make the plug-in window a top-level window of its own, outside\n"
+    "                         the browser window, so that the plug-in finds nothing to close\n"
     "  --help                 print this text\n"
     "\n"
     "exit status: 0 the run completed (whatever the plug-in answered), 2 usage error,\n"
@@ -70,6 +80,12 @@ bool applyValueOption(const std::string& name, const char* value, Options& optio
     options.tableSize = static_cast<int>(number);
   else if (name == "--run-ms" && parseNumber(value, kLongestRunMs, number))
     options.runMs = number;
+  else if (name == "--set-window-times" && parseNumber(value, kMostSetWindowTimes, number) && number >= 1)
+    options.setWindowTimes = number;
+  else if (name == "--null-window-at" && parseNumber(value, kLongestRunMs, number))
+    options.nullWindowAtMs = static_cast<long>(number);
+  else if (name == "--window-again-at" && parseNumber(value, kLongestRunMs, number))
+    options.windowAgainAtMs = static_cast<long>(number);
   else if (name == "--auth-answer" && (std::strcmp(value, "ok") == 0 || std::strcmp(value, "cancel") == 0))
     options.authAnswer = std::strcmp(value, "ok") == 0 ? AuthAnswer::Ok : AuthAnswer::Cancel;
   else {
@@ -81,7 +97,8 @@ bool applyValueOption(const std::string& name, const char* value, Options& optio
 
 bool takesValue(const std::string& name) {
   for (const char* known : {"--dll", "--user-agent", "--frame-name", "--npapi-version",
-                            "--table-size", "--run-ms", "--auth-answer"})
+                            "--table-size", "--run-ms", "--auth-answer", "--set-window-times",
+                            "--null-window-at", "--window-again-at"})
     if (name == known) return true;
   return false;
 }
@@ -89,9 +106,18 @@ bool takesValue(const std::string& name) {
 bool applyFlag(const std::string& name, Options& options) {
   if (name == "--bad-window-record") options.badWindowRecord = true;
   else if (name == "--dll-info") options.dllInfoOnly = true;
+  else if (name == "--no-parent") options.noParent = true;
   else if (name == "--help" || name == "-h") options.help = true;
   else return false;
   return true;
+}
+
+// A window can only come back after it was taken away.
+bool windowTimesFit(const Options& options, std::string& error) {
+  if (options.windowAgainAtMs < 0) return true;
+  if (options.nullWindowAtMs < 0) error = "--window-again-at needs --null-window-at";
+  else if (options.windowAgainAtMs < options.nullWindowAtMs) error = "--window-again-at is before --null-window-at";
+  return error.empty();
 }
 
 }  // namespace
@@ -121,7 +147,7 @@ bool parseOptions(int argc, const char* const argv[], Options& options, std::str
     error = "no page given";
     return false;
   }
-  return true;
+  return windowTimesFit(options, error);
 }
 
 const char* usageText() { return kUsage; }

@@ -18,6 +18,10 @@ struct Options {
   unsigned long runMs = 3000;
   AuthAnswer authAnswer = AuthAnswer::Cancel;
   bool badWindowRecord = false;
+  unsigned long setWindowTimes = 1;  // NPP_SetWindow calls with the window record at the start
+  long nullWindowAtMs = -1;          // -1: the plug-in keeps its window for the whole run
+  long windowAgainAtMs = -1;         // -1: a window taken away is not given back
+  bool noParent = false;             // the plug-in window is a top-level window of its own
   bool dllInfoOnly = false;
   bool help = false;
 };

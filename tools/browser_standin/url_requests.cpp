@@ -1,6 +1,7 @@
 // UrlRequests: the queue between the requesting threads and the browser's main thread.
 #include "url_requests.h"
 
+#include "call_clock.h"
 #include "line_output.h"
 #include "page_reader.h"
 
@@ -77,6 +78,8 @@ void UrlRequests::answer(const NPPluginFuncs& plugin, const UrlRequest& request,
     return;
   }
   reportLine("NPP_URLNotify " + describe(request) + " reason=" + std::to_string(reason));
+  const CallClock clock;
   plugin.urlnotify(request.instance, request.url.c_str(), reason, request.notifyData);
   reportLine("NPP_URLNotify returned");
+  clock.report("NPP_URLNotify");
 }
