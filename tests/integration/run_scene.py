@@ -4,6 +4,7 @@ asked to do, the requests the server saw, and the prefix's registry and files.""
 
 import json
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -45,6 +46,13 @@ def set_install_dir(root, folder):
 def forget_installations():
     for root in ("HKCU", "HKLM"):
         reg("delete", root + "\\" + CLIENT_KEY, "/f")
+
+
+def forget_work_directories():
+    """Every user's work directory goes: a file unpacked there by an earlier run (an
+    updater's exit-code.txt, say) would otherwise take part in the next one."""
+    for work in (PREFIX_C / "users").glob("*/Temp/Ostrel_client_install"):
+        shutil.rmtree(work, ignore_errors=True)
 
 
 def embed(parameters):
@@ -98,12 +106,12 @@ class Scene:
         return self.record.read_text(errors="replace").splitlines() if self.record.exists() else []
 
     def requested(self):
-        """The names asked for under this scene's folder, in order."""
-        prefix = "/files/%s/" % self.name
+        """The names asked for under this scene's folder, in order, paced or not."""
         names = []
         with open(self.info["request_log"]) as log:
             for line in log:
-                path = json.loads(line)["path"]
+                path = re.sub(r"^/paced/\d+/", "/files/", json.loads(line)["path"])
+                prefix = "/files/%s/" % self.name
                 if path.startswith(prefix):
                     names.append(path[len(prefix):])
         return names
@@ -119,10 +127,12 @@ class SceneTestCase(unittest.TestCase):
     def setUp(self):
         self.profile = FirefoxProfile().__enter__()
         forget_installations()
+        forget_work_directories()
         self.scene = Scene(self.id().rsplit(".", 1)[-1])
 
     def tearDown(self):
         forget_installations()
+        forget_work_directories()
         self.scene.remove()
         self.profile.__exit__(None, None, None)
 

@@ -26,8 +26,10 @@ class DialogTest(SceneTestCase):
         self.assertEqual(len(run.matching(r"dialog created ")), 1)
         self.assertEqual(self.scene.requested().count("launch.oscf"), 1)
         self.assertIn('dialog text "Fetching the client"', run.lines)
-        self.assertTrue(run.matching(r'dialog style=0x40000048 exstyle=0x00010000 .*font="MS Shell Dlg" '
-                                     r'text-style=0x50020000 bar-style=0x50800001'))
+        # As the system shows it: the dialog with its 3-D look added, the bar's border
+        # turned into an edge of its own.
+        self.assertTrue(run.matching(r'dialog style=0x4000004C exstyle=0x00010000 .*font="MS Shell Dlg" '
+                                     r'text-style=0x50020000 bar-style=0x50000001'))
         self.assertIn("dialog colours background=0xFFFFFF text=0x000000 bar-background=0xFFFFFF", run.lines)
 
     def test_window_taken_away_and_given_again_during_a_download(self):
@@ -35,7 +37,8 @@ class DialogTest(SceneTestCase):
                              run_ms=3000)
         self.assertCompleted(run)
         self.assertEqual(len(run.matching(r"dialog created ")), 2)
-        self.assertEqual(len(run.matching(r"dialog gone ")), 1)
+        taken_down = run.index("NPP_Destroy -> 0")
+        self.assertEqual(len([l for l in run.lines[:taken_down] if l.startswith("dialog gone ")]), 1)
         self.assertEqual(self.scene.requested().count("launch.oscf"), 1)
         # The download went on to its end without a dialog: the package was unpacked.
         self.assertIn("client.zip", self.scene.requested())
