@@ -9,13 +9,16 @@ Serves a release of the sample client from the fixture web server, writes a join
 that embeds the plug-in with that release, forgets any earlier installation, and runs the
 browser stand-in on the page. What happens is printed as it happens, in one stream: the
 stand-in's lines, the requests the server saw ("server: GET /..."), and the sample
-updater's and client's record ("updater: ...", "client: ..."). Everything lands in
+updater's and client's record ("updater: ...", "client: ..."), and the plug-in's install
+log line by line ("log: ..."). Everything lands in
 BUILD/demo.
 """
 
+import codecs
 import html
 import json
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -32,6 +35,8 @@ RUN_MS = 60000
 # How long to wait, after the stand-in ended, for a client it started to finish.
 CLIENT_GRACE_SECONDS = 30
 POLL_SECONDS = 0.2
+# How Wine shows what a program writes to the debug output.
+DEBUG_OUTPUT = re.compile(r'^[0-9a-f]+:warn:debugstr:OutputDebugStringA "(.*)"$')
 
 PAGE = """<!DOCTYPE html>
 <html>
@@ -163,15 +168,26 @@ class Demo:
         self.page.write_text(PAGE % embed_attributes(parameters, configuration_url, http_port), encoding="utf-8")
         self.say("release of the sample client at %s/" % base_url)
 
+    def show_standin_line(self, text):
+        logged = DEBUG_OUTPUT.match(text)
+        if not logged:
+            self.out.line(text)
+            return
+        for line in codecs.decode(logged.group(1), "unicode_escape").splitlines():
+            self.out.line("log: " + line)
+
     def run_standin(self):
+        # The plug-in writes each finished install-log line to the debug output as well;
+        # Wine hands that to its "debugstr" channel, shown here and nothing else of Wine's.
         environment = dict(os.environ, OSTREL_SAMPLE_RECORD=windows_path(self.record),
-                           OSTREL_SAMPLE_INSTALL_DIR=windows_path(self.install_folder))
+                           OSTREL_SAMPLE_INSTALL_DIR=windows_path(self.install_folder),
+                           WINEDEBUG="-all,warn+debugstr")
         command = [str(self.wine_run), str(self.build / "bin" / "browser_standin.exe"), "--run-ms", str(RUN_MS),
                    *self.standin_options, windows_path(self.page)]
         standin = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                    stderr=subprocess.STDOUT, env=environment, text=True, errors="replace")
         # A client the plug-in started may hold the output open after the stand-in ends.
-        reader = threading.Thread(target=lambda: [self.out.line(l.rstrip("\n")) for l in standin.stdout],
+        reader = threading.Thread(target=lambda: [self.show_standin_line(l.rstrip("\n")) for l in standin.stdout],
                                   daemon=True)
         reader.start()
         code = standin.wait()

@@ -1,6 +1,8 @@
 // The install log: a CTextBuffer behind a lock, created on first use.
 #include "log/install_log.h"
 
+#include <windows.h>
+
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -21,6 +23,8 @@ class CInstallLog {
 // it and a caught fault never leaves the lock held.
 std::recursive_mutex g_logMutex;
 CInstallLog* g_log = nullptr;
+// Where the line being written starts in the log's text.
+int32_t g_lineStart = 0;
 
 CInstallLog* theLog() {
   if (!g_log) {
@@ -30,12 +34,20 @@ CInstallLog* theLog() {
   return g_log;
 }
 
-void appendToLog(const char* text, size_t count, bool endLine) {
+// Each finished line also goes to the system's debug output, so that a debugger or a
+// debug-output viewer follows the log as it is written, long before any upload.
+void endLine(CInstallLog& log) {
+  log.buffer.append("\r\n");
+  if (g_lineStart < log.buffer.length()) OutputDebugStringA(log.buffer.text() + g_lineStart);
+  g_lineStart = log.buffer.length();
+}
+
+void appendToLog(const char* text, size_t count, bool lineEnds) {
   std::lock_guard<std::recursive_mutex> lock(g_logMutex);
   CInstallLog* log = theLog();
   if (!log) return;
   log->buffer.appendCounted(text, count);
-  if (endLine) log->buffer.append("\r\n");
+  if (lineEnds) endLine(*log);
 }
 
 }  // namespace
@@ -46,12 +58,18 @@ void logLine(const char* text) { appendToLog(text, std::strlen(text), true); }
 
 void logUnsignedLine(uint32_t n) {
   std::lock_guard<std::recursive_mutex> lock(g_logMutex);
-  if (CInstallLog* log = theLog()) log->buffer.appendUnsigned(n).append("\r\n");
+  if (CInstallLog* log = theLog()) {
+    log->buffer.appendUnsigned(n);
+    endLine(*log);
+  }
 }
 
 void logSignedLine(int32_t n) {
   std::lock_guard<std::recursive_mutex> lock(g_logMutex);
-  if (CInstallLog* log = theLog()) log->buffer.appendSigned(n).append("\r\n");
+  if (CInstallLog* log = theLog()) {
+    log->buffer.appendSigned(n);
+    endLine(*log);
+  }
 }
 
 void sendInstallLog(CMyPlugin* /*instance*/) {
@@ -78,4 +96,5 @@ void releaseInstallLog() {
   g_log->~CInstallLog();
   NPN_MemFree(g_log);
   g_log = nullptr;
+  g_lineStart = 0;
 }

@@ -173,8 +173,7 @@ bool findUsersPrefsFile(const char* directory, char* out) {
     const char* name = entry.cAlternateFileName[0] ? entry.cAlternateFileName : entry.cFileName;
     if (!joinPath(candidate, kPathCapacity, directory, name) || !appendWhole(candidate, sizeof candidate, "\\prefs.js")) continue;
     ULONGLONG accessed = 0;
-    if (GetFileAttributesA(candidate) != INVALID_FILE_ATTRIBUTES && readLastAccessTime(candidate, &accessed) &&
-        accessed > best) {
+    if (readLastAccessTime(candidate, &accessed) && accessed > best) {
       best = accessed;
       copyCut(out, kPathCapacity, candidate);
     }

@@ -1,7 +1,9 @@
 """Whole runs of the real plug-in in the stand-in: a release of the sample client on the
 fixture web server, a page that embeds it, the sample programs' record of what they were
-asked to do, the requests the server saw, and the prefix's registry and files."""
+asked to do, the requests the server saw, the install log as the plug-in writes it, and
+the prefix's registry and files."""
 
+import codecs
 import json
 import os
 import re
@@ -21,6 +23,7 @@ from sample_release import make_release  # noqa: E402
 
 CLIENT_KEY = "Software\\Ostrel Software, Inc.\\Ostrel Client"
 PREFIX_C = BUILD / "rig" / "prefix" / "drive_c"
+DEBUG_OUTPUT = re.compile(r'^[0-9a-f]+:warn:debugstr:OutputDebugStringA "(.*)"$')
 RUN_MS = 60000  # a safety net: the runs here end by the plug-in's doing or by their own
 
 
@@ -97,9 +100,14 @@ class Scene:
         os.environ["OSTREL_SAMPLE_RECORD"] = windows_path(self.record)
         os.environ["OSTREL_SAMPLE_INSTALL_DIR"] = windows_path(self.install_dir)
         os.environ["OSTREL_SAMPLE_CLIENT_MS"] = "1000"
+        # The plug-in writes each install-log line to the debug output, which Wine shows on
+        # the error output through its "debugstr" channel.
+        os.environ["WINEDEBUG"] = "-all,warn+debugstr"
         started = time.monotonic()
         run = run_standin("--run-ms", run_ms, *args, windows_path(page), timeout=180)
         run.seconds = time.monotonic() - started
+        run.log = [line for m in map(DEBUG_OUTPUT.match, run.stderr.splitlines()) if m
+                   for line in codecs.decode(m.group(1), "unicode_escape").splitlines()]
         return run
 
     def record_lines(self):

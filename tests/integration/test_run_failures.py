@@ -16,15 +16,17 @@ class FailedDownloadTest(SceneTestCase):
                                   self.scene.serve("packages.properties", "updaterFiles=0\n"))
         self.scene.serve("broken.cab", "no cabinet\n")
         cases = {
-            "missing file": [("RedirectURL", config), ("File0", self.scene.url("none.cab;"))],
-            "archive that does not unpack": [("RedirectURL", config), ("File0", self.scene.url("broken.cab;"))],
-            "no RedirectURL": [("File0", self.scene.url("broken.cab;"))],
+            6: [("RedirectURL", config), ("File0", self.scene.url("none.cab;"))],
+            8: [("RedirectURL", config), ("File0", self.scene.url("broken.cab;"))],
+            9: [("File0", self.scene.url("broken.cab;"))],
         }
-        for case, parameters in cases.items():
-            with self.subTest(case):
+        for code, parameters in cases.items():
+            with self.subTest(code=code):
                 run = self.scene.run([*parameters, ("NumFiles", "1"), ("FileSize0", "10")], run_ms=2000)
                 self.assertCompleted(run)
                 self.assertEqual(self.boxes(run)[-1], PERMISSION_TEXT)
+                self.assertIn("Unable to download client files.  rc: %d" % code, run.log)
+                self.assertEqual(run.log[-1], PERMISSION_TEXT)
                 self.assertEqual(self.scene.record_lines(), [])
         run = self.scene.run([("RedirectURL", config), ("NumFiles", "1"), ("File0", self.scene.url("none.cab;")),
                               ("ChangeDirectoryExceptionMessage", "Ask your administrator.")], run_ms=2000)
@@ -49,6 +51,7 @@ class UpdaterTest(SceneTestCase):
         self.assertCompleted(run)
         self.assertEqual(self.scene.record_lines(), [])
         self.assertEqual(self.boxes(run), ["Unable to find client installation"])
+        self.assertIn("CMyPlugin::StartupClient was executed without a client installation.", run.log)
 
 
 class OldWindowsTest(SceneTestCase):
