@@ -1,7 +1,8 @@
 // The worker's run on instances made through NPP_New, against the fixture web server,
 // checked through the install log and the boxes: failed downloads, an install run that
 // cannot start, a launch without installation, and a fault in each workflow method and
-// in each step that starts the worker or closes the window.
+// in each step that starts the worker or closes the window, and the closing page loaded
+// without a dialog.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -14,9 +15,11 @@
 #include "support/net_fixture.h"
 #include "support/plugin_instance.h"
 #include "support/scratch_folder.h"
+#include "support/test_browser.h"
 #include "entry/npp_callbacks.h"
 #include "workflow/close_window.h"
 #include "workflow/finish.h"
+#include "workflow/startup_event.h"
 #include "workflow/worker_thread.h"
 
 namespace {
@@ -190,6 +193,26 @@ TEST_F(RunPaths, FaultsInTheStartAndClosingStepsEndOnlyThoseSteps) {
   for (const char* traceName : {"CMyPlugin::BeginRunningOstrelClient()", "CMyPlugin::URLNotify()",
                                 "CMyPlugin::PrepareCloseWindow()", "CMyPlugin::ClosePluginWindow()"})
     EXPECT_TRUE(contains(log, faultLine(traceName))) << log;
+  record.m_frameWindow = nullptr;
+  DestroyWindow(top);
+}
+
+TEST_F(RunPaths, WithoutADialogTheClosingPageIsLoadedDirectly) {
+  const HWND top = CreateWindowExA(0, "STATIC", "browser", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
+                                   GetModuleHandleA(nullptr), nullptr);
+  PluginInstance plugin(EmbedParameters{{"CloseWindow", ""}, {"CloseWindowUrl", "http://127.0.0.1/bye.html"}});
+  CMyPlugin& record = *plugin.record();
+  record.m_frameWindow = top;
+  // As after a failed run: nobody is waited for.
+  signalStartupEvent();
+  TestBrowser::instance().clearRequests();
+  ClosePluginWindow(record);
+  const auto requests = TestBrowser::instance().requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].url, "http://127.0.0.1/bye.html");
+  EXPECT_EQ(requests[0].target, "_self");
+  MSG message;
+  EXPECT_FALSE(PeekMessageA(&message, top, WM_CLOSE, WM_CLOSE, PM_NOREMOVE));
   record.m_frameWindow = nullptr;
   DestroyWindow(top);
 }
