@@ -38,11 +38,10 @@ void ClosePluginWindow(CMyPlugin& plugin) {
       PostMessageA(frame, WM_CLOSE, 0, 0);
       return;
     }
+    // Through the dialog the page is loaded on the browser's thread; a dialog that has
+    // gone meanwhile leaves the direct call.
     const HWND dialog = plugin.m_progressDialog;
-    if (dialog) {
-      PostMessageA(dialog, kCloseRequestMessage, 0, reinterpret_cast<LPARAM>(&plugin));
-      return;
-    }
+    if (dialog && PostMessageA(dialog, kCloseRequestMessage, 0, reinterpret_cast<LPARAM>(&plugin))) return;
     NPN_GetURL(plugin.m_npp, closingPage, "_self");
   });
 }

@@ -8,7 +8,9 @@
 
 void BeginRunningOstrelClient(CMyPlugin& plugin) {
   runGuarded(&plugin, "CMyPlugin::BeginRunningOstrelClient()", [&] {
-    if (plugin.m_workerStarted) return;
+    // A worker whose end cannot be signalled could not be waited for before the record
+    // goes: without the done event, none is started.
+    if (plugin.m_workerStarted || !plugin.m_workerDoneEvent) return;
     const HANDLE thread = CreateThread(nullptr, 0, RunOstrelClientThreadProc, &plugin, 0, nullptr);
     if (!thread) return;
     plugin.m_workerStarted = 1;
