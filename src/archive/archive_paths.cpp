@@ -1,4 +1,5 @@
-// The containment rule for archive entry names, and names compared without case.
+// The containment rule for archive entry names (no climbing, no devices), and names
+// compared without case.
 //
 // The rule works on bytes. In a double-byte code page a trail byte may equal "\"; the
 // byte scan then sees more separators than the system does, which only ever makes the
@@ -6,6 +7,7 @@
 #include "archive/archive_paths.h"
 
 #include <cstring>
+#include <initializer_list>
 
 namespace {
 
@@ -22,6 +24,26 @@ bool isClimbingComponent(const char* start, const char* end) {
 
 char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
+bool equalsIgnoringCaseCounted(const char* a, size_t length, const char* b) {
+  for (size_t i = 0; i < length; ++i, ++b)
+    if (!*b || lowerAscii(a[i]) != lowerAscii(*b)) return false;
+  return *b == '\0';
+}
+
+// A component that names a device: its name up to the first dot, trailing spaces
+// dropped, is one of the system's device names, whatever extension follows. Opening
+// such a "file" opens the device (a serial port may block the reader for good).
+bool isDeviceComponent(const char* start, const char* end) {
+  const char* stem = start;
+  while (stem < end && *stem != '.') ++stem;
+  while (stem > start && stem[-1] == ' ') --stem;
+  const size_t length = static_cast<size_t>(stem - start);
+  for (const char* device : {"con", "prn", "aux", "nul", "conin$", "conout$"})
+    if (equalsIgnoringCaseCounted(start, length, device)) return true;
+  if (length != 4 || start[3] < '1' || start[3] > '9') return false;
+  return equalsIgnoringCaseCounted(start, 3, "com") || equalsIgnoringCaseCounted(start, 3, "lpt");
+}
+
 }  // namespace
 
 bool isContainedEntryName(const char* name) {
@@ -29,7 +51,7 @@ bool isContainedEntryName(const char* name) {
   const char* start = name;
   for (const char* c = name;; ++c) {
     if (*c != '\0' && !isPathSeparator(*c)) continue;
-    if (isClimbingComponent(start, c)) return false;
+    if (isClimbingComponent(start, c) || isDeviceComponent(start, c)) return false;
     if (*c == '\0') return true;
     start = c + 1;
   }

@@ -9,8 +9,10 @@
 
 // True when a name recorded in an archive stays below the folder it is joined to: it does
 // not start with a separator (absolute or network path), holds no ":" (drive letter or
-// alternate stream), and no component of it climbs: "..", or any run of dots and spaces
-// with two or more dots, which the file system reduces to "..".
+// alternate stream), no component of it climbs ("..", or any run of dots and spaces with
+// two or more dots, which the file system reduces to ".."), and no component names a
+// device ("CON", "PRN", "AUX", "NUL", "COM1" to "COM9", "LPT1" to "LPT9", "CONIN$",
+// "CONOUT$"; in any case, with or without an extension, in any folder).
 bool isContainedEntryName(const char* name);
 
 // Compares two texts without regard to the case of ASCII letters.

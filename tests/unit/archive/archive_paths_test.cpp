@@ -16,3 +16,15 @@ TEST(ArchivePaths, NamesStayInsideTheDestination) {
     EXPECT_FALSE(isContainedEntryName(name)) << name;
   }
 }
+
+TEST(ArchivePaths, DeviceNamesAreRefusedInAnyFolderWithAnyExtension) {
+  for (const char* name : {"AUX.txt", "COM1", "nul", "CON", "prn.log", "LPT1", "lpt9.x.y", "dir/Aux.txt",
+                           "bin\\com3\\a.dll", "con .txt", "conout$", "a/NUL"}) {
+    EXPECT_FALSE(isContainedEntryName(name)) << name;
+  }
+  // Names that only begin like a device are files like any other.
+  for (const char* name : {"console.txt", "com10", "com0", "lpt", "auxiliary.dll", "nul_", "bin/connect.exe",
+                           "a.con", "prnt"}) {
+    EXPECT_TRUE(isContainedEntryName(name)) << name;
+  }
+}

@@ -101,8 +101,8 @@ TEST(CabinetExtraction, NotACabinetCreatesNothing) {
   EXPECT_EQ(extractCabinet(u.dest.c_str(), nullptr), -1);
 }
 
-// Files whose names would leave the destination are skipped, the rest unpacked, and the
-// extraction reported as failed.
+// Files whose names would leave the destination or name a device are skipped, the rest
+// unpacked, and the extraction reported as failed.
 TEST(CabinetExtraction, NamesReachingOutsideAreSkipped) {
   Unpacked u;
   EXPECT_EQ(u.extract("climbing.cab"), -1);

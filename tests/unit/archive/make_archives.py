@@ -153,7 +153,8 @@ def make_cabinets(rng):
                                 ("PACKAGE.properties", b"x", 0), ("sub\\Package.Properties", b"kept", 0)])
     raw_cabinet("climbing.cab", [("ok.txt", b"ok", 0), ("..\\escape.txt", b"x", 0), ("\\abs.txt", b"x", 0),
                                  ("C:drive.txt", b"x", 0), ("sub\\..\\..\\up.txt", b"x", 0),
-                                 ("sub/../../up2.txt", b"x", 0), ("after.txt", b"after", 0)])
+                                 ("sub/../../up2.txt", b"x", 0), ("NUL", b"x", 0), ("sub\\lpt1.txt", b"x", 0),
+                                 ("after.txt", b"after", 0)])
     raw_cabinet("boundary.cab", [("a" * 58, b"fits", 0), ("b" * 59, b"too long", 0)])
     for copy in ("parallel_a.cab", "parallel_b.cab"):
         gcab_from_tree(copy, {"f%02d/%d.bin" % (i % 4, i): sample_bytes(rng, 300000) for i in range(20)}, True)
@@ -220,7 +221,7 @@ def make_crafted_zips():
                             {"name": b"bad.bin", "data": bytes(range(256)) * 400, "deflate": True, "garble": True},
                             {"name": b"after.txt", "data": b"never reached"}])
     climbing = [b"../escape.txt", b"..\\escape.txt", b"/abs.txt", b"\\abs.txt", b"C:drive.txt",
-                b"sub/../../up.txt", b"sub/.. /../up.txt", b"../escape/"]
+                b"sub/../../up.txt", b"sub/.. /../up.txt", b"../escape/", b"AUX.txt", b"sub/COM1"]
     for i, name in enumerate(climbing):
         raw_zip("climbing%d.zip" % i, [{"name": b"ok.txt", "data": b"ok"}, {"name": name, "data": b"x"}])
     raw_zip("boundary.zip", [{"name": b"a" * 58, "data": b"fits"}, {"name": b"b" * 59, "data": b"too long"}])
