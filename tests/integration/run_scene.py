@@ -103,9 +103,7 @@ class Scene:
         # The plug-in writes each install-log line to the debug output, which Wine shows on
         # the error output through its "debugstr" channel.
         os.environ["WINEDEBUG"] = "-all,warn+debugstr"
-        started = time.monotonic()
         run = run_standin("--run-ms", run_ms, *args, windows_path(page), timeout=180)
-        run.seconds = time.monotonic() - started
         run.log = [line for m in map(DEBUG_OUTPUT.match, run.stderr.splitlines()) if m
                    for line in codecs.decode(m.group(1), "unicode_escape").splitlines()]
         return run
