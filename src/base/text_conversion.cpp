@@ -1,4 +1,4 @@
-// The conversions into the ANSI code page through UTF-16.
+// The conversions between code pages through UTF-16.
 #include "base/text_conversion.h"
 
 #include <windows.h>
@@ -9,8 +9,6 @@
 #include "base/host_services.h"
 #include "base/string_copy.h"
 
-namespace {
-
 // Windows 95 (9x family, version 4.0) has no UTF-8 conversion; 98, ME and NT do.
 bool systemConvertsUtf8() {
   OSVERSIONINFOA version = {};
@@ -19,6 +17,8 @@ bool systemConvertsUtf8() {
   if (version.dwPlatformId != VER_PLATFORM_WIN32_WINDOWS) return true;
   return version.dwMajorVersion >= 5 || (version.dwMajorVersion == 4 && version.dwMinorVersion > 0);
 }
+
+namespace {
 
 // The text as UTF-16 in a new block, NUL-terminated; its length in *wideLength.
 wchar_t* toWide(UINT codePage, const char* text, int length, int* wideLength) {
@@ -35,30 +35,38 @@ wchar_t* toWide(UINT codePage, const char* text, int length, int* wideLength) {
   return wide;
 }
 
-// UTF-16 into the system ANSI code page in a new block, NUL-terminated.
-char* toAnsi(const wchar_t* wide, int wideLength, int* ansiLength) {
-  const int count = WideCharToMultiByte(CP_ACP, 0, wide, wideLength, nullptr, 0, nullptr, nullptr);
+// UTF-16 into a code page in a new block, NUL-terminated; its length in *outLength.
+char* fromWide(UINT codePage, const wchar_t* wide, int wideLength, int* outLength) {
+  const int count = WideCharToMultiByte(codePage, 0, wide, wideLength, nullptr, 0, nullptr, nullptr);
   if (count <= 0 || count >= INT32_MAX) return nullptr;
-  char* ansi = static_cast<char*>(NPN_MemAlloc(static_cast<uint32>(count) + 1));
-  if (!ansi) return nullptr;
-  if (WideCharToMultiByte(CP_ACP, 0, wide, wideLength, ansi, count + 1, nullptr, nullptr) != count) {
-    NPN_MemFree(ansi);
+  char* out = static_cast<char*>(NPN_MemAlloc(static_cast<uint32>(count) + 1));
+  if (!out) return nullptr;
+  if (WideCharToMultiByte(codePage, 0, wide, wideLength, out, count + 1, nullptr, nullptr) != count) {
+    NPN_MemFree(out);
     return nullptr;
   }
-  ansi[count] = '\0';
-  *ansiLength = count;
-  return ansi;
+  out[count] = '\0';
+  *outLength = count;
+  return out;
+}
+
+char* convert(UINT fromCodePage, UINT toCodePage, const char* text, int length, int* outLength) {
+  int wideLength = 0;
+  wchar_t* wide = toWide(fromCodePage, text, length, &wideLength);
+  if (!wide) return nullptr;
+  char* out = fromWide(toCodePage, wide, wideLength, outLength);
+  NPN_MemFree(wide);
+  return out;
 }
 
 }  // namespace
 
 char* convertToAnsi(unsigned int codePage, const char* text, int length, int* ansiLength) {
-  int wideLength = 0;
-  wchar_t* wide = toWide(codePage, text, length, &wideLength);
-  if (!wide) return nullptr;
-  char* ansi = toAnsi(wide, wideLength, ansiLength);
-  NPN_MemFree(wide);
-  return ansi;
+  return convert(codePage, CP_ACP, text, length, ansiLength);
+}
+
+char* convertAnsiToUtf8(const char* text, int length, int* utf8Length) {
+  return convert(CP_ACP, CP_UTF8, text, length, utf8Length);
 }
 
 char* ConvertUtf8ToAnsi(const char* text) {

@@ -102,6 +102,13 @@ void CTextBuffer::setLength(int32_t n) {
   if (n < kMaxCapacity) ensureCapacity(n + 1);
 }
 
+void CTextBuffer::removeFront(int32_t n) {
+  const int32_t total = length();
+  if (n <= 0 || total == 0) return;
+  if (n > total) n = total;
+  std::memmove(m_text, m_text + n, static_cast<size_t>(total - n) + 1);
+}
+
 char* CTextBuffer::copyText() const {
   const int32_t n = length();
   char* copy = static_cast<char*>(NPN_MemAlloc(static_cast<uint32_t>(n) + 1));

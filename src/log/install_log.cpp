@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -25,6 +26,11 @@ std::recursive_mutex g_logMutex;
 CInstallLog* g_log = nullptr;
 // Where the line being written starts in the log's text.
 int32_t g_lineStart = 0;
+
+// Held for a whole send, but not the log's own lock: other threads go on logging while
+// an upload waits on the network. Recursive for the same reason as the log's lock.
+std::recursive_mutex g_sendMutex;
+std::atomic<InstallLogPoster> g_poster{nullptr};
 
 CInstallLog* theLog() {
   if (!g_log) {
@@ -72,12 +78,36 @@ void logSignedLine(int32_t n) {
   }
 }
 
-void sendInstallLog(CMyPlugin* /*instance*/) {
+void setInstallLogPoster(InstallLogPoster poster) { g_poster = poster; }
+
+void CInstallLogPortion::appendTo(CTextBuffer& body) {
   std::lock_guard<std::recursive_mutex> lock(g_logMutex);
-  // Checking for text does not create the log: a run that logged nothing leaves no block.
-  if (!g_log || g_log->buffer.length() == 0) return;
-  // The log is emptied only after an upload went through. The plug-in has no upload
-  // channel yet, so the log is kept whole for a later send.
+  m_length = 0;
+  CInstallLog* log = theLog();
+  if (!log) return;
+  const int32_t before = body.length();
+  const int32_t count = log->buffer.length();
+  body.appendCounted(log->buffer.text(), static_cast<size_t>(count));
+  if (body.length() == before + count) m_length = count;
+}
+
+void sendInstallLog(CMyPlugin* instance) {
+  std::lock_guard<std::recursive_mutex> sending(g_sendMutex);
+  {
+    std::lock_guard<std::recursive_mutex> lock(g_logMutex);
+    // Checking for text does not create the log: a run that logged nothing leaves no block.
+    if (!g_log || g_log->buffer.length() == 0) return;
+  }
+  const InstallLogPoster poster = g_poster;
+  if (!poster) return;
+  CInstallLogPortion portion;
+  if (!poster(instance, portion)) return;
+  // Only this send takes text away, and the others append behind it: the front of the
+  // log is still exactly what the upload carried.
+  std::lock_guard<std::recursive_mutex> lock(g_logMutex);
+  if (!g_log) return;
+  g_log->buffer.removeFront(portion.length());
+  g_lineStart = g_lineStart > portion.length() ? g_lineStart - portion.length() : 0;
 }
 
 std::unique_lock<std::recursive_mutex> lockInstallLog() {

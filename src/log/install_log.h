@@ -6,15 +6,35 @@
 #include <mutex>
 
 class CMyPlugin;
+class CTextBuffer;
 
 void logText(const char* text);
 void logLine(const char* text);
 void logUnsignedLine(uint32_t n);
 void logSignedLine(int32_t n);
 
-// Uploads the log on behalf of an instance and empties it once an upload went through.
-// An empty log is never sent.
+// Uploads the log on behalf of an instance through the poster and, once the upload went
+// through, drops the text it carried; lines written meanwhile stay for the next send. An
+// empty log is never sent, and without a poster nothing is. One send at a time.
 void sendInstallLog(CMyPlugin* instance);
+
+// The part of the log that one upload carries: taken when the upload's body is built,
+// so that lines written while the report in front of it was made go with it.
+class CInstallLogPortion {
+ public:
+  // Appends the log's text as it stands now to body and remembers how much it took
+  // (nothing when body had no room for it).
+  void appendTo(CTextBuffer& body);
+  int32_t length() const { return m_length; }
+
+ private:
+  int32_t m_length = 0;
+};
+
+// Builds and posts an upload for an instance; true when the request went through. The
+// upload itself lives above the log, which only knows it through this pointer.
+using InstallLogPoster = bool (*)(CMyPlugin* instance, CInstallLogPortion& log);
+void setInstallLogPoster(InstallLogPoster poster);
 
 // Holds the log for several appends that must stay together (a line built from parts).
 std::unique_lock<std::recursive_mutex> lockInstallLog();

@@ -17,6 +17,7 @@ FLOORS = {
     "net": 3,       # internet session, URL open, download, browser preferences
     "archive": 3,   # cabinet and zip extraction
     "download": 4,  # properties, package list, file sets, configuration files
+    "report": 4,    # machine report and install-log upload
     "workflow": 5,  # worker and driver, finishing, updater run, client start
     "entry": 6,     # the exports and the browser's callbacks
 }

@@ -6,6 +6,7 @@
 #include <wincrypt.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -69,6 +70,7 @@ FixtureServer::FixtureServer() {
   auto values = readKeyValues(info ? winePath(info) : "");
   m_httpPort = std::atoi(values["http_port"].c_str());
   m_httpsPort = std::atoi(values["https_port"].c_str());
+  m_otherHttpsPort = std::atoi(values["other_https_port"].c_str());
   m_proxyPort = std::atoi(values["proxy_port"].c_str());
   m_requestLog = winePath(values["request_log"]);
   m_directory = winePath(values["dir"]);
@@ -87,6 +89,24 @@ std::string FixtureServer::httpUrl(const std::string& pathAndQuery) const {
 
 std::string FixtureServer::httpsUrl(const std::string& pathAndQuery) const {
   return "https://localhost:" + std::to_string(m_httpsPort) + pathAndQuery;
+}
+
+std::string FixtureServer::otherHostHttpsUrl(const std::string& pathAndQuery) const {
+  return "https://127.0.0.1:" + std::to_string(m_otherHttpsPort) + pathAndQuery;
+}
+
+std::vector<std::string> FixtureServer::receivedLogs(const std::string& name) const {
+  std::vector<std::string> found;
+  for (int number = 1;; ++number) {
+    char file[16];
+    std::snprintf(file, sizeof file, "\\%03d.http", number);
+    std::string folder = m_directory + "\\received\\" + name;
+    for (char& c : folder)
+      if (c == '/') c = '\\';
+    const std::string path = folder + file;
+    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return found;
+    found.push_back(readFile(path));
+  }
 }
 
 std::string FixtureServer::proxiedUrl(const std::string& pathAndQuery) const {

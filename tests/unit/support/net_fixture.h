@@ -22,6 +22,8 @@ class FixtureServer {
 
   std::string httpUrl(const std::string& pathAndQuery) const;
   std::string httpsUrl(const std::string& pathAndQuery) const;
+  // HTTPS at a port whose certificate, from the same authority, names another host.
+  std::string otherHostHttpsUrl(const std::string& pathAndQuery) const;
   // A URL that only the proxy can reach: its host name exists for the proxy alone. (Wine's
   // WinInet reuses a kept-alive direct connection to a target even when the request should
   // go through a proxy, so a proxied test must not name a host that others reach directly.)
@@ -30,6 +32,9 @@ class FixtureServer {
   const std::string& directory() const { return m_directory; }  // Windows path
   // The request-log lines (JSON objects) of requests for exactly this path.
   std::vector<std::string> requestsFor(const std::string& path) const;
+  // What the install-log receiver at /logs/<name> got, each request as it came (request
+  // line, headers, empty line, body), in order.
+  std::vector<std::string> receivedLogs(const std::string& name) const;
 
  private:
   FixtureServer();
@@ -37,6 +42,7 @@ class FixtureServer {
 
   int m_httpPort = 0;
   int m_httpsPort = 0;
+  int m_otherHttpsPort = 0;
   int m_proxyPort = 0;
   std::string m_requestLog;
   std::string m_directory;

@@ -1,0 +1,23 @@
+// Building the upload body around the log's text.
+#include "report/build_and_post_log.h"
+
+#include "base/host_services.h"
+#include "log/CTextBuffer.h"
+#include "log/install_log.h"
+#include "log/title_line.h"
+#include "report/environment_report.h"
+#include "report/log_post.h"
+
+bool buildAndPostLog(CMyPlugin* instance, CInstallLogPortion& log) {
+  if (!instance) return false;
+  CTextBuffer body;
+  appendEnvironmentReport(body, *instance);
+  // Taken after the report, so that what the report's own calls logged goes with it.
+  log.appendTo(body);
+  body.append("\r\n");
+  appendSeparatorLine(body);
+  char* text = body.copyText();
+  const bool sent = text && postLogText(*instance, text);
+  NPN_MemFree(text);
+  return sent;
+}

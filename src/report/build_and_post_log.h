@@ -1,0 +1,10 @@
+// The install log's upload: the machine report, the log's text and a separator line,
+// posted to the page's log receiver.
+#pragma once
+
+class CInstallLogPortion;
+class CMyPlugin;
+
+// Builds the body and posts it for the instance; true when the request went through. The
+// portion records how much of the log the body carried; the log itself is not changed.
+bool buildAndPostLog(CMyPlugin* instance, CInstallLogPortion& log);

@@ -1,0 +1,119 @@
+// The upload request: HTTP/1.0 POST of the body, UTF-8 where the system converts, with
+// the browser's languages and the body's type and length as headers.
+#include "report/log_post.h"
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <cstring>
+
+#include "base/host_services.h"
+#include "base/string_copy.h"
+#include "base/text_conversion.h"
+#include "log/CTextBuffer.h"
+#include "net/accept_language.h"
+#include "net/request_timeouts.h"
+#include "plugin/CMyPlugin.h"
+
+namespace {
+
+constexpr DWORD kUrlPartSize = 128;
+constexpr DWORD kUrlPathSize = 256;
+constexpr char kAsciiType[] = "text/html; charset=us-ascii";
+constexpr char kUtf8Type[] = "text/html; charset=utf-8";
+// Certificates are checked as for every other request of the plug-in: the body carries
+// the user's paths and machine details, which must reach the operator's server alone.
+constexpr DWORD kHttpFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_AUTO_REDIRECT;
+constexpr DWORD kHttpsFlags = kHttpFlags | INTERNET_FLAG_SECURE;
+
+struct UrlParts {
+  char host[kUrlPartSize];
+  char user[kUrlPartSize];
+  char password[kUrlPartSize];
+  char path[kUrlPathSize];
+  INTERNET_PORT port;
+  INTERNET_SCHEME scheme;
+};
+
+bool splitUrl(const char* url, UrlParts& parts) {
+  URL_COMPONENTSA components = {};
+  components.dwStructSize = sizeof components;
+  components.lpszHostName = parts.host;
+  components.dwHostNameLength = sizeof parts.host;
+  components.lpszUserName = parts.user;
+  components.dwUserNameLength = sizeof parts.user;
+  components.lpszPassword = parts.password;
+  components.dwPasswordLength = sizeof parts.password;
+  components.lpszUrlPath = parts.path;
+  components.dwUrlPathLength = sizeof parts.path;
+  if (!InternetCrackUrlA(url, 0, 0, &components)) return false;
+  parts.port = components.nPort;
+  parts.scheme = components.nScheme;
+  return true;
+}
+
+DWORD serviceFor(INTERNET_SCHEME scheme) {
+  if (scheme == INTERNET_SCHEME_FTP) return INTERNET_SERVICE_FTP;
+  if (scheme == INTERNET_SCHEME_GOPHER) return INTERNET_SERVICE_GOPHER;
+  return INTERNET_SERVICE_HTTP;
+}
+
+// The body and its type: the text in UTF-8 where the system converts it, else as it is.
+struct Body {
+  char* bytes;
+  DWORD length;
+  const char* type;
+};
+
+Body makeBody(const char* text) {
+  const int length = static_cast<int>(std::strlen(text));
+  if (systemConvertsUtf8()) {
+    int utf8Length = 0;
+    if (char* utf8 = convertAnsiToUtf8(text, length, &utf8Length))
+      return {utf8, static_cast<DWORD>(utf8Length), kUtf8Type};
+  }
+  char* copy = copyString(text);
+  return {copy, copy ? static_cast<DWORD>(length) : 0, kAsciiType};
+}
+
+bool sendRequest(CMyPlugin& instance, HINTERNET request, const char* text) {
+  Body body = makeBody(text);
+  if (!body.bytes) return false;
+  char* languages = getAcceptLanguageHeader(NPN_UserAgent(instance.m_npp));
+  CTextBuffer headers;
+  if (languages) headers.append(languages).append("\r\n");
+  headers.append("Connection: Keep-Alive\r\n");
+  headers.append("Content-Type: ").append(body.type).append("\r\n");
+  headers.append("Content-Length: ").appendUnsigned(body.length).append("\r\n");
+  const bool sent = HttpSendRequestA(request, headers.text(), static_cast<DWORD>(headers.length()), body.bytes,
+                                     body.length) != FALSE;
+  NPN_MemFree(languages);
+  NPN_MemFree(body.bytes);
+  return sent;
+}
+
+}  // namespace
+
+bool postLogText(CMyPlugin& instance, const char* text) {
+  const char* url = instance.GetParameter(instance.m_installLogUrlIndex);
+  if (!url || !*url || !text || !instance.m_internet) return false;
+  UrlParts parts = {};
+  if (!splitUrl(url, parts)) return false;
+  // An empty user name would still be sent as a name; without one there is none.
+  HINTERNET connection = InternetConnectA(instance.m_internet, parts.host, parts.port,
+                                          parts.user[0] ? parts.user : nullptr,
+                                          parts.password[0] ? parts.password : nullptr,
+                                          serviceFor(parts.scheme), 0, 0);
+  if (!connection) return false;
+  const DWORD flags = parts.scheme == INTERNET_SCHEME_HTTPS ? kHttpsFlags : kHttpFlags;
+  HINTERNET request = HttpOpenRequestA(connection, "POST", parts.path, "HTTP/1.0", nullptr, nullptr, flags, 0);
+  if (!request) {
+    InternetCloseHandle(connection);
+    return false;
+  }
+  setRequestTimeouts(request, kLogUploadTimeoutMs);
+  const bool sent = sendRequest(instance, request, text);
+  InternetCloseHandle(request);
+  InternetCloseHandle(connection);
+  return sent;
+}
