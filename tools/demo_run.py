@@ -10,8 +10,10 @@ that embeds the plug-in with that release, forgets any earlier installation, and
 browser stand-in on the page. What happens is printed as it happens, in one stream: the
 stand-in's lines, the requests the server saw ("server: GET /..."), and the sample
 updater's and client's record ("updater: ...", "client: ..."), and the plug-in's install
-log line by line ("log: ..."). Everything lands in
-BUILD/demo.
+log line by line ("log: ..."). A run that goes well logs nothing and so sends no log; a
+second page, whose configuration file the server has lost, fails, and the demo ends with
+the install log as the server received it ("received: ..."): the machine report, the
+log and the separator. Everything lands in BUILD/demo.
 """
 
 import codecs
@@ -117,7 +119,7 @@ def embed_attributes(release_parameters, configuration_url, http_port):
         ("LaunchClient", "true"),
         ("CloseWindow", "true"),
         ("DownloadPrompt", "Downloading the conferencing client\u2026"),
-        ("InstallLogURL", "http://127.0.0.1:%d/conference/installlog" % http_port),
+        ("InstallLogURL", "http://127.0.0.1:%d/logs/conference/installlog" % http_port),
         ("InstallErrorHTTP", "The conferencing client could not be downloaded: %s"),
         ("TargetWindow", "_top"),
     ]
@@ -134,6 +136,7 @@ class Demo:
         self.record = self.folder / "record.txt"
         self.install_folder = self.folder / "Ostrel Client"  # a blank on purpose: the start must quote it
         self.page = self.folder / "page.html"
+        self.failing_page = self.folder / "page-lost-configuration.html"
         self.out = Output()
 
     def say(self, text):
@@ -146,7 +149,7 @@ class Demo:
     def clear_earlier_run(self):
         for old in (self.server / "files", self.install_folder):
             shutil.rmtree(old, ignore_errors=True)
-        for old in (self.record, self.page):
+        for old in (self.record, self.page, self.failing_page):
             if old.exists():
                 old.unlink()
         self.folder.mkdir(parents=True, exist_ok=True)
@@ -161,11 +164,13 @@ class Demo:
         subprocess.run([sys.executable, str(ROOT / "tests" / "fixtures" / "fixture_server.py"), "stop",
                         str(self.server)])
 
-    def write_page(self, http_port):
+    def write_pages(self, http_port):
         base_url = "http://127.0.0.1:%d/files/release" % http_port
         parameters = sample_release.make_release(self.server / "files" / "release", base_url, self.build / "bin")
         configuration_url = "%s/%s" % (base_url, sample_release.CONFIGURATION)
         self.page.write_text(PAGE % embed_attributes(parameters, configuration_url, http_port), encoding="utf-8")
+        lost_url = "%s/lost-%s" % (base_url, sample_release.CONFIGURATION)
+        self.failing_page.write_text(PAGE % embed_attributes(parameters, lost_url, http_port), encoding="utf-8")
         self.say("release of the sample client at %s/" % base_url)
 
     def show_standin_line(self, text):
@@ -176,14 +181,14 @@ class Demo:
         for line in codecs.decode(logged.group(1), "unicode_escape").splitlines():
             self.out.line("log: " + line)
 
-    def run_standin(self):
+    def run_standin(self, page):
         # The plug-in writes each finished install-log line to the debug output as well;
         # Wine hands that to its "debugstr" channel, shown here and nothing else of Wine's.
         environment = dict(os.environ, OSTREL_SAMPLE_RECORD=windows_path(self.record),
                            OSTREL_SAMPLE_INSTALL_DIR=windows_path(self.install_folder),
                            WINEDEBUG="-all,warn+debugstr")
         command = [str(self.wine_run), str(self.build / "bin" / "browser_standin.exe"), "--run-ms", str(RUN_MS),
-                   *self.standin_options, windows_path(self.page)]
+                   *self.standin_options, windows_path(page)]
         standin = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                    stderr=subprocess.STDOUT, env=environment, text=True, errors="replace")
         # A client the plug-in started may hold the output open after the stand-in ends.
@@ -203,6 +208,17 @@ class Demo:
                 return
             time.sleep(POLL_SECONDS)
 
+    def show_received_logs(self):
+        """Each upload as the server got it: request line, headers and body."""
+        folder = self.server / "received" / "conference" / "installlog"
+        uploads = sorted(folder.glob("*.http")) if folder.exists() else []
+        self.say("the server received %d install log upload(s)" % len(uploads))
+        for upload in uploads:
+            head, _, body = upload.read_bytes().partition(b"\r\n\r\n")
+            self.out.line("received: " + head.decode("latin-1").split("\r\n", 1)[0])
+            for line in body.decode("utf-8", errors="replace").split("\r\n")[:-1]:
+                self.out.line("received: " + line)
+
     def summary(self, code, requests):
         registered = self.wine("reg", "query", CLIENT_KEY, "/v", "InstallDir")
         self.say("stand-in exit status %d; the server saw %d requests" % (code, requests))
@@ -210,16 +226,17 @@ class Demo:
             self.say("installed: " + registered.stdout.split("REG_SZ", 1)[-1].strip())
         else:
             self.say("installed: nothing (no InstallDir under %s)" % CLIENT_KEY)
-        self.say("page %s" % self.page)
+        self.say("pages %s, %s" % (self.page, self.failing_page))
         self.say("release %s" % (self.server / "files" / "release"))
         self.say("requests %s, record %s" % (self.server / "requests.log", self.record))
+        self.say("install logs received %s" % (self.server / "received"))
         self.say("installation folder %s" % self.install_folder)
 
     def run(self):
         self.clear_earlier_run()
         server = self.start_server()
         try:
-            self.write_page(int(server["http_port"]))
+            self.write_pages(int(server["http_port"]))
             # Always a full install: an installation left by an earlier run would be started as it is.
             self.wine("reg", "delete", CLIENT_KEY, "/f")
             requests = FileTail(server["request_log"], lambda l: self.out.line(request_line(l)))
@@ -227,10 +244,14 @@ class Demo:
             requests.start()
             record.start()
             self.say("loading the plug-in on %s" % windows_path(self.page))
-            code = self.run_standin()
+            code = self.run_standin(self.page)
             self.wait_for_started_client()
+            self.say("loading the plug-in on %s, whose configuration file the server has lost"
+                     % windows_path(self.failing_page))
+            self.run_standin(self.failing_page)
             requests.stop()
             record.stop()
+            self.show_received_logs()
             self.summary(code, requests.count)
             return code
         finally:

@@ -83,6 +83,22 @@ class Scene:
     def url(self, name):
         return "%s/%s" % (self.base_url, name)
 
+    def log_receiver(self, query="", scheme="http"):
+        """The URL of this scene's install-log receiver on the fixture server."""
+        port = self.info["https_port" if scheme == "https" else "http_port"]
+        host = "localhost" if scheme == "https" else "127.0.0.1"
+        return "%s://%s:%s/logs/%s%s" % (scheme, host, port, self.name, query)
+
+    def received_logs(self):
+        """What the receiver got, in order: (request line, [(name, value)], body bytes)."""
+        folder = Path(self.info["dir"]) / "received" / self.name
+        requests = []
+        for path in sorted(folder.glob("*.http")) if folder.exists() else []:
+            head, _, body = path.read_bytes().partition(b"\r\n\r\n")
+            first, *lines = head.decode("latin-1").split("\r\n")
+            requests.append((first, [tuple(line.split(": ", 1)) for line in lines], body))
+        return requests
+
     def serve(self, name, text):
         (self.files / name).write_text(text)
         return self.url(name)

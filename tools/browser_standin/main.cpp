@@ -10,6 +10,7 @@
 #include "browser_services.h"
 #include "line_output.h"
 #include "options.h"
+#include "trusted_root.h"
 #include "page_reader.h"
 #include "page_run.h"
 #include "plugin_library.h"
@@ -144,6 +145,11 @@ int main(int argc, char* argv[]) {
   }
   reportLine("plug-in handles " + quoted(*mimeType));
   if (options.dllInfoOnly) return kExitCompleted;
+  if (!options.trustCertificate.empty()) {
+    if (!trustRootCertificate(options.trustCertificate))
+      return usageError("cannot trust the certificate in " + options.trustCertificate);
+    reportLine("trusted certificate " + quoted(options.trustCertificate));
+  }
   EmbedTag embed;
   if (!chooseEmbed(options.pagePath, *mimeType, embed)) return kExitPage;
   reportEmbed(embed);

@@ -54,6 +54,8 @@ const char kUsage[] =
     "                         milliseconds into the run (not before the window was taken)\n"
     "  --no-parent            make the plug-in window a top-level window of its own, outside\n"
     "                         the browser window, so that the plug-in finds nothing to close\n"
+    "  --trust-certificate FILE  add the DER certificate in FILE to the user's trusted root\n"
+    "                         authorities before the run (a test server's own authority)\n"
     "  --help                 print this text\n"
     "\n"
     "exit status: 0 the run completed (whatever the plug-in answered), 2 usage error,\n"
@@ -72,6 +74,7 @@ bool parseNumber(const char* text, unsigned long maximum, unsigned long& value) 
 bool applyValueOption(const std::string& name, const char* value, Options& options, std::string& error) {
   unsigned long number = 0;
   if (name == "--dll") options.dllPath = value;
+  else if (name == "--trust-certificate") options.trustCertificate = value;
   else if (name == "--user-agent") options.userAgent = value;
   else if (name == "--frame-name") options.frameName = value;
   else if (name == "--npapi-version" && parseNumber(value, 0xFFFF, number))
@@ -98,7 +101,7 @@ bool applyValueOption(const std::string& name, const char* value, Options& optio
 bool takesValue(const std::string& name) {
   for (const char* known : {"--dll", "--user-agent", "--frame-name", "--npapi-version",
                             "--table-size", "--run-ms", "--auth-answer", "--set-window-times",
-                            "--null-window-at", "--window-again-at"})
+                            "--null-window-at", "--window-again-at", "--trust-certificate"})
     if (name == known) return true;
   return false;
 }

@@ -10,6 +10,7 @@ enum class AuthAnswer { Cancel, Ok };
 struct Options {
   std::string pagePath;
   std::string dllPath;  // empty: NPOstrelUpdater.dll beside the stand-in
+  std::string trustCertificate;  // empty: the trusted authorities stay as they are
   uint16_t npapiVersion = 0x0009;
   int tableSize = -1;  // -1: the size that fits the version
   std::string userAgent =

@@ -1,0 +1,139 @@
+"""The install log as the page's receiver gets it from the real plug-in: the machine
+report line by line under the Windows versions Wine can play, the request that carries
+it, a receiver over HTTPS, a fault sent at once, and a receiver that never answers."""
+
+import re
+
+from run_scene import SceneTestCase, reg
+from standin import PLUGIN_DLL, main, windows_path
+
+APP_DEFAULTS = "HKCU\\Software\\Wine\\AppDefaults\\browser_standin.exe"
+USER_AGENT = "Mozilla/5.0 (Windows; U; Windows NT 5.1; en-US; rv:1.8.0.12) Gecko/20070508 Firefox/1.5.0.12"
+LOCALE_LABELS = ["LOCALE_IDEFAULTANSICODEPAGE: ", "LOCALE_IDEFAULTCODEPAGE: ", "LOCALE_IDEFAULTCOUNTRY: ",
+                 "LOCALE_IDEFAULTLANGUAGE: ", "LOCALE_ILANGUAGE: ", "LOCALE_SABBREVCTRYNAME: ",
+                 "LOCALE_SABBREVLANGNAME: ", "LOCALE_SENGCOUNTRY: ", "LOCALE_SENGLANGUAGE: ",
+                 "LOCALE_SISO3166CTRYNAME: ", "LOCALE_SISO639LANGNAME : "]
+SEPARATOR = "-" * 80
+
+
+class Report:
+    """A received body cut into its report lines, the log's lines and the ending."""
+
+    def __init__(self, test, body):
+        text = body.decode("utf-8")
+        test.assertTrue(text.endswith("\r\n\r\n" + SEPARATOR + "\r\n"), text[-200:])
+        lines = text[: -len("\r\n" + SEPARATOR + "\r\n")].split("\r\n")
+        title = "-" * 21 + " Log of NPOstrelUpdater.dll Messages " + "-" * 22
+        test.assertIn(title, lines)
+        self.lines = lines[: lines.index(title) + 1]
+        self.log = lines[lines.index(title) + 1 : -1]
+        self.cursor = 0
+        self.test = test
+
+    def next(self, expected):
+        """The next report line: equal to a text, or matching a compiled pattern."""
+        line = self.lines[self.cursor]
+        self.cursor += 1
+        if isinstance(expected, str):
+            self.test.assertEqual(line, expected)
+        else:
+            self.test.assertRegex(line, expected)
+        return line
+
+
+class LogUploadTest(SceneTestCase):
+    def run_page(self, receiver, *args, run_ms=2000):
+        return self.scene.run([("InstallLogURL", receiver)], *args, run_ms=run_ms)
+
+    def test_the_report_line_by_line_under_each_windows_version(self):
+        # Windows 98 is refused before the run logs anything, and an empty log is never
+        # sent: a file count out of range gives every version a line from the start.
+        versions = {"winxp": ("Windows XP", r"5\.1\.\d+"), "win2k": ("Windows 2000", r"5\.0\.\d+"),
+                    "win98": ("Windows 98", r"4\.10\.\d+"), "winme": ("Windows 98", r"4\.90\.\d+")}
+        try:
+            for version, (platform, number) in versions.items():
+                with self.subTest(version=version):
+                    reg("add", APP_DEFAULTS, "/v", "Version", "/d", version, "/f")
+                    self.scene.name += "-" + version
+                    run = self.scene.run([("InstallLogURL", self.scene.log_receiver()), ("NumFiles", "100000")],
+                                         run_ms=2000)
+                    self.assertCompleted(run)
+                    reports = [Report(self, body) for _, _, body in self.scene.received_logs()]
+                    self.assertEqual(len(reports), 1)
+                    self.check_report(reports[0], platform, number)
+                    self.assertEqual(reports[0].log[0], "NumFiles is out of range, no file is read: 100000")
+                    self.assertEqual(reports[0].log, run.log)
+        finally:
+            reg("delete", APP_DEFAULTS, "/v", "Version", "/f")
+
+    def check_report(self, report, platform, number):
+        report.next("")
+        report.next("-" * 29 + " NPOstrelUpdater.dll " + "-" * 30)
+        report.next("Operating System Information")
+        report.next("  Platform: " + platform)
+        report.next(re.compile("  Version: " + number + "  .*$"))
+        report.next("Client installation directory: An installation could not be found.")
+        report.next(re.compile(r"Temporary directory: C:\\.+\\$"))
+        report.next(re.compile(r"Windows directory: C:\\windows$"))
+        report.next(re.compile(r"Windows system directory: C:\\windows\\system(32)?$"))
+        report.next("Downloader location: " + windows_path(PLUGIN_DLL))
+        for line in ["NPOstrelUpdater.dll Information", "  NPOstrelUpdater.dll version: 7.5.1.1",
+                     "  FileDescription: Ostrel Updater Plugin: 7,5,1,1", "  FileVersion: 7,5,1,1",
+                     "  InternalName: OSTRELONE", "  OriginalFilename: NPOstrelUpdater.dll",
+                     "  ProductName: Ostrel Updater Plugin", "  ProductVersion: 7,5,1,1", "Locale Information",
+                     "  Language ID: 1033", "  Locale Identifier: 1033"]:
+            report.next(line)
+        for label in LOCALE_LABELS:
+            report.next(re.compile("  " + re.escape(label) + ".+$"))
+        report.next("  User Agent: >" + USER_AGENT + "<")
+        report.next("  Accept language header: >Accept-Language: en-us<")
+        report.next("-" * 21 + " Log of NPOstrelUpdater.dll Messages " + "-" * 22)
+
+    def test_the_request_carries_utf8_with_its_byte_length_and_the_headers_in_order(self):
+        # The page's URL reaches the log as its bytes stand, each taken as a character of
+        # the system code page: in UTF-8 every one of them takes two bytes or more.
+        missing = self.scene.url("gr\u00fc\u00dfe.oscf")
+        run = self.scene.run([("RedirectURL", missing), ("InstallLogURL", self.scene.log_receiver())], run_ms=2000)
+        self.assertCompleted(run)
+        [(request_line, headers, body)] = self.scene.received_logs()
+        self.assertEqual(request_line, "POST /logs/%s HTTP/1.0" % self.scene.name)
+        names = [name for name, _ in headers]
+        extra = ["Accept-Language", "Connection", "Content-Type", "Content-Length"]
+        self.assertEqual([name for name in names if name in extra], extra)
+        values = dict(headers)
+        self.assertEqual(values["Accept-Language"], "en-us")
+        self.assertEqual(values["Connection"], "Keep-Alive")
+        self.assertEqual(values["Content-Type"], "text/html; charset=utf-8")
+        self.assertEqual(int(values["Content-Length"]), len(body))
+        logged = "DownloadFile failed to open URL: " + missing.encode("utf-8").decode("cp1252")
+        self.assertIn(("\r\n" + logged + "\r\n").encode("utf-8"), body)
+        self.assertGreater(len(body), len(body.decode("utf-8")))
+
+    def test_an_https_receiver_gets_the_log_under_the_test_authority(self):
+        run = self.run_page(self.scene.log_receiver(scheme="https"), "--trust-certificate",
+                            windows_path(self.scene.info["ca_der"]))
+        self.assertCompleted(run)
+        self.assertEqual(len(self.scene.received_logs()), 1)
+
+    def test_a_fault_in_a_method_is_sent_at_once_and_the_rest_at_teardown(self):
+        run = self.run_page(self.scene.log_receiver(), "--bad-window-record")
+        self.assertCompleted(run)
+        fault = ["pluginExceptionHandler() was called!",
+                 "Exception caught in CMyPlugin::SetWindow().  Exception number: 3221225477"]
+        [first, last] = [Report(self, body).log for _, _, body in self.scene.received_logs()]
+        self.assertEqual(first[-2:], fault)
+        self.assertNotIn(fault[1], last)
+        self.assertEqual(first + last, run.log)
+
+    def test_a_receiver_that_never_answers_holds_the_browser_for_one_timeout_at_most(self):
+        run = self.run_page(self.scene.log_receiver("?delay=30000"))
+        self.assertCompleted(run)
+        [took] = [int(m.group(1)) for m in run.matching(r"NPP_Destroy took (\d+) ms$")]
+        plain = self.run_page(self.scene.log_receiver())
+        [usual] = [int(m.group(1)) for m in plain.matching(r"NPP_Destroy took (\d+) ms$")]
+        self.assertLess(took - usual, 7000)
+        self.assertGreater(took - usual, 3000)
+
+
+if __name__ == "__main__":
+    main()
