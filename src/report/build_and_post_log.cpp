@@ -9,7 +9,9 @@
 #include "report/log_post.h"
 
 bool buildAndPostLog(CMyPlugin* instance, CInstallLogPortion& log) {
-  if (!instance) return false;
+  // Without a receiver the report is not even made: its own lookups would only add lines
+  // to a log that goes nowhere.
+  if (!instance || !hasInstallLogUrl(*instance)) return false;
   CTextBuffer body;
   appendEnvironmentReport(body, *instance);
   // Taken after the report, so that what the report's own calls logged goes with it.

@@ -94,9 +94,14 @@ bool sendRequest(CMyPlugin& instance, HINTERNET request, const char* text) {
 
 }  // namespace
 
-bool postLogText(CMyPlugin& instance, const char* text) {
+bool hasInstallLogUrl(const CMyPlugin& instance) {
   const char* url = instance.GetParameter(instance.m_installLogUrlIndex);
-  if (!url || !*url || !text || !instance.m_internet) return false;
+  return url && *url;
+}
+
+bool postLogText(CMyPlugin& instance, const char* text) {
+  if (!hasInstallLogUrl(instance) || !text || !instance.m_internet) return false;
+  const char* url = instance.GetParameter(instance.m_installLogUrlIndex);
   UrlParts parts = {};
   if (!splitUrl(url, parts)) return false;
   // An empty user name would still be sent as a name; without one there is none.

@@ -3,6 +3,9 @@
 
 class CMyPlugin;
 
+// Whether the instance has a receiver to post to: a non-empty InstallLogURL.
+bool hasInstallLogUrl(const CMyPlugin& instance);
+
 // Sends text as the body of one POST request to the instance's InstallLogURL through its
 // internet session. True when the request went out and an answer came back, whatever its
 // status; false without a URL, for a URL that does not split, or when the connection, the

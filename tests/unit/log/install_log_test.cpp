@@ -10,6 +10,7 @@
 
 #include "base/host_services.h"
 #include "support/install_log_text.h"
+#include "support/net_fixture.h"
 #include "support/plugin_instance.h"
 #include "support/test_browser.h"
 
@@ -38,6 +39,7 @@ TEST_F(InstallLog, PartsAndNumbersMakeOneLine) {
 // afterwards following it, and the send may keep no memory of its own. Sending an empty
 // log does not create one.
 TEST_F(InstallLog, ASendThatUploadedNothingKeepsTheWholeLogAndNoMemory) {
+  ScopedFirefoxLanguage language;  // the report's language lookup then logs nothing
   PluginInstance page(EmbedParameters{{"InstallLogURL", "http://127.0.0.1:1/log"}});
   ASSERT_NE(page.record(), nullptr);
   releaseInstallLog();  // whatever opening the page logged

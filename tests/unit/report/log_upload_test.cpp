@@ -57,6 +57,7 @@ class LogUpload : public ::testing::Test {
   }
   std::vector<std::string> received() const { return FixtureServer::instance().receivedLogs(m_name); }
 
+  ScopedFirefoxLanguage m_language;
   TestInstance m_instance;
   std::string m_name;
 };
@@ -84,9 +85,16 @@ TEST_F(LogUpload, AnUploadThatFailsIsCarriedByTheNextSend) {
   EXPECT_EQ(received().size(), 2u);
 }
 
+// Without a URL not even the report is made: its language lookup, which logs for this
+// user agent, would only add lines to a log that goes nowhere.
 TEST_F(LogUpload, WithoutAUrlOrAReceiverNothingIsSentAndTheLogStays) {
+  TestBrowser& browser = TestBrowser::instance();
+  const std::string agent = browser.userAgent();
+  browser.setUserAgent("NoVersionHere");
   logLine("kept");
   sendTo("");
+  browser.setUserAgent(agent);
+  EXPECT_EQ(installLogText(), "kept\r\n");
   sendTo("http://127.0.0.1:1/logs/nobody");
   sendTo("not a url at all");
   EXPECT_EQ(installLogText(), "kept\r\n");

@@ -213,6 +213,11 @@ ScopedRegistryValue::~ScopedRegistryValue() {
   RegCloseKey(handle);
 }
 
+ScopedFirefoxLanguage::ScopedFirefoxLanguage() {
+  m_tree.write("Application Data\\Mozilla\\Firefox\\Profiles\\t.default\\prefs.js",
+               "user_pref(\"intl.accept_languages\", \"en-us\");\r\n");
+}
+
 TestTree::TestTree(const std::string& name) {
   char temp[MAX_PATH];
   GetTempPathA(sizeof temp, temp);

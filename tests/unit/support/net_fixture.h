@@ -116,6 +116,19 @@ class TestTree {
   std::string m_path;
 };
 
+// A Firefox profile with a language for the test's user, so that finding the browser's
+// languages for a Firefox user agent logs nothing, whatever the prefix holds.
+class ScopedFirefoxLanguage {
+ public:
+  ScopedFirefoxLanguage();
+
+ private:
+  TestTree m_tree{"firefox-language"};
+  ScopedEnvironment m_user{"USERPROFILE", m_tree.path().c_str()};
+  ScopedEnvironment m_appData{"APPDATA", nullptr};
+  ScopedEnvironment m_windows{"WINDIR", nullptr};
+};
+
 void setLastAccess(const std::string& path, ULONGLONG time);
 // The bytes that the fixture server sends for a body of size bytes.
 std::string fixtureBody(size_t size);
