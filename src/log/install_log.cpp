@@ -21,7 +21,7 @@ class CInstallLog {
 
 // Recursive because the sending thread itself logs while the upload is being built.
 // Callers' texts are measured before the lock is taken, so a bad pointer faults outside
-// it and a caught fault never leaves the lock held.
+// it; a fault inside it is undone by the guard through the thread's hold counts.
 std::recursive_mutex g_logMutex;
 CInstallLog* g_log = nullptr;
 // Where the line being written starts in the log's text.
@@ -31,6 +31,35 @@ int32_t g_lineStart = 0;
 // an upload waits on the network. Recursive for the same reason as the log's lock.
 std::recursive_mutex g_sendMutex;
 std::atomic<InstallLogPoster> g_poster{nullptr};
+
+thread_local InstallLogHolds t_holds = {0, 0};
+
+// A scoped hold of one of the two locks, counted for the thread.
+class CountedHold {
+ public:
+  CountedHold(std::recursive_mutex& mutex, int& count) : m_mutex(mutex), m_count(count) {
+    m_mutex.lock();
+    ++m_count;
+  }
+  ~CountedHold() {
+    --m_count;
+    m_mutex.unlock();
+  }
+  CountedHold(const CountedHold&) = delete;
+  CountedHold& operator=(const CountedHold&) = delete;
+
+ private:
+  std::recursive_mutex& m_mutex;
+  int& m_count;
+};
+
+struct LogLock : CountedHold {
+  LogLock() : CountedHold(g_logMutex, t_holds.log) {}
+};
+
+struct SendLock : CountedHold {
+  SendLock() : CountedHold(g_sendMutex, t_holds.send) {}
+};
 
 CInstallLog* theLog() {
   if (!g_log) {
@@ -49,7 +78,7 @@ void endLine(CInstallLog& log) {
 }
 
 void appendToLog(const char* text, size_t count, bool lineEnds) {
-  std::lock_guard<std::recursive_mutex> lock(g_logMutex);
+  LogLock lock;
   CInstallLog* log = theLog();
   if (!log) return;
   log->buffer.appendCounted(text, count);
@@ -63,7 +92,7 @@ void logText(const char* text) { appendToLog(text, std::strlen(text), false); }
 void logLine(const char* text) { appendToLog(text, std::strlen(text), true); }
 
 void logUnsignedLine(uint32_t n) {
-  std::lock_guard<std::recursive_mutex> lock(g_logMutex);
+  LogLock lock;
   if (CInstallLog* log = theLog()) {
     log->buffer.appendUnsigned(n);
     endLine(*log);
@@ -71,7 +100,7 @@ void logUnsignedLine(uint32_t n) {
 }
 
 void logSignedLine(int32_t n) {
-  std::lock_guard<std::recursive_mutex> lock(g_logMutex);
+  LogLock lock;
   if (CInstallLog* log = theLog()) {
     log->buffer.appendSigned(n);
     endLine(*log);
@@ -81,7 +110,7 @@ void logSignedLine(int32_t n) {
 void setInstallLogPoster(InstallLogPoster poster) { g_poster = poster; }
 
 void CInstallLogPortion::appendTo(CTextBuffer& body) {
-  std::lock_guard<std::recursive_mutex> lock(g_logMutex);
+  LogLock lock;
   m_length = 0;
   CInstallLog* log = theLog();
   if (!log) return;
@@ -92,9 +121,9 @@ void CInstallLogPortion::appendTo(CTextBuffer& body) {
 }
 
 void sendInstallLog(CMyPlugin* instance) {
-  std::lock_guard<std::recursive_mutex> sending(g_sendMutex);
+  SendLock sending;
   {
-    std::lock_guard<std::recursive_mutex> lock(g_logMutex);
+    LogLock lock;
     // Checking for text does not create the log: a run that logged nothing leaves no block.
     if (!g_log || g_log->buffer.length() == 0) return;
   }
@@ -104,24 +133,39 @@ void sendInstallLog(CMyPlugin* instance) {
   if (!poster(instance, portion)) return;
   // Only this send takes text away, and the others append behind it: the front of the
   // log is still exactly what the upload carried.
-  std::lock_guard<std::recursive_mutex> lock(g_logMutex);
+  LogLock lock;
   if (!g_log) return;
   g_log->buffer.removeFront(portion.length());
   g_lineStart = g_lineStart > portion.length() ? g_lineStart - portion.length() : 0;
 }
 
-std::unique_lock<std::recursive_mutex> lockInstallLog() {
-  return std::unique_lock<std::recursive_mutex>(g_logMutex);
+InstallLogHold::InstallLogHold() {
+  g_logMutex.lock();
+  ++t_holds.log;
+}
+
+InstallLogHold::~InstallLogHold() {
+  --t_holds.log;
+  g_logMutex.unlock();
+}
+
+InstallLogHold lockInstallLog() { return InstallLogHold(); }
+
+InstallLogHolds installLogHolds() { return t_holds; }
+
+void releaseInstallLogHoldsAbove(const InstallLogHolds& kept) {
+  for (; t_holds.log > kept.log; --t_holds.log) g_logMutex.unlock();
+  for (; t_holds.send > kept.send; --t_holds.send) g_sendMutex.unlock();
 }
 
 char* copyInstallLogText() {
-  std::lock_guard<std::recursive_mutex> lock(g_logMutex);
+  LogLock lock;
   CInstallLog* log = theLog();
   return log ? log->buffer.copyText() : nullptr;
 }
 
 void releaseInstallLog() {
-  std::lock_guard<std::recursive_mutex> lock(g_logMutex);
+  LogLock lock;
   if (!g_log) return;
   g_log->~CInstallLog();
   NPN_MemFree(g_log);

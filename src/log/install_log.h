@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <mutex>
 
 class CMyPlugin;
 class CTextBuffer;
@@ -37,7 +36,25 @@ using InstallLogPoster = bool (*)(CMyPlugin* instance, CInstallLogPortion& log);
 void setInstallLogPoster(InstallLogPoster poster);
 
 // Holds the log for several appends that must stay together (a line built from parts).
-std::unique_lock<std::recursive_mutex> lockInstallLog();
+class InstallLogHold {
+ public:
+  InstallLogHold();
+  ~InstallLogHold();
+  InstallLogHold(const InstallLogHold&) = delete;
+  InstallLogHold& operator=(const InstallLogHold&) = delete;
+};
+InstallLogHold lockInstallLog();
+
+// How many times the calling thread holds the log's locks. A fault's recovery jumps past
+// the destructors that would let them go, so a guard notes the count when it starts and,
+// after a fault, gives back every hold taken since: another thread's next line must not
+// wait forever.
+struct InstallLogHolds {
+  int log;
+  int send;
+};
+InstallLogHolds installLogHolds();
+void releaseInstallLogHoldsAbove(const InstallLogHolds& kept);
 
 // A copy of the log's text in an allocator block (the caller frees it); null without room.
 char* copyInstallLogText();

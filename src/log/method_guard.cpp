@@ -96,7 +96,12 @@ extern "C" void __cdecl ostrelResumeAtGuard(GuardFrame* frame) {
 }
 
 CMethodGuard::CMethodGuard(const char* name)
-    : m_frame(), m_name(copyString(name)), m_recovery(), m_faultCode(0), m_reporting(false) {
+    : m_frame(),
+      m_name(copyString(name)),
+      m_recovery(),
+      m_faultCode(0),
+      m_reporting(false),
+      m_logHolds(installLogHolds()) {
   m_frame.guard = this;
   m_frame.handler = reinterpret_cast<void*>(&guardFrameHandler);
   m_frame.previous = chainHead();

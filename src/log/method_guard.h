@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "log/install_log.h"
+
 class CMyPlugin;
 struct _EXCEPTION_POINTERS;
 
@@ -43,6 +45,8 @@ class CMethodGuard {
   // The handler that was innermost on this thread before this guard.
   const void* previousTranslator() const { return m_frame.previous; }
   const char* name() const { return m_name; }
+  // The log's locks the thread held when the guard started.
+  const InstallLogHolds& logHoldsOnEntry() const { return m_logHolds; }
 
   // Used by the fault path: keeps the code, and tells whether the fault is already being
   // reported (a fault inside the report must not start another one).
@@ -59,6 +63,7 @@ class CMethodGuard {
   void* m_recovery[5];
   uint32_t m_faultCode;
   bool m_reporting;
+  InstallLogHolds m_logHolds;
 };
 
 // The innermost exception handler of the calling thread.
@@ -104,6 +109,8 @@ bool runGuarded(CMyPlugin* instance, const char* traceName, Body&& body) {
     } else {
       faulted = true;
       code = guard.faultCode();
+      // The jump skipped the destructors of any log lock taken inside the body.
+      releaseInstallLogHoldsAbove(guard.logHoldsOnEntry());
     }
   }
   if (!faulted) return true;

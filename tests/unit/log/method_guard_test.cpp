@@ -27,6 +27,11 @@ int readThrough(volatile int* pointer) { return *pointer; }
 volatile int* volatile g_unreadable = reinterpret_cast<volatile int*>(0x10);
 volatile int g_zero = 0;
 
+DWORD WINAPI logFromAnotherThread(void*) {
+  logLine("from another thread");
+  return 0;
+}
+
 class MethodGuard : public ::testing::Test {
  protected:
   void SetUp() override { releaseInstallLog(); }
@@ -125,4 +130,20 @@ TEST_F(MethodGuard, RepeatedFaultsLeaveNoMemoryBehind) {
   for (int i = 0; i < 50; ++i) runGuarded(nullptr, "Again()", [] { readThrough(g_unreadable); });
   releaseInstallLog();
   EXPECT_EQ(TestBrowser::instance().liveBlocks(), blocks);
+}
+
+// The browser's allocator faults while the log grows, inside the log's lock. The guard
+// catches it, and the lock is free again: another thread's line goes in at once.
+TEST_F(MethodGuard, AFaultInsideTheLogsLockLeavesItFreeForOtherThreads) {
+  EXPECT_FALSE(runGuarded(nullptr, "Grow()", [] {
+    TestBrowser::instance().faultOnNextAllocation();
+    logLine("the log is made here");
+  }));
+  HANDLE other = CreateThread(nullptr, 0, logFromAnotherThread, nullptr, 0, nullptr);
+  ASSERT_NE(other, nullptr);
+  const DWORD waited = WaitForSingleObject(other, 5000);
+  EXPECT_EQ(waited, WAIT_OBJECT_0);
+  if (waited != WAIT_OBJECT_0) TerminateThread(other, 1);
+  CloseHandle(other);
+  EXPECT_EQ(installLogText(), faultLines("Grow()", "3221225477") + "from another thread\r\n");
 }

@@ -1,6 +1,8 @@
 // TestBrowser: a minimal browser side of the plug-in interface for unit tests.
 #include "support/test_browser.h"
 
+#include <windows.h>
+
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -13,11 +15,13 @@ namespace {
 std::atomic<long long> g_balanceBytes{0};
 std::atomic<long long> g_liveBlocks{0};
 std::atomic<int> g_allocationsLeft{-1};  // -1: never fail
+std::atomic<bool> g_faultOnAllocation{false};
 std::mutex g_requestMutex;
 std::vector<RecordedRequest> g_requests;
 
 // Each block carries its size in front, so that frees can keep the balance.
 void* testAlloc(uint32 size) {
+  if (g_faultOnAllocation.exchange(false)) RaiseException(EXCEPTION_ACCESS_VIOLATION, 0, 0, nullptr);
   int left = g_allocationsLeft.load();
   while (left >= 0) {
     if (left == 0) return nullptr;
@@ -79,6 +83,8 @@ void TestBrowser::install() {
 
 long long TestBrowser::balanceBytes() const { return g_balanceBytes.load(); }
 long long TestBrowser::liveBlocks() const { return g_liveBlocks.load(); }
+void TestBrowser::faultOnNextAllocation() { g_faultOnAllocation = true; }
+
 void TestBrowser::failAllocationsAfter(int successfulAllocations) { g_allocationsLeft = successfulAllocations; }
 void TestBrowser::stopFailingAllocations() { g_allocationsLeft = -1; }
 

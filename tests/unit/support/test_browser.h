@@ -28,6 +28,9 @@ class TestBrowser {
   // Makes the next allocations fail (0 = none), to test out-of-memory paths.
   void failAllocationsAfter(int successfulAllocations);
   void stopFailingAllocations();
+  // Makes the next allocation raise an access violation inside the allocator, as a
+  // broken browser would.
+  void faultOnNextAllocation();
 
   std::vector<RecordedRequest> requests() const;
   void clearRequests();
