@@ -6,6 +6,7 @@
 #include "base/bounded_text.h"
 #include "log/install_log.h"
 #include "net/browser_proxy.h"
+#include "net/request_timeouts.h"
 
 namespace {
 
@@ -49,9 +50,7 @@ HINTERNET openWithAutoConfig(const char* userAgent, BrowserProxySettings& settin
   return session;
 }
 
-}  // namespace
-
-HINTERNET NetscapeInternetOpen(const char* userAgent) {
+HINTERNET openSession(const char* userAgent) {
   BrowserProxySettings settings;
   getBrowserProxySettings(userAgent, &settings);
   switch (settings.kind) {
@@ -62,4 +61,13 @@ HINTERNET NetscapeInternetOpen(const char* userAgent) {
     default:
       return openWithSystemSettings(userAgent);
   }
+}
+
+}  // namespace
+
+HINTERNET NetscapeInternetOpen(const char* userAgent) {
+  HINTERNET session = openSession(userAgent);
+  // Every request of the instance is made through this session and takes its timeouts.
+  if (session) timeNewHandles(session);
+  return session;
 }

@@ -1,14 +1,42 @@
-// Finite waits for a request: connecting, sending and receiving each give up after a
-// set time, so that a server that accepts and never answers cannot hold a thread.
+// Finite waits for every request: connecting, sending and receiving each give up after a
+// set time, so that a server that accepts and never answers, or stops sending in the
+// middle of a body, cannot hold a thread.
 #pragma once
 
 #include <windows.h>
 #include <wininet.h>
 
+struct RequestTimeouts {
+  DWORD connectMs;
+  DWORD sendMs;
+  DWORD receiveMs;  // the longest silence within an answer, not the whole transfer
+};
+
+// Configuration files, package lists and packages, fetched by the worker: long enough for
+// a slow link or a busy server, short enough that a dead one fails the run within a
+// minute rather than never.
+constexpr RequestTimeouts kDownloadTimeouts = {10000, 10000, 20000};
+
 // The install log's upload runs on the browser's thread at teardown: a stalled receiver
 // may cost the page at most this long per step, and a working one answers far sooner.
 constexpr DWORD kLogUploadTimeoutMs = 5000;
+constexpr RequestTimeouts kLogUploadTimeouts = {kLogUploadTimeoutMs, kLogUploadTimeoutMs, kLogUploadTimeoutMs};
 
-// Sets the connect, send and receive timeouts of a request handle; false when the
-// handle refused one of them.
-bool setRequestTimeouts(HINTERNET request, DWORD milliseconds);
+// Sets the three timeouts on a connection or request handle; false when the handle
+// refused one of them.
+bool setRequestTimeouts(HINTERNET handle, const RequestTimeouts& timeouts);
+
+// The context value that requests made through a session pass, so that the session's
+// status callback hears of their handles.
+constexpr DWORD_PTR kTimedRequestContext = 1;
+
+// Gives every handle made through the session the download timeouts as it is created,
+// before its request is sent. A session's own send and receive timeouts do not reach the
+// requests made through it everywhere, and a URL opened in one call hands out its handle
+// only after the answer came.
+void timeNewHandles(HINTERNET session);
+
+// For tests of stalled servers, which would otherwise wait the full download timeouts:
+// new handles get this one timeout for all three steps from then on, process-wide; 0
+// restores the download timeouts. Never called outside tests.
+void setDownloadTimeoutForTests(DWORD milliseconds);

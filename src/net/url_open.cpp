@@ -1,13 +1,18 @@
 // URL opening with cookie, authentication dialogs, status check and error message.
 #include "net/url_open.h"
 
+#include "base/host_services.h"
+#include "base/string_copy.h"
 #include "net/http_error_message.h"
 #include "net/prefs_text.h"
+#include "net/request_timeouts.h"
 #include "plugin/CMyPlugin.h"
 
 namespace {
 
 constexpr int kMaxOpenAttempts = 5;
+// Redirects are followed here rather than by WinInet, which follows a loop without end.
+constexpr int kMostRedirects = 10;
 constexpr DWORD kAuthenticateProbeSize = 2048;
 constexpr DWORD kStatusTextSize = 1024;
 constexpr char kFixedCaption[] = "Ostrel Client Updater Plugin";
@@ -18,7 +23,7 @@ constexpr UINT kErrorBoxStyle = MB_ICONERROR | MB_TASKMODAL | MB_SETFOREGROUND;
 
 // No cache flag: WinInet's own default applies.
 DWORD openFlags(const char* url) {
-  DWORD flags = INTERNET_FLAG_KEEP_CONNECTION;
+  DWORD flags = INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_NO_AUTO_REDIRECT;
   if (startsWithIgnoringCase(url, "https://")) flags |= INTERNET_FLAG_SECURE;
   return flags;
 }
@@ -52,12 +57,44 @@ HINTERNET openWithRetries(CMyPlugin* plugin, const char* url, const char* header
   const DWORD flags = openFlags(url);
   for (int attempt = 0; attempt < kMaxOpenAttempts; ++attempt) {
     if (cookie) InternetSetCookieA(url, "SMSESSION", cookie);
-    HINTERNET request = InternetOpenUrlA(plugin->m_internet, url, headers, static_cast<DWORD>(-1), flags, 0);
+    HINTERNET request =
+        InternetOpenUrlA(plugin->m_internet, url, headers, static_cast<DWORD>(-1), flags, kTimedRequestContext);
+    // A server that took the whole timeout to say nothing is not asked again: each
+    // attempt would cost the same wait.
+    if (!request && GetLastError() == ERROR_INTERNET_TIMEOUT) return nullptr;
     if (!request) continue;
     if (!userAsksToRetry(pluginOwnerWindow(plugin), request)) return request;
     if (InternetCloseHandle(request) != TRUE) *lastError = GetLastError();
   }
   return nullptr;
+}
+
+bool isRedirect(DWORD status) {
+  return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// The URL an answer sends the request on to, resolved against the URL it answered, in a
+// new block; null when the answer names none.
+char* redirectTarget(HINTERNET request, const char* url) {
+  DWORD size = 0;
+  if (HttpQueryInfoA(request, HTTP_QUERY_LOCATION, nullptr, &size, nullptr) ||
+      GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0)
+    return nullptr;
+  char* location = static_cast<char*>(NPN_MemAlloc(size + 1));
+  if (!location) return nullptr;
+  char* target = nullptr;
+  if (HttpQueryInfoA(request, HTTP_QUERY_LOCATION, location, &size, nullptr)) {
+    location[size] = '\0';
+    DWORD length = 0;
+    InternetCombineUrlA(url, location, nullptr, &length, ICU_NO_ENCODE);
+    if (length > 0) target = static_cast<char*>(NPN_MemAlloc(length + 1));
+    if (target && !InternetCombineUrlA(url, location, target, &length, ICU_NO_ENCODE)) {
+      NPN_MemFree(target);
+      target = nullptr;
+    }
+  }
+  NPN_MemFree(location);
+  return target;
 }
 
 DWORD statusCodeOf(HINTERNET request) {
@@ -88,6 +125,17 @@ HWND pluginOwnerWindow(const CMyPlugin* plugin) {
 HINTERNET OpenURL(CMyPlugin* plugin, const char* url, const char* headers, DWORD* lastError) {
   *lastError = 0;
   HINTERNET request = openWithRetries(plugin, url, headers, lastError);
+  char* current = nullptr;
+  // Past the last redirect allowed, the redirect's own answer is the failure shown.
+  for (int redirects = 0; redirects < kMostRedirects && request && isRedirect(statusCodeOf(request)); ++redirects) {
+    char* next = redirectTarget(request, current ? current : url);
+    if (!next) break;
+    InternetCloseHandle(request);
+    NPN_MemFree(current);
+    current = next;
+    request = openWithRetries(plugin, current, headers, lastError);
+  }
+  NPN_MemFree(current);
   const DWORD status = statusCodeOf(request);
   if (request && status >= 200 && status <= 299) return request;
   showOpenFailure(plugin, request, status);

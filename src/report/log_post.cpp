@@ -116,7 +116,7 @@ bool postLogText(CMyPlugin& instance, const char* text) {
     InternetCloseHandle(connection);
     return false;
   }
-  setRequestTimeouts(request, kLogUploadTimeoutMs);
+  setRequestTimeouts(request, kLogUploadTimeouts);
   const bool sent = sendRequest(instance, request, text);
   InternetCloseHandle(request);
   InternetCloseHandle(connection);

@@ -1,0 +1,83 @@
+// Downloads from servers that misbehave: silent, stalling mid-body, promising more than
+// they send, redirecting in a loop. Each ends as a failed download with its log line and
+// no file left, within the requests' timeouts.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "log/install_log.h"
+#include "net/file_download.h"
+#include "net/request_timeouts.h"
+#include "support/message_box_watcher.h"
+#include "support/net_fixture.h"
+#include "support/test_browser.h"
+
+namespace {
+
+// Short enough for tests; the requests' own values are checked separately.
+constexpr DWORD kTestTimeoutMs = 2000;
+
+class HostileServer : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    releaseInstallLog();
+    m_instance.openSession();
+    ASSERT_NE(m_instance.plugin.m_internet, nullptr);
+  }
+  void TearDown() override {
+    setDownloadTimeoutForTests(0);
+    releaseInstallLog();
+  }
+
+  // Downloads with the test's timeouts and returns the result; took holds the time.
+  int download(const std::string& pathAndQuery, uint32_t expectedSize) {
+    setDownloadTimeoutForTests(kTestTimeoutMs);
+    const std::string url = FixtureServer::instance().httpUrl(pathAndQuery);
+    const DWORD start = GetTickCount();
+    const int result = DownloadFile(&m_instance.plugin, url.c_str(), m_folder.path().c_str(), expectedSize, "f.bin");
+    took = GetTickCount() - start;
+    return result;
+  }
+  bool leftAFile() const { return GetFileAttributesA((m_folder.path() + "\\f.bin").c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+  ScopedFirefoxLanguage m_language;
+  TestTree m_folder{"hostile"};
+  TestInstance m_instance;
+  MessageBoxWatcher m_boxes;
+  DWORD took = 0;
+};
+
+}  // namespace
+
+// Each attempt to open ends after one timeout. (A timeout as such ends the attempts at
+// once; Wine reports this one as an aborted connection, which is tried again.)
+TEST_F(HostileServer, ASilentServerFailsTheOpenAfterItsTimedAttempts) {
+  EXPECT_EQ(download(uniquePath("silent") + "?size=100&stall=60000", 100), kDownloadNoUrl);
+  EXPECT_LT(took, 5 * kTestTimeoutMs + 3000);
+  EXPECT_FALSE(leftAFile());
+  EXPECT_EQ(installLogText().rfind("DownloadFile failed to open URL: ", 0), 0u) << installLogText();
+}
+
+TEST_F(HostileServer, ABodyThatStallsOrFallsShortOfItsLengthFailsTheRead) {
+  const char* cases[] = {"?size=100000&hang=50000", "?size=1000&length=10000000&hang=1000"};
+  for (const char* query : cases) {
+    SCOPED_TRACE(query);
+    releaseInstallLog();
+    EXPECT_EQ(download(uniquePath("stall") + query, 100000), kDownloadReadFailed);
+    EXPECT_LT(took, 6000u);
+    EXPECT_FALSE(leftAFile());
+    EXPECT_EQ(installLogText().rfind("InternetReadFile failed.  Error code: ", 0), 0u) << installLogText();
+  }
+}
+
+TEST_F(HostileServer, ARedirectIsFollowedToItsTarget) {
+  const std::string target = uniquePath("redirect-target");
+  EXPECT_EQ(download(uniquePath("redirect") + "?status=302&location=" + target + "%3Fsize%3D100", 100), kDownloadOk);
+  EXPECT_EQ(FixtureServer::instance().requestsFor(target).size(), 1u);
+}
+
+TEST_F(HostileServer, ARedirectLoopEndsAsAFailedOpen) {
+  EXPECT_EQ(download(uniquePath("loop") + "?status=302&redirect=self", 100), kDownloadNoUrl);
+  EXPECT_LT(took, 30000u);
+  EXPECT_FALSE(leftAFile());
+}
