@@ -21,6 +21,6 @@ void logLine(const char* text) { take(text); }
 void logUnsignedLine(uint32_t) {}
 void logSignedLine(int32_t) {}
 
-std::unique_lock<std::recursive_mutex> lockInstallLog() {
-  return std::unique_lock<std::recursive_mutex>(g_logMutex);
-}
+InstallLogHold::InstallLogHold() { g_logMutex.lock(); }
+InstallLogHold::~InstallLogHold() { g_logMutex.unlock(); }
+InstallLogHold lockInstallLog() { return InstallLogHold(); }
