@@ -8,15 +8,9 @@
 #include "download/file_set_reader.h"
 #include "download/property_text.h"
 #include "fuzz_check.h"
+#include "property_map_checks.h"
 
 namespace {
-
-struct Walk {
-  const CPropertyMap* map;
-  bool wholeKeys;  // no NUL in the text, so no key reads shorter than it was stored
-  std::string previous;
-  int32_t pairs;
-};
 
 // A key is never empty, never a comment, and holds no line end and no "=" after its first
 // character; keys come in strictly rising order and each finds its own value.
@@ -25,13 +19,7 @@ void checkPair(const char* key, const char* value, void* context) {
   const std::string text(key);
   FUZZ_CHECK(text.find_first_of("\r\n") == std::string::npos);
   FUZZ_CHECK(text.size() < 2 || text.find('=', 1) == std::string::npos);
-  if (walk->wholeKeys) {
-    FUZZ_CHECK(!text.empty() && text[0] != '#');
-    FUZZ_CHECK(walk->pairs == 0 || walk->previous < text);
-    FUZZ_CHECK(walk->map->find(key) == value);
-  }
-  walk->previous = text;
-  ++walk->pairs;
+  checkSharedKeyRules(*walk, text, key, value);
 }
 
 // The sets stay within what the list can describe: no more sets, and no more sets and
@@ -57,9 +45,7 @@ int32_t parseAndCheck(const char* text, size_t size) {
   CPropertyMap map;
   const int32_t dropped = parsePropertyText(map, text, size);
   FUZZ_CHECK(dropped >= 0);
-  Walk walk{&map, std::memchr(text, '\0', size) == nullptr, std::string(), 0};
-  map.forEach(checkPair, &walk);
-  FUZZ_CHECK(walk.pairs == map.count());
+  walkPairs(map, text, size, checkPair);
   CFileSetList sets;
   if (readFileSets(map, sets) == FileSetReading::kComplete) checkSets(sets, map.count());
   return map.count();
@@ -68,14 +54,5 @@ int32_t parseAndCheck(const char* text, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const char* text = reinterpret_cast<const char*>(data);
-  const long before = native_browser::allocations();
-  const int32_t pairs = parseAndCheck(text, size);
-  FUZZ_CHECK_NO_LIVE_BLOCKS();
-  // Again with the allocator giving out only half of what the text needed.
-  native_browser::failAllocationsAfter((native_browser::allocations() - before) / 2);
-  FUZZ_CHECK(parseAndCheck(text, size) <= pairs);
-  native_browser::failAllocationsAfter(-1);
-  FUZZ_CHECK_NO_LIVE_BLOCKS();
-  return 0;
+  return runWithAndWithoutRoom(data, size, parseAndCheck);
 }

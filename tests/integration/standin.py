@@ -65,10 +65,16 @@ class Run:
 
 
 def run_standin(*args, timeout=60):
-    completed = subprocess.run(
-        [str(WINE_RUN), str(BIN / "browser_standin.exe"), *map(str, args)],
-        stdin=subprocess.DEVNULL, capture_output=True, text=True, errors="replace",
-        timeout=timeout)
+    # The output goes to files, and only the stand-in itself is waited for: a Wine service
+    # that the run happened to start (the desktop process, say) inherits the output and
+    # may hold it open long after the stand-in ended.
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        code = subprocess.run([str(WINE_RUN), str(BIN / "browser_standin.exe"), *map(str, args)],
+                              stdin=subprocess.DEVNULL, stdout=out, stderr=err, timeout=timeout).returncode
+        out.seek(0)
+        err.seek(0)
+        completed = subprocess.CompletedProcess(args, code, out.read().decode("utf-8", "replace"),
+                                                err.read().decode("utf-8", "replace"))
     return Run(completed)
 
 
