@@ -10,10 +10,10 @@ that embeds the plug-in with that release, forgets any earlier installation, and
 browser stand-in on the page. What happens is printed as it happens, in one stream: the
 stand-in's lines, the requests the server saw ("server: GET /..."), and the sample
 updater's and client's record ("updater: ...", "client: ..."), and the plug-in's install
-log line by line ("log: ..."). A run that goes well logs nothing and so sends no log; a
-second page, whose configuration file the server has lost, fails, and the demo ends with
-the install log as the server received it ("received: ..."): the machine report, the
-log and the separator. Everything lands in BUILD/demo.
+log line by line ("log: ..."). A run that goes well logs little; a second page, whose
+configuration file the server has lost, fails, and the demo ends with every install-log
+upload as the server received it ("received: ..."): the machine report, the log and the
+separator. Everything lands in BUILD/demo.
 """
 
 import codecs
