@@ -2,7 +2,6 @@
 #include "net/url_open.h"
 
 #include "base/host_services.h"
-#include "base/string_copy.h"
 #include "net/http_error_message.h"
 #include "net/prefs_text.h"
 #include "net/request_timeouts.h"
