@@ -26,6 +26,7 @@
 #include "log/method_guard.h"
 #include "net/file_download.h"
 #include "plugin/CMyPlugin.h"
+#include "plugin/run_control.h"
 
 namespace {
 
@@ -103,12 +104,17 @@ DownloadResult updateFiles(CMyPlugin& plugin, UpdateState& state) {
   }
   char configurationPath[MAX_PATH] = "";
   fetchConfigFile(plugin, configurationUrl, plugin.m_workDirectory, configurationPath, sizeof configurationPath);
+  if (runCancelled(plugin)) return kDownloadCancelled;
   loadPropertyFile(state.configuration, CP_UTF8, configurationPath);
   if (showServerError(plugin, state.configuration)) return kDownloadOk;
-  if (!readPackageList(plugin, state)) return kDownloadFilesIncomplete;
+  const bool listRead = readPackageList(plugin, state);
+  if (runCancelled(plugin)) return kDownloadCancelled;
+  if (!listRead) return kDownloadFilesIncomplete;
 
   startFileListProgress(plugin);
   for (int i = 0; i < plugin.m_numFiles; ++i) {
+    // The page may be left while an archive unpacks: the next file is not fetched.
+    if (runCancelled(plugin)) return kDownloadCancelled;
     const DownloadResult result = processEntry(plugin, i, state.fileSets);
     if (result != kDownloadOk) return result;
   }

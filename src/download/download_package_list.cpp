@@ -1,7 +1,8 @@
 // downloadPackageList: the package list into memory, converted to ANSI.
 #include "download/download_package_list.h"
 
-#include <cstring>
+#include <new>
+#include <string>
 
 #include "base/host_services.h"
 #include "base/text_conversion.h"
@@ -10,56 +11,15 @@
 #include "net/accept_language.h"
 #include "net/url_open.h"
 #include "plugin/CMyPlugin.h"
+#include "plugin/run_control.h"
+#include "plugin/session_job.h"
 
 namespace {
 
 constexpr DWORD kReadSize = 16384;
-
-// The body received so far, in an allocator block that grows geometrically: lists of
-// any size cost a linear number of copies.
-struct ReceivedBody {
-  char* bytes = nullptr;
-  uint32 length = 0;
-  uint32 capacity = 0;
-
-  bool append(const char* data, uint32 count) {
-    if (count > capacity - length) {
-      uint32 grown = capacity ? capacity : kReadSize;
-      while (grown - length < count) {
-        if (grown > 0x7FFFFFFFu) return false;
-        grown *= 2;
-      }
-      char* block = static_cast<char*>(NPN_MemAlloc(grown));
-      if (!block) return false;
-      if (length) std::memcpy(block, bytes, length);
-      NPN_MemFree(bytes);
-      bytes = block;
-      capacity = grown;
-    }
-    std::memcpy(bytes + length, data, count);
-    length += count;
-    return true;
-  }
-};
-
-// Reads the whole body; false (after a log line) when reading failed.
-bool readBody(HINTERNET request, ReceivedBody& body) {
-  char chunk[kReadSize];
-  for (;;) {
-    DWORD got = 0;
-    if (!InternetReadFile(request, chunk, sizeof chunk, &got)) {
-      auto lock = lockInstallLog();
-      logText("InternetReadFile failed.  Error code: ");
-      logUnsignedLine(GetLastError());
-      return false;
-    }
-    if (got == 0) return true;
-    if (!body.append(chunk, got)) {
-      logLine("downloadPackageList: no memory for the package list.");
-      return false;
-    }
-  }
-}
+// A package list of a few hundred thousand lines takes some tens of MiB; a body beyond
+// this is no package list, and reading on would only take the browser's memory.
+constexpr size_t kMostListBytes = 64 * 1024 * 1024;
 
 // The UTF-8 body as a NUL-terminated ANSI text in a new block; null without room.
 char* utf8ToAnsi(const char* bytes, uint32 length) {
@@ -72,33 +32,107 @@ char* utf8ToAnsi(const char* bytes, uint32 length) {
   return convertToAnsi(CP_UTF8, bytes, static_cast<int>(length), &ansiLength);
 }
 
+// Reads the whole body into memory of its own, not the browser's: after the page has
+// been left, the job may still be waiting for the server and must not touch the browser.
+class CListBodyJob : public CSessionJob {
+ public:
+  CListBodyJob(const CMyPlugin& plugin, HINTERNET request) : CSessionJob(plugin), m_request(request) {}
+
+  void run() override {
+    try {
+      readAll();
+    } catch (const std::bad_alloc&) {
+      m_outcome = Outcome::kNoMemory;
+    }
+  }
+  void cleanUpAbandoned() override { InternetCloseHandle(m_request); }
+
+  enum class Outcome { kWhole, kReadFailed, kTooLarge, kNoMemory };
+  Outcome outcome() const { return m_outcome; }
+  DWORD errorCode() const { return m_errorCode; }
+  const std::string& body() const { return m_body; }
+
+ private:
+  void readAll() {
+    char chunk[kReadSize];
+    while (!abandoned()) {
+      DWORD got = 0;
+      if (!InternetReadFile(m_request, chunk, sizeof chunk, &got)) {
+        m_errorCode = GetLastError();
+        m_outcome = Outcome::kReadFailed;
+        return;
+      }
+      if (got == 0) return;
+      if (got > kMostListBytes - m_body.size()) {
+        m_outcome = Outcome::kTooLarge;
+        return;
+      }
+      m_body.append(chunk, got);
+    }
+  }
+
+  HINTERNET m_request;
+  std::string m_body;
+  Outcome m_outcome = Outcome::kWhole;
+  DWORD m_errorCode = 0;
+};
+
+// The body's text in a new block, or null after a log line; null without one when the
+// page was left meanwhile, in which case the request went with the job.
+char* readBody(CMyPlugin& plugin, HINTERNET request, bool* requestKept) {
+  auto* job = new (std::nothrow) CListBodyJob(plugin, request);
+  *requestKept = !job || runSessionJob(plugin, job) == JobEnd::kDone;
+  if (!job) logLine("downloadPackageList: no memory for the package list.");
+  if (!job || !*requestKept) return nullptr;
+  char* text = nullptr;
+  switch (job->outcome()) {
+    case CListBodyJob::Outcome::kReadFailed: {
+      auto lock = lockInstallLog();
+      logText("InternetReadFile failed.  Error code: ");
+      logUnsignedLine(job->errorCode());
+      break;
+    }
+    case CListBodyJob::Outcome::kTooLarge:
+      logLine("downloadPackageList: the package list is larger than 64 MiB.");
+      break;
+    case CListBodyJob::Outcome::kNoMemory:
+      logLine("downloadPackageList: no memory for the package list.");
+      break;
+    case CListBodyJob::Outcome::kWhole:
+      text = utf8ToAnsi(job->body().data(), static_cast<uint32>(job->body().size()));
+      if (!text) logLine("downloadPackageList: no memory for the package list.");
+      break;
+  }
+  delete job;
+  return text;
+}
+
 }  // namespace
 
 char* downloadPackageList(CMyPlugin& plugin, const char* url) {
   // Owned blocks live outside the guarded body, so that a fault leaves none behind.
   char* header = nullptr;
-  ReceivedBody body;
   char* text = nullptr;
   runGuarded(&plugin, "CMyPlugin::downloadPackageList()", [&] {
     header = getAcceptLanguageHeader(NPN_UserAgent(plugin.m_npp));
     DWORD closeError = 0;
     HINTERNET request = OpenURL(&plugin, url, header, &closeError);
     if (!request) {
+      if (runCancelled(plugin)) return;
       auto lock = lockInstallLog();
       logText("downloadPackageList failed to open URL: ");
       logLine(url ? url : "");
       return;
     }
-    const bool complete = readBody(request, body);
-    if (!InternetCloseHandle(request)) {
+    bool requestKept = false;
+    text = readBody(plugin, request, &requestKept);
+    if (requestKept && !InternetCloseHandle(request)) {
       auto lock = lockInstallLog();
       logText("InternetCloseHandle failed in CMyPlugin::downloadPackageList().  rc: ");
       logUnsignedLine(GetLastError());
     }
-    if (complete) text = utf8ToAnsi(body.bytes, body.length);
   });
   NPN_MemFree(header);
-  NPN_MemFree(body.bytes);
   if (!text) plugin.m_failed = 1;
   return text;
 }

@@ -46,6 +46,7 @@ NPError NPP_New(NPMIMEType /*type*/, NPP instance, uint16 mode, int16 argc, char
   instance->pdata = plugin;
   plugin->m_npp = instance;
   plugin->m_internet = NetscapeInternetOpen(NPN_UserAgent(instance));
+  plugin->m_runControl = CRunControl::create(plugin->m_internet);
   plugin->m_workerDoneEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   return plugin->ReadParameters(mode, argc, argn, argv, saved);
 }
@@ -53,6 +54,8 @@ NPError NPP_New(NPMIMEType /*type*/, NPP instance, uint16 mode, int16 argc, char
 NPError NPP_Destroy(NPP instance, NPSavedData** save) {
   CMyPlugin* plugin = recordOf(instance);
   if (!plugin) return instance ? NPERR_NO_ERROR : NPERR_INVALID_INSTANCE_ERROR;
+  // The page is being left: a download stops at once, the updater's install run does not.
+  if (plugin->m_runControl) plugin->m_runControl->cancel();
   waitForWorker(plugin);
   const NPError result = plugin->Destroy(save);
   plugin->~CMyPlugin();

@@ -18,4 +18,7 @@ enum DownloadResult {
   // The update only. The page gave no RedirectURL, so there is no configuration file to
   // start from.
   kDownloadFilesNoConfiguration = 9,
+  // The page was left during the download, or before it began: the partial file is
+  // removed, and the run stops without a message.
+  kDownloadCancelled = 10,
 };

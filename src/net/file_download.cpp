@@ -3,7 +3,9 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstring>
+#include <new>
 
 #include "base/directory_tree.h"
 #include "base/host_services.h"
@@ -15,6 +17,8 @@
 #include "net/prefs_text.h"
 #include "net/url_open.h"
 #include "plugin/CMyPlugin.h"
+#include "plugin/run_control.h"
+#include "plugin/session_job.h"
 
 namespace {
 
@@ -34,6 +38,7 @@ struct DownloadState {
   DWORD errorCode;       // GetLastError of the failed read or write
   DWORD openLastError;   // what OpenURL left in its lastError
   bool writeFailed;
+  bool tooLarge;         // a body without a declared end went past the most allowed
   int32_t sizeEstimate;  // expectedSize as the read loop used it
   uint32_t received;
 };
@@ -52,7 +57,11 @@ DownloadResult prepareDirectory(const DownloadState& state) {
 
 DownloadResult createLocalFile(DownloadState& state) {
   if (!joinPath(state.localPath, sizeof state.localPath, state.directory, state.fileName)) return kDownloadNoLocalFile;
-  state.file = CreateFileA(state.localPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
+  // Shared for deletion: a download the worker walks away from is deleted by name at
+  // once, and the system removes it when the last handle goes, at the latest with the
+  // process.
+  state.file = CreateFileA(state.localPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                           CREATE_ALWAYS, 0, nullptr);
   return state.file == INVALID_HANDLE_VALUE ? kDownloadNoLocalFile : kDownloadOk;
 }
 
@@ -62,28 +71,86 @@ bool declaredLength(HINTERNET request, DWORD* length) {
   return HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, length, &size, nullptr) != FALSE;
 }
 
-DownloadResult failedTransfer(DownloadState& state, bool writing) {
-  state.errorCode = GetLastError();
-  state.writeFailed = writing;
-  return kDownloadReadFailed;
-}
+// Reads the body into the file, up to limit bytes or its end. The bar moves on the
+// worker, from what the job has counted so far.
+class CBodyJob : public CSessionJob {
+ public:
+  CBodyJob(const DownloadState& state, uint32_t limit, uint32_t chunk)
+      : CSessionJob(*state.plugin),
+        m_request(state.request),
+        m_file(state.file),
+        m_progress(&state.plugin->m_progress),
+        m_limit(limit),
+        m_chunk(chunk) {}
 
-// Reads the body into the file: up to limit bytes, or to its end when toEnd is set.
-DownloadResult copyBody(DownloadState& state, uint32_t limit, bool toEnd, uint32_t chunk) {
-  char buffer[kLargeTransferSize];
-  while (toEnd || state.received < limit) {
-    DWORD wanted = chunk;
-    if (!toEnd && limit - state.received < wanted) wanted = limit - state.received;
-    DWORD got = 0;
-    if (!InternetReadFile(state.request, buffer, wanted, &got)) return failedTransfer(state, false);
-    if (got == 0) break;
-    DWORD written = 0;
-    // A short write (a full disk) fails the download: a cut file must not pass as whole.
-    if (!WriteFile(state.file, buffer, got, &written, nullptr) || written != got) return failedTransfer(state, true);
-    state.received += got;
-    state.plugin->m_progress.advance(got);
+  void run() override {
+    while (received() < m_limit && !abandoned()) {
+      DWORD wanted = m_chunk;
+      if (m_limit - received() < wanted) wanted = m_limit - received();
+      DWORD got = 0;
+      if (!InternetReadFile(m_request, m_buffer, wanted, &got)) return fail(false);
+      if (got == 0) break;
+      DWORD written = 0;
+      // A short write (a full disk) fails the download: a cut file must not pass as whole.
+      if (!WriteFile(m_file, m_buffer, got, &written, nullptr) || written != got) return fail(true);
+      InterlockedExchangeAdd(&m_received, static_cast<LONG>(got));
+    }
   }
-  return kDownloadOk;
+  // The worker has gone on and deleted the file by name; closing it removes it.
+  void cleanUpAbandoned() override {
+    CloseHandle(m_file);
+    InternetCloseHandle(m_request);
+  }
+  void tick() override {
+    const uint32_t now = received();
+    m_progress->advance(now - m_shown);
+    m_shown = now;
+  }
+
+  uint32_t received() const { return static_cast<uint32_t>(m_received); }
+  bool failed() const { return m_failed; }
+  bool writeFailed() const { return m_writeFailed; }
+  DWORD errorCode() const { return m_errorCode; }
+
+ private:
+  void fail(bool writing) {
+    m_errorCode = GetLastError();
+    m_writeFailed = writing;
+    m_failed = true;
+  }
+
+  HINTERNET m_request;
+  HANDLE m_file;
+  CDownloadProgress* m_progress;
+  uint32_t m_limit;
+  uint32_t m_chunk;
+  char m_buffer[kLargeTransferSize];
+  volatile LONG m_received = 0;
+  uint32_t m_shown = 0;
+  bool m_failed = false;
+  bool m_writeFailed = false;
+  DWORD m_errorCode = 0;
+};
+
+DownloadResult copyBody(DownloadState& state, uint32_t limit, uint32_t chunk) {
+  auto* job = new (std::nothrow) CBodyJob(state, limit, chunk);
+  if (!job) {
+    state.errorCode = ERROR_NOT_ENOUGH_MEMORY;
+    return kDownloadReadFailed;
+  }
+  if (runSessionJob(*state.plugin, job) == JobEnd::kAbandoned) {
+    // The request and the open file went with the job.
+    DeleteFileA(state.localPath);
+    state.request = nullptr;
+    state.file = INVALID_HANDLE_VALUE;
+    return kDownloadCancelled;
+  }
+  state.received = job->received();
+  state.errorCode = job->errorCode();
+  state.writeFailed = job->writeFailed();
+  const bool failed = job->failed();
+  delete job;
+  return failed ? kDownloadReadFailed : kDownloadOk;
 }
 
 // A body that ends before the length its answer declared (and before the bytes wanted)
@@ -91,6 +158,8 @@ DownloadResult copyBody(DownloadState& state, uint32_t limit, bool toEnd, uint32
 bool endedEarly(const DownloadState& state, bool declared, DWORD declaredLength, uint32_t limit) {
   return declared && state.received < declaredLength && state.received < limit;
 }
+
+std::atomic<uint32_t> g_unknownSizeLimit{kMostUnknownSizeBytes};
 
 DownloadResult transferBody(DownloadState& state, uint32_t expectedSize) {
   DWORD length = 0;
@@ -103,8 +172,16 @@ DownloadResult transferBody(DownloadState& state, uint32_t expectedSize) {
   } else {
     state.sizeEstimate = static_cast<int32_t>(expectedSize);
   }
-  const uint32_t limit = single ? length : expectedSize;
-  DownloadResult result = copyBody(state, limit, single && !declared, single ? kSmallTransferSize : kLargeTransferSize);
+  // A body without a declared end is read one byte past the most it may have, so that an
+  // endless one is told from one that ends right there.
+  const bool toEnd = single && !declared;
+  const uint32_t mostUnknown = g_unknownSizeLimit;
+  const uint32_t limit = toEnd ? mostUnknown + 1 : (single ? length : expectedSize);
+  DownloadResult result = copyBody(state, limit, single ? kSmallTransferSize : kLargeTransferSize);
+  if (result == kDownloadOk && toEnd && state.received > mostUnknown) {
+    state.tooLarge = true;
+    result = kDownloadReadFailed;
+  }
   if (result == kDownloadOk && endedEarly(state, declared, length, limit)) {
     state.errorCode = ERROR_INTERNET_CONNECTION_ABORTED;
     result = kDownloadReadFailed;
@@ -116,15 +193,17 @@ DownloadResult transferBody(DownloadState& state, uint32_t expectedSize) {
 DownloadResult runDownload(DownloadState& state, uint32_t expectedSize, const char* localName) {
   CMyPlugin* plugin = state.plugin;
   state.fileName = localName ? localName : lastSegment(state.url);
+  if (runCancelled(*plugin)) return kDownloadCancelled;
   if (prepareDirectory(state) != kDownloadOk) return kDownloadNoDirectory;
   if (createLocalFile(state) != kDownloadOk) return kDownloadNoLocalFile;
   state.header = getAcceptLanguageHeader(NPN_UserAgent(plugin->m_npp));
   state.request = OpenURL(plugin, state.url, state.header ? state.header : "", &state.openLastError);
-  if (!state.request) return kDownloadNoUrl;
+  if (!state.request) return runCancelled(*plugin) ? kDownloadCancelled : kDownloadNoUrl;
   return transferBody(state, expectedSize);
 }
 
 void logFailure(const DownloadState& state) {
+  if (state.result == kDownloadCancelled) return noteRunCancelled(*state.plugin);
   auto hold = lockInstallLog();
   switch (state.result) {
     case kDownloadNoDirectory:
@@ -145,6 +224,13 @@ void logFailure(const DownloadState& state) {
       logUnsignedLine(state.openLastError);
       break;
     case kDownloadReadFailed:
+      if (state.tooLarge) {
+        logText("DownloadFile stopped: the body has no declared length and is longer than ");
+        logUnsignedLine(g_unknownSizeLimit);
+        logText("  URL: ");
+        logLine(state.url);
+        break;
+      }
       logText(state.writeFailed ? "WriteFile failed.  Error code: " : "InternetReadFile failed.  Error code: ");
       logUnsignedLine(state.errorCode);
       logText("  File size (est): ");
@@ -177,6 +263,8 @@ void finishDownload(DownloadState& state) {
 }
 
 }  // namespace
+
+void setUnknownSizeLimitForTests(uint32_t bytes) { g_unknownSizeLimit = bytes ? bytes : kMostUnknownSizeBytes; }
 
 DownloadResult DownloadFile(CMyPlugin* plugin, const char* url, const char* directory,
                             uint32_t expectedSize, const char* localName) {

@@ -3,7 +3,8 @@
 //
 // Policy: only a 2xx answer counts. A download of known size reads at most that many
 // bytes (a longer body is cut, a shorter one still succeeds). A download of unknown size
-// reads up to the Content-Length, or to the end of the body when there is none. A body
+// reads up to the Content-Length, or to the end of the body when there is none, which
+// must come within kMostUnknownSizeBytes: an endless body would fill the disk. A body
 // that ends before its own Content-Length, or a write that fails, fails the download. A
 // failed download (any result but 0) leaves no file behind. The process's current directory is
 // never touched: two instances' workers may download at once.
@@ -19,6 +20,9 @@ class CMyPlugin;
 constexpr uint32_t kUnknownSize = 0xFFFFFFFF;
 // Bytes of an unknown-size body without Content-Length that count as 100 per cent.
 constexpr int kUnknownSizeEstimate = 10000;
+// The most bytes a body without a declared length may have, 256 MiB: far more than any
+// configuration file or client package, and reached soon by a server that never ends.
+constexpr uint32_t kMostUnknownSizeBytes = 256u << 20;
 // Read sizes: a file of given size is read in large pieces, a single file of unknown
 // size (a small configuration file) in small ones.
 constexpr uint32_t kLargeTransferSize = 16384;
@@ -26,5 +30,8 @@ constexpr uint32_t kSmallTransferSize = 1024;
 
 // Downloads url into directory\localName (directory\<the URL's last segment> when
 // localName is null), creating the directory and its parents first.
+// Tests: a smaller most for bodies without a declared length; 0 restores the real one.
+void setUnknownSizeLimitForTests(uint32_t bytes);
+
 DownloadResult DownloadFile(CMyPlugin* plugin, const char* url, const char* directory, uint32_t expectedSize,
                  const char* localName);

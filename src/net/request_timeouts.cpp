@@ -39,6 +39,8 @@ void CALLBACK onStatus(HINTERNET /*handle*/, DWORD_PTR context, DWORD status, vo
 
 }  // namespace
 
+DWORD downloadReceiveTimeoutMs() { return downloadTimeouts().receiveMs; }
+
 void setDownloadTimeoutForTests(DWORD milliseconds) { g_testTimeoutMs = milliseconds; }
 
 void timeNewHandles(HINTERNET session) {

@@ -36,6 +36,10 @@ constexpr DWORD_PTR kTimedRequestContext = 1;
 // only after the answer came.
 void timeNewHandles(HINTERNET session);
 
+// The receive timeout that timeNewHandles gives: the longest silence a download's
+// request waits through.
+DWORD downloadReceiveTimeoutMs();
+
 // For tests of stalled servers, which would otherwise wait the full download timeouts:
 // new handles get this one timeout for all three steps from then on, process-wide; 0
 // restores the download timeouts. Never called outside tests.

@@ -1,11 +1,16 @@
 // URL opening with cookie, authentication dialogs, status check and error message.
 #include "net/url_open.h"
 
+#include <new>
+#include <string>
+
 #include "base/host_services.h"
 #include "net/http_error_message.h"
 #include "net/prefs_text.h"
 #include "net/request_timeouts.h"
 #include "plugin/CMyPlugin.h"
+#include "plugin/run_control.h"
+#include "plugin/session_job.h"
 
 namespace {
 
@@ -51,16 +56,61 @@ bool userAsksToRetry(HWND owner, HINTERNET request) {
   return retry;
 }
 
+// One InternetOpenUrlA, which waits for the answer's header. The job keeps its own copies
+// of the texts, which the call may still read after the worker has walked away.
+class COpenJob : public CSessionJob {
+ public:
+  COpenJob(const CMyPlugin& plugin, const char* url, const char* headers, DWORD flags)
+      : CSessionJob(plugin), m_session(plugin.m_internet), m_url(url), m_headers(headers), m_flags(flags) {}
+  void run() override {
+    m_request = InternetOpenUrlA(m_session, m_url.c_str(), m_headers.c_str(), static_cast<DWORD>(-1), m_flags,
+                                 kTimedRequestContext);
+    m_error = m_request ? 0 : GetLastError();
+  }
+  void cleanUpAbandoned() override {
+    if (m_request) InternetCloseHandle(m_request);
+  }
+  HINTERNET request() const { return m_request; }
+  DWORD error() const { return m_error; }
+
+ private:
+  HINTERNET m_session;
+  std::string m_url;
+  std::string m_headers;
+  DWORD m_flags;
+  HINTERNET m_request = nullptr;
+  DWORD m_error = 0;
+};
+
+// The request, or null with the call's error as the last error; null as well when the
+// page was left meanwhile.
+HINTERNET openOnce(CMyPlugin* plugin, const char* url, const char* headers, DWORD flags) {
+  auto* job = new (std::nothrow) COpenJob(*plugin, url, headers, flags);
+  if (!job) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  if (runSessionJob(*plugin, job) == JobEnd::kAbandoned) return nullptr;
+  const HINTERNET request = job->request();
+  const DWORD error = job->error();
+  delete job;
+  SetLastError(error);
+  return request;
+}
+
 HINTERNET openWithRetries(CMyPlugin* plugin, const char* url, const char* headers, DWORD* lastError) {
   const char* cookie = plugin->GetParameter(plugin->m_siteMinderHeaderIndex);
   const DWORD flags = openFlags(url);
-  for (int attempt = 0; attempt < kMaxOpenAttempts; ++attempt) {
+  for (int attempt = 0; attempt < kMaxOpenAttempts && !runCancelled(*plugin); ++attempt) {
     if (cookie) InternetSetCookieA(url, "SMSESSION", cookie);
-    HINTERNET request =
-        InternetOpenUrlA(plugin->m_internet, url, headers, static_cast<DWORD>(-1), flags, kTimedRequestContext);
+    const DWORD started = GetTickCount();
+    HINTERNET request = openOnce(plugin, url, headers, flags);
     // A server that took the whole timeout to say nothing is not asked again: each
-    // attempt would cost the same wait.
-    if (!request && GetLastError() == ERROR_INTERNET_TIMEOUT) return nullptr;
+    // attempt would cost the same wait. Some systems report that timeout as an aborted
+    // connection, so the time it took tells as well.
+    if (!request &&
+        (GetLastError() == ERROR_INTERNET_TIMEOUT || GetTickCount() - started >= downloadReceiveTimeoutMs()))
+      return nullptr;
     if (!request) continue;
     if (!userAsksToRetry(pluginOwnerWindow(plugin), request)) return request;
     if (InternetCloseHandle(request) != TRUE) *lastError = GetLastError();
@@ -137,7 +187,8 @@ HINTERNET OpenURL(CMyPlugin* plugin, const char* url, const char* headers, DWORD
   NPN_MemFree(current);
   const DWORD status = statusCodeOf(request);
   if (request && status >= 200 && status <= 299) return request;
-  showOpenFailure(plugin, request, status);
+  // A page that has been left is not told why its download failed.
+  if (!runCancelled(*plugin)) showOpenFailure(plugin, request, status);
   if (request) InternetCloseHandle(request);
   return nullptr;
 }

@@ -7,6 +7,7 @@
 #include "base/string_copy.h"
 #include "log/install_log.h"
 #include "plugin/progress_dialog.h"
+#include "plugin/work_directory.h"
 
 namespace {
 
@@ -51,10 +52,12 @@ void CMyPlugin::setDefaults() {
   m_fileNames = nullptr;
   m_fileSizes = nullptr;
   m_workDirectory = nullptr;
+  m_workDirectoryClaim = nullptr;
   m_numFiles = 0;
   m_progressDialog = nullptr;
   m_progress.reset();
   m_internet = nullptr;
+  m_runControl = nullptr;
   std::memset(m_configFilePath, 0, sizeof m_configFilePath);
   m_downloadPromptIndex = -1;
   m_workerStarted = 0;
@@ -70,10 +73,15 @@ const char* CMyPlugin::GetParameter(int position) const {
 NPError CMyPlugin::Destroy(NPSavedData** /*save*/) {
   // The upload needs the internet session, so the log goes out before it is closed.
   sendInstallLog(this);
-  // A failure to close changes nothing for the teardown.
-  if (m_internet) InternetCloseHandle(m_internet);
+  // A failure to close changes nothing for the teardown. A download the worker walked
+  // away from may still hold a request of the session: the control closes it after that.
+  if (m_runControl)
+    m_runControl->release();
+  else if (m_internet)
+    InternetCloseHandle(m_internet);
 
   NPN_MemFree(m_workDirectory);
+  releaseWorkDirectory(&m_workDirectoryClaim);
   NPN_MemFree(m_fileSizes);
   destroyProgressDialog(*this);
   freeStringArray(m_fileNames, m_numFiles);

@@ -9,6 +9,7 @@
 
 #include "base/npapi.h"
 #include "plugin/CDownloadProgress.h"
+#include "plugin/run_control.h"
 
 class CMyPlugin {
  public:
@@ -63,11 +64,16 @@ class CMyPlugin {
   char** m_fileNames;
   int* m_fileSizes;
   char* m_workDirectory;
+  // Keeps m_workDirectory this instance's alone until Destroy; null when shared.
+  HANDLE m_workDirectoryClaim;
   int m_numFiles;
   HWND m_progressDialog;
   // The downloads' progress, shown on m_progressDialog's bar.
   CDownloadProgress m_progress;
   HINTERNET m_internet;
+  // Made with the session by NPP_New, which hands it the session to close; cancelled by
+  // NPP_Destroy. Null in a record made without it: its run then cannot be cancelled.
+  CRunControl* m_runControl;
   char m_configFilePath[260];
   int m_downloadPromptIndex;
   // Set once the worker thread is running; only then does m_workerDoneEvent ever get

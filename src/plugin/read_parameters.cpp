@@ -3,11 +3,12 @@
 
 #include "base/host_services.h"
 #include "base/leading_integer.h"
+#include "base/path_text.h"
 #include "base/string_copy.h"
-#include "base/temp_directory.h"
 #include "base/text_conversion.h"
 #include "log/install_log.h"
 #include "plugin/CMyPlugin.h"
+#include "plugin/work_directory.h"
 
 namespace {
 
@@ -76,7 +77,7 @@ NPError CMyPlugin::ReadParameters(uint16 /*mode*/, int16 argc, char* argn[], cha
   readRecognisedParameters();
 
   char workDirectory[kPathCapacity];
-  GetTempSubdirectory("Ostrel_client_install", workDirectory, true);
+  claimWorkDirectory(workDirectory, &m_workDirectoryClaim);
   m_workDirectory = copyString(workDirectory);
 
   // A negative count means no files; keeping it would mislead every loop over the list.

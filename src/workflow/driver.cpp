@@ -46,7 +46,7 @@ void installClient(CMyPlugin& plugin) {
   const DownloadResult result = DownloadFiles(plugin);
   if (result == kDownloadOk) {
     RunCommands(plugin);
-  } else {
+  } else if (result != kDownloadCancelled) {
     {
       const auto held = lockInstallLog();
       logText("Unable to download client files.  rc: ");

@@ -5,6 +5,7 @@
 #include "plugin/CMyPlugin.h"
 #include "plugin/dialog_protocol.h"
 #include "plugin/page_requests.h"
+#include "plugin/run_control.h"
 #include "plugin/top_level_window.h"
 #include "workflow/startup_event.h"
 #include "workflow/updater_run.h"
@@ -23,6 +24,12 @@ void requestRedirect(CMyPlugin& plugin) {
 
 void Finish(CMyPlugin& plugin) {
   runGuarded(&plugin, "CMyPlugin::Finish()", [&] {
+    // A page that has been left gets no client, no redirect and no closing.
+    if (runCancelled(plugin)) {
+      noteRunCancelled(plugin);
+      signalStartupEvent();
+      return;
+    }
     if (plugin.m_failed == 1) {
       // Nothing will start: whoever waits for the client must not wait in vain.
       signalStartupEvent();

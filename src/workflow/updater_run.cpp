@@ -8,6 +8,7 @@
 #include "log/method_guard.h"
 #include "net/url_open.h"
 #include "plugin/CMyPlugin.h"
+#include "plugin/run_control.h"
 #include "workflow/message_boxes.h"
 #include "workflow/updater_process.h"
 
@@ -20,6 +21,11 @@ void RunCommands(CMyPlugin& plugin) {
     if (!url || !plugin.m_workDirectory) return;
     char configFile[kPathCapacity] = {};
     fetchConfigFile(plugin, url, plugin.m_workDirectory, configFile, sizeof configFile);
+    // Once started, the updater is waited for; before that, leaving the page stops it.
+    if (runCancelled(plugin)) {
+      plugin.m_failed = 1;
+      return;
+    }
     char command[kCommandLineCapacity];
     PROCESS_INFORMATION process;
     if (!formUpdaterCommand(command, plugin.m_workDirectory, "-install", configFile) ||
@@ -48,6 +54,7 @@ void StartupClient(CMyPlugin& plugin, const char* url) {
     }
     char configFile[kPathCapacity] = {};
     fetchConfigFile(plugin, url, directory, configFile, sizeof configFile);
+    if (runCancelled(plugin)) return noteRunCancelled(plugin);
     char command[kCommandLineCapacity];
     PROCESS_INFORMATION process;
     const bool formed = formUpdaterCommand(command, directory, nullptr, configFile);

@@ -54,8 +54,13 @@ def forget_installations():
 def forget_work_directories():
     """Every user's work directory goes: a file unpacked there by an earlier run (an
     updater's exit-code.txt, say) would otherwise take part in the next one."""
-    for work in (PREFIX_C / "users").glob("*/Temp/Ostrel_client_install"):
+    for work in (PREFIX_C / "users").glob("*/Temp/Ostrel_client_install*"):
         shutil.rmtree(work, ignore_errors=True)
+
+
+def work_files(name):
+    """Every file of that name in the users' work directories."""
+    return sorted(str(path) for path in (PREFIX_C / "users").glob("*/Temp/Ostrel_client_install*/**/" + name))
 
 
 def embed(parameters):

@@ -1,11 +1,11 @@
 """The progress dialog and the worker as the browser sees them: one dialog and one worker
 however often the window is given, a new dialog after the window was taken away, a
 download that goes on without its dialog, the page's prompt, the templates and colours,
-and a teardown in the middle of a download."""
+and leaving the page in the middle of a download."""
 
 import re
 
-from run_scene import SceneTestCase
+from run_scene import SceneTestCase, work_files
 from standin import main
 
 
@@ -34,7 +34,7 @@ class DialogTest(SceneTestCase):
 
     def test_window_taken_away_and_given_again_during_a_download(self):
         run = self.scene.run(self.paced_page(150), "--null-window-at", 1500, "--window-again-at", 2500,
-                             run_ms=3000)
+                             run_ms=6000)
         self.assertCompleted(run)
         self.assertEqual(len(run.matching(r"dialog created ")), 2)
         taken_down = run.index("NPP_Destroy -> 0")
@@ -43,22 +43,26 @@ class DialogTest(SceneTestCase):
         # The download went on to its end without a dialog: the package was unpacked.
         self.assertIn("client.zip", self.scene.requested())
 
-    def test_teardown_during_a_download_waits_for_the_worker(self):
+    def test_leaving_the_page_during_a_download_cancels_it(self):
         run = self.scene.run(self.paced_page(100), run_ms=1000)
         self.assertCompleted(run)
-        self.assertIn("client.cab", self.scene.requested())
         self.assertIn("run ended: the run time is over", run.lines)
-        # The configuration file's own run of the bar, then the package files' from 0 up.
+        requested = self.scene.requested()
+        self.assertIn("client.cab", requested)
+        self.assertNotIn("client.zip", requested)
+        # The download stops at once; the fixed pause after the worker's end follows.
+        took = int(run.matching(r"NPP_Destroy took (\d+) ms")[0].group(1))
+        self.assertLess(took, 2000 + 1000)
+        self.assertEqual(run.log.count("The run was cancelled: the page was left before it ended."), 1, run.log)
+        self.assertFalse([line for line in run.log if "failed" in line], run.log)
+        self.assertEqual(work_files("client.cab"), [])
+        self.assertFalse(self.boxes(run))
+        # The configuration file's own run of the bar, then the package's from 0 up.
         progress = [int(m.group(1)) for m in run.matching(r"progress (\d+)%$")]
         packages = progress[len(progress) - 1 - progress[::-1].index(0):]
         self.assertEqual(packages, sorted(packages))
-        self.assertGreater(len(packages), 5)
-        # The worker went on to the last package while the browser's thread waited. The
-        # watcher looks only while that thread pumps messages, and the fixed pause after
-        # the worker's end does not, so the bar's very last position may go unseen.
-        self.assertIn("client.zip", self.scene.requested())
-        self.assertGreater(packages[-1], 50)
-
+        self.assertGreater(len(packages), 3)
+        self.assertLess(packages[-1], 100)
 
 if __name__ == "__main__":
     main()

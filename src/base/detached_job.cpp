@@ -1,0 +1,82 @@
+// runDetachedJob: the hand-over between the waiting thread and the job's thread.
+#include "base/detached_job.h"
+
+#include <new>
+
+namespace {
+
+struct JobThread {
+  CDetachedJob* job;
+  HANDLE finished;  // set once run has returned
+  HMODULE module;   // this module, held until the thread ends
+};
+
+// Ends the job's thread: the holder of the job is whoever left last.
+DWORD WINAPI jobThreadProc(LPVOID parameter) {
+  auto* thread = static_cast<JobThread*>(parameter);
+  thread->job->run();
+  const HMODULE module = thread->module;
+  CDetachedJob* job = thread->job;
+  if (InterlockedCompareExchange(&job->m_owner, CDetachedJob::kOwnerFinished, CDetachedJob::kOwnerRunning) ==
+      CDetachedJob::kOwnerLeft) {
+    job->cleanUpAbandoned();
+    delete job;
+    CloseHandle(thread->finished);
+    delete thread;
+  } else {
+    SetEvent(thread->finished);
+  }
+  FreeLibraryAndExitThread(module, 0);
+}
+
+HMODULE holdThisModule() {
+  HMODULE module = nullptr;
+  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&jobThreadProc), &module);
+  return module;
+}
+
+// The job on the caller's thread, when it cannot have one of its own.
+JobEnd runHere(CDetachedJob* job) {
+  job->run();
+  job->tick();
+  return JobEnd::kDone;
+}
+
+}  // namespace
+
+JobEnd runDetachedJob(CDetachedJob* job, HANDLE cancel) {
+  auto* thread = new (std::nothrow) JobThread{job, nullptr, nullptr};
+  if (!thread) return runHere(job);
+  thread->finished = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  thread->module = holdThisModule();
+  const HANDLE handle = thread->finished && thread->module
+                            ? CreateThread(nullptr, 0, jobThreadProc, thread, 0, nullptr)
+                            : nullptr;
+  if (!handle) {
+    if (thread->module) FreeLibrary(thread->module);
+    if (thread->finished) CloseHandle(thread->finished);
+    delete thread;
+    return runHere(job);
+  }
+  CloseHandle(handle);
+  const HANDLE waits[] = {thread->finished, cancel};
+  for (;;) {
+    const DWORD woken = WaitForMultipleObjects(cancel ? 2 : 1, waits, FALSE, kJobTickMs);
+    if (woken == WAIT_OBJECT_0 + 1 &&
+        InterlockedCompareExchange(&job->m_owner, CDetachedJob::kOwnerLeft, CDetachedJob::kOwnerRunning) ==
+            CDetachedJob::kOwnerRunning)
+      return JobEnd::kAbandoned;
+    if (woken == WAIT_TIMEOUT) {
+      job->tick();
+      continue;
+    }
+    // Finished, or cancelled just after the job finished: the job is ours again once its
+    // thread has said so.
+    WaitForSingleObject(thread->finished, INFINITE);
+    break;
+  }
+  CloseHandle(thread->finished);
+  delete thread;
+  job->tick();
+  return JobEnd::kDone;
+}

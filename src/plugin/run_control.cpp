@@ -1,0 +1,38 @@
+// CRunControl and the run's cancellation checks.
+#include "plugin/run_control.h"
+
+#include <new>
+
+#include "log/install_log.h"
+#include "plugin/CMyPlugin.h"
+
+CRunControl* CRunControl::create(HINTERNET session) {
+  const HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  if (!event) return nullptr;
+  auto* control = new (std::nothrow) CRunControl(session, event);
+  if (!control) CloseHandle(event);
+  return control;
+}
+
+CRunControl::CRunControl(HINTERNET session, HANDLE cancelEvent) : m_session(session), m_cancelEvent(cancelEvent) {}
+
+CRunControl::~CRunControl() {
+  if (m_session) InternetCloseHandle(m_session);
+  CloseHandle(m_cancelEvent);
+}
+
+void CRunControl::cancel() {
+  InterlockedExchange(&m_cancelled, 1);
+  SetEvent(m_cancelEvent);
+}
+
+void CRunControl::release() {
+  if (InterlockedDecrement(&m_references) == 0) delete this;
+}
+
+bool runCancelled(const CMyPlugin& plugin) { return plugin.m_runControl && plugin.m_runControl->cancelled(); }
+
+void noteRunCancelled(CMyPlugin& plugin) {
+  if (plugin.m_runControl && plugin.m_runControl->claimNote())
+    logLine("The run was cancelled: the page was left before it ended.");
+}

@@ -1,0 +1,44 @@
+// Leaving the page: what the browser's thread and an instance's worker share to stop a
+// run, and the instance's internet session, which stays open while a download the worker
+// walked away from still holds a request of it.
+#pragma once
+
+#include <windows.h>
+#include <wininet.h>
+
+class CMyPlugin;
+
+class CRunControl {
+ public:
+  // One reference, held by the record. Null when the cancel event cannot be made.
+  static CRunControl* create(HINTERNET session);
+  CRunControl(const CRunControl&) = delete;
+  CRunControl& operator=(const CRunControl&) = delete;
+
+  // The browser's thread: from now on every wait of the run ends at once.
+  void cancel();
+  bool cancelled() const { return m_cancelled != 0; }
+  // Signalled by cancel; for the waits of the run.
+  HANDLE cancelEvent() const { return m_cancelEvent; }
+  // True for the first caller only: the cancellation is logged once.
+  bool claimNote() { return InterlockedExchange(&m_noted, 1) == 0; }
+
+  void addRef() { InterlockedIncrement(&m_references); }
+  // The last reference closes the session and the event.
+  void release();
+
+ private:
+  CRunControl(HINTERNET session, HANDLE cancelEvent);
+  ~CRunControl();
+
+  HINTERNET m_session;
+  HANDLE m_cancelEvent;
+  volatile LONG m_references = 1;
+  volatile LONG m_cancelled = 0;
+  volatile LONG m_noted = 0;
+};
+
+// Whether the page has been left during the instance's run.
+bool runCancelled(const CMyPlugin& plugin);
+// Logs, once per run, that the run was cancelled.
+void noteRunCancelled(CMyPlugin& plugin);
