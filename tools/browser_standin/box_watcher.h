@@ -2,6 +2,9 @@
 // "#32770") as a user at the browser would: reports what each says, then OK, or the
 // chosen answer for authentication dialogs (those with edit fields). Runs a thread of its
 // own from construction to stop(); that thread only reads the boxes and posts to them.
+// Its lines name no instance: Windows makes a box's owner the top-level window above the
+// plug-in window it was given, the browser window all of a page's instances share, so
+// nothing about a box says which instance showed it.
 #pragma once
 
 #include <windows.h>

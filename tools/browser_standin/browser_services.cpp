@@ -11,12 +11,15 @@ namespace {
 
 BrowserServices* g_current = nullptr;
 
-NPError notServed(const char* service) {
-  reportLine(std::string(service) + " called; the stand-in does not serve it -> 1");
+// The prefix of the lines about that instance.
+std::string prefixOf(NPP instance) { return BrowserServices::current().names().prefixOf(instance); }
+
+NPError notServed(NPP instance, const char* service) {
+  reportLine(prefixOf(instance) + service + " called; the stand-in does not serve it -> 1");
   return NPERR_GENERIC_ERROR;
 }
 
-void reportCall(const char* service) { reportLine(std::string(service) + " called"); }
+void reportCall(NPP instance, const char* service) { reportLine(prefixOf(instance) + service + " called"); }
 
 NPError getUrl(NPP instance, const char* url, const char* target) {
   return BrowserServices::current().requests().record(instance, url, target, false, nullptr);
@@ -32,29 +35,31 @@ void* memAlloc(uint32 size) { return BrowserServices::current().ledger().allocat
 
 void memFree(void* block) { BrowserServices::current().ledger().release(block); }
 
-void status(NPP, const char* message) { reportLine("NPN_Status " + quoted(message)); }
+void status(NPP instance, const char* message) { reportLine(prefixOf(instance) + "NPN_Status " + quoted(message)); }
 
 void fillUnservedSlots(NPNetscapeFuncs& t) {
-  t.posturl = [](NPP, const char*, const char*, uint32, const char*, NPBool) { return notServed("NPN_PostURL"); };
-  t.requestread = [](NPStream*, void*) { return notServed("NPN_RequestRead"); };
-  t.newstream = [](NPP, NPMIMEType, const char*, NPStream**) { return notServed("NPN_NewStream"); };
-  t.write = [](NPP, NPStream*, int32, void*) -> int32 {
-    notServed("NPN_Write");
+  t.posturl = [](NPP npp, const char*, const char*, uint32, const char*, NPBool) {
+    return notServed(npp, "NPN_PostURL");
+  };
+  t.requestread = [](NPStream*, void*) { return notServed(nullptr, "NPN_RequestRead"); };
+  t.newstream = [](NPP npp, NPMIMEType, const char*, NPStream**) { return notServed(npp, "NPN_NewStream"); };
+  t.write = [](NPP npp, NPStream*, int32, void*) -> int32 {
+    notServed(npp, "NPN_Write");
     return -1;
   };
-  t.destroystream = [](NPP, NPStream*, NPReason) { return notServed("NPN_DestroyStream"); };
+  t.destroystream = [](NPP npp, NPStream*, NPReason) { return notServed(npp, "NPN_DestroyStream"); };
   t.memflush = [](uint32) -> uint32 { return 0; };
-  t.reloadplugins = [](NPBool) { reportCall("NPN_ReloadPlugins"); };
+  t.reloadplugins = [](NPBool) { reportCall(nullptr, "NPN_ReloadPlugins"); };
   t.getJavaEnv = []() -> void* { return nullptr; };
   t.getJavaPeer = [](NPP) -> void* { return nullptr; };
-  t.posturlnotify = [](NPP, const char*, const char*, uint32, const char*, NPBool, void*) {
-    return notServed("NPN_PostURLNotify");
+  t.posturlnotify = [](NPP npp, const char*, const char*, uint32, const char*, NPBool, void*) {
+    return notServed(npp, "NPN_PostURLNotify");
   };
-  t.getvalue = [](NPP, int, void*) { return notServed("NPN_GetValue"); };
-  t.setvalue = [](NPP, int, void*) { return notServed("NPN_SetValue"); };
-  t.invalidaterect = [](NPP, NPRect*) { reportCall("NPN_InvalidateRect"); };
-  t.invalidateregion = [](NPP, void*) { reportCall("NPN_InvalidateRegion"); };
-  t.forceredraw = [](NPP) { reportCall("NPN_ForceRedraw"); };
+  t.getvalue = [](NPP npp, int, void*) { return notServed(npp, "NPN_GetValue"); };
+  t.setvalue = [](NPP npp, int, void*) { return notServed(npp, "NPN_SetValue"); };
+  t.invalidaterect = [](NPP npp, NPRect*) { reportCall(npp, "NPN_InvalidateRect"); };
+  t.invalidateregion = [](NPP npp, void*) { reportCall(npp, "NPN_InvalidateRegion"); };
+  t.forceredraw = [](NPP npp) { reportCall(npp, "NPN_ForceRedraw"); };
 }
 
 }  // namespace
@@ -66,7 +71,7 @@ int defaultTableSize(uint16 version) {
 }
 
 BrowserServices::BrowserServices(const Options& options)
-    : m_requests(options.frameName), m_userAgent(options.userAgent), m_table() {
+    : m_requests(m_names, options.frameName), m_userAgent(options.userAgent), m_table() {
   g_current = this;
   const int size = options.tableSize >= 0 ? options.tableSize : defaultTableSize(options.npapiVersion);
   fillTable(options.npapiVersion, size);

@@ -1,12 +1,14 @@
 // The browser's side of the plug-in interface: the NPNetscapeFuncs table handed to
 // NP_Initialize, with its user agent, its allocator with a running balance, and its URL
-// requests. One exists per process (the table's functions carry no context), made on
+// requests, and the names of the page's instances for the lines about them. One exists
+// per process (the table's functions carry no context), made on
 // the main thread before the DLL is initialised and kept until after it is unloaded.
 #pragma once
 
 #include <string>
 
 #include "allocation_ledger.h"
+#include "instance_names.h"
 #include "options.h"
 #include "base/npapi.h"
 #include "url_requests.h"
@@ -20,6 +22,7 @@ class BrowserServices {
 
   NPNetscapeFuncs* table() { return &m_table; }
   AllocationLedger& ledger() { return m_ledger; }
+  InstanceNames& names() { return m_names; }
   UrlRequests& requests() { return m_requests; }
   const std::string& userAgent() const { return m_userAgent; }
 
@@ -32,6 +35,7 @@ class BrowserServices {
   void fillTable(uint16 version, int size);
 
   AllocationLedger m_ledger;
+  InstanceNames m_names;  // before m_requests, which reads it
   UrlRequests m_requests;
   std::string m_userAgent;
   NPNetscapeFuncs m_table;

@@ -14,6 +14,21 @@ const char kFrameTitle[] = "Ostrel stand-in browser";
 constexpr UINT kWakeMessage = WM_APP + 1;
 constexpr UINT_PTR kTickTimer = 1;
 constexpr int kPageMargin = 8;
+const char kAreaOwnerProperty[] = "OstrelStandinBrowserWindow";
+
+std::string handle(HWND window) { return hex32(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(window))); }
+
+// The frame's client area: the widest plug-in window, and the windows one below the
+// other, with a margin around each.
+SIZE pageSize(const std::vector<PluginArea>& areas) {
+  SIZE size = {0, kPageMargin};
+  for (const PluginArea& area : areas) {
+    size.cx = std::max<LONG>(size.cx, area.width);
+    size.cy += area.height + kPageMargin;
+  }
+  size.cx += 2 * kPageMargin;
+  return size;
+}
 
 }  // namespace
 
@@ -34,35 +49,58 @@ void BrowserWindow::registerClasses() {
   registered = RegisterClassA(&frame) && RegisterClassA(&plugin);
 }
 
-HWND BrowserWindow::createPluginWindow(int width, int height, bool withoutParent) {
-  m_pluginOwnWindow = withoutParent;
+bool BrowserWindow::createPluginWindows(const std::vector<PluginArea>& areas, bool withoutParent) {
+  m_pluginOwnWindows = withoutParent;
   const DWORD style = (withoutParent ? WS_POPUP : WS_CHILD) | WS_VISIBLE | WS_CLIPCHILDREN;
-  return CreateWindowExA(0, kPluginClass, "", style, kPageMargin, kPageMargin, width, height,
-                         withoutParent ? nullptr : m_frame.load(), nullptr, GetModuleHandleA(nullptr), nullptr);
+  int top = kPageMargin;
+  for (const PluginArea& area : areas) {
+    const HWND window = CreateWindowExA(0, kPluginClass, "", style, kPageMargin, top, area.width, area.height,
+                                        withoutParent ? nullptr : m_frame.load(), nullptr,
+                                        GetModuleHandleA(nullptr), nullptr);
+    if (!window) return false;
+    // A property, not the window's user data: the plug-in owns the window's use and may
+    // take the user data for itself.
+    SetPropA(window, kAreaOwnerProperty, this);
+    m_plugins.push_back({window, area.prefix});
+    top += area.height + kPageMargin;
+  }
+  return true;
 }
 
-bool BrowserWindow::create(int pluginWidth, int pluginHeight, bool withoutParent) {
+bool BrowserWindow::create(const std::vector<PluginArea>& areas, bool withoutParent) {
   registerClasses();
-  RECT area = {0, 0, pluginWidth + 2 * kPageMargin, pluginHeight + 2 * kPageMargin};
+  const SIZE page = pageSize(areas);
+  RECT area = {0, 0, page.cx, page.cy};
   AdjustWindowRect(&area, WS_OVERLAPPEDWINDOW, FALSE);
   const HWND frame = CreateWindowExA(0, kFrameClass, kFrameTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                                      CW_USEDEFAULT, CW_USEDEFAULT, area.right - area.left,
                                      area.bottom - area.top, nullptr, nullptr,
                                      GetModuleHandleA(nullptr), this);
   m_frame = frame;
-  if (frame) m_plugin = createPluginWindow(pluginWidth, pluginHeight, withoutParent);
-  if (!frame || !m_plugin) {
+  if (!frame || !createPluginWindows(areas, withoutParent)) {
     reportLine("the browser window cannot be made, error " + std::to_string(GetLastError()));
     destroy();
     return false;
   }
   ShowWindow(frame, SW_SHOWNORMAL);
   UpdateWindow(frame);
-  reportLine("frame window " + hex32(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(frame))) +
-             " plug-in window " + hex32(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(m_plugin))) +
-             " " + std::to_string(pluginWidth) + "x" + std::to_string(pluginHeight));
-  if (withoutParent) reportLine("the plug-in window is a top-level window without parent");
+  reportWindows(areas);
   return true;
+}
+
+void BrowserWindow::reportWindows(const std::vector<PluginArea>& areas) const {
+  const std::string frame = handle(m_frame.load());
+  for (size_t i = 0; i < areas.size(); ++i) {
+    reportLine(areas[i].prefix + "frame window " + frame + " plug-in window " + handle(m_plugins[i].window) + " " +
+               std::to_string(areas[i].width) + "x" + std::to_string(areas[i].height));
+    if (m_pluginOwnWindows) reportLine(areas[i].prefix + "the plug-in window is a top-level window without parent");
+  }
+}
+
+std::string BrowserWindow::prefixOf(HWND pluginWindow) const {
+  for (const PluginWindow& plugin : m_plugins)
+    if (plugin.window == pluginWindow) return plugin.prefix;
+  return "";
 }
 
 void BrowserWindow::wake() {
@@ -106,10 +144,11 @@ void BrowserWindow::pumpWaitingMessages() {
 
 void BrowserWindow::destroy() {
   m_tick = nullptr;
-  if (m_plugin && m_pluginOwnWindow) DestroyWindow(m_plugin);
+  if (m_pluginOwnWindows)
+    for (const PluginWindow& plugin : m_plugins) DestroyWindow(plugin.window);
   const HWND frame = m_frame.exchange(nullptr);
-  if (frame) DestroyWindow(frame);  // takes a child plug-in window with it
-  m_plugin = nullptr;
+  if (frame) DestroyWindow(frame);  // takes child plug-in windows with it
+  m_plugins.clear();
 }
 
 LRESULT CALLBACK BrowserWindow::frameProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -137,8 +176,10 @@ LRESULT CALLBACK BrowserWindow::pluginAreaProcedure(HWND window, UINT message, W
   if (message == WM_CLOSE) {
     // The plug-in's window belongs to the page, which the browser closes, not the plug-in:
     // the request is reported and the window kept, so that what follows stays observable.
-    reportLine("the plug-in window was asked to close; it stays with the page");
+    const auto* self = static_cast<const BrowserWindow*>(GetPropA(window, kAreaOwnerProperty));
+    reportLine((self ? self->prefixOf(window) : "") + "the plug-in window was asked to close; it stays with the page");
     return 0;
   }
+  if (message == WM_NCDESTROY) RemovePropA(window, kAreaOwnerProperty);
   return DefWindowProcA(window, message, wParam, lParam);
 }

@@ -1,14 +1,16 @@
 // The browser's windows and its main-thread message loop: a top-level frame
-// ("Ostrel stand-in browser") holding a child window for the plug-in (or, on request, a
-// plug-in window of its own beside it), pumped until the frame is asked to close, the page
-// is replaced, or the run time is over. The main thread makes, pumps and destroys the
-// windows, and runs the ticker and the timed steps; other threads only call wake().
+// ("Ostrel stand-in browser") holding a child window for each embed of the plug-in, one
+// below the other in page order (or, on request, plug-in windows of their own beside it),
+// pumped until the frame is asked to close, the page is replaced, or the run time is over.
+// The main thread makes, pumps and destroys the windows, and runs the ticker and the
+// timed steps; other threads only call wake().
 #pragma once
 
 #include <windows.h>
 
 #include <atomic>
 #include <functional>
+#include <string>
 #include <vector>
 
 enum class RunEnd { TimeUp, FrameClosed, PageReplaced };
@@ -19,6 +21,13 @@ struct TimedStep {
   std::function<void()> action;
 };
 
+// One embed's window: its size, and the prefix of the lines about it.
+struct PluginArea {
+  int width;
+  int height;
+  std::string prefix;
+};
+
 class BrowserWindow {
  public:
   BrowserWindow() = default;
@@ -26,10 +35,11 @@ class BrowserWindow {
   BrowserWindow(const BrowserWindow&) = delete;
   BrowserWindow& operator=(const BrowserWindow&) = delete;
 
-  // Makes and shows the frame with a plug-in window of that size, the frame's child
+  // Makes and shows the frame with a plug-in window for each area, the frame's children
   // unless withoutParent; false, after reporting why, when a window cannot be made.
-  bool create(int pluginWidth, int pluginHeight, bool withoutParent);
-  HWND pluginWindow() const { return m_plugin; }
+  bool create(const std::vector<PluginArea>& areas, bool withoutParent);
+  // The window of the area of that index.
+  HWND pluginWindow(size_t index) const { return m_plugins[index].window; }
 
   // Any thread: makes the message loop look at its work (see run) soon.
   void wake();
@@ -48,13 +58,20 @@ class BrowserWindow {
  private:
   static LRESULT CALLBACK frameProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK pluginAreaProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  HWND createPluginWindow(int width, int height, bool withoutParent);
+  bool createPluginWindows(const std::vector<PluginArea>& areas, bool withoutParent);
+  void reportWindows(const std::vector<PluginArea>& areas) const;
+  std::string prefixOf(HWND pluginWindow) const;
   static void registerClasses();
   void pumpWaitingMessages();
 
+  struct PluginWindow {
+    HWND window;
+    std::string prefix;
+  };
+
   std::atomic<HWND> m_frame{nullptr};
-  HWND m_plugin = nullptr;
-  bool m_pluginOwnWindow = false;  // top-level: the frame does not take it along
+  std::vector<PluginWindow> m_plugins;
+  bool m_pluginOwnWindows = false;  // top-level: the frame does not take them along
   bool m_closeRequested = false;
   std::function<void()> m_tick;
 };

@@ -4,12 +4,14 @@
 #pragma once
 
 #include <chrono>
+#include <string>
 
 class CallClock {
  public:
   CallClock() : m_start(std::chrono::steady_clock::now()) {}
 
-  void report(const char* call) const;
+  // call is the line's start: the callback's name, after the instance's prefix if any.
+  void report(const std::string& call) const;
 
  private:
   std::chrono::steady_clock::time_point m_start;

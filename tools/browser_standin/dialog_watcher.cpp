@@ -58,21 +58,21 @@ std::string brushColour(LRESULT answer) {
 }
 
 // The template's facts. The dialog's WS_VISIBLE is left out: the plug-in switches it.
-void reportTemplate(HWND dialog) {
+std::string describeTemplate(HWND dialog) {
   RECT client = {};
   GetClientRect(dialog, &client);
   const uint32_t style = static_cast<uint32_t>(GetWindowLongA(dialog, GWL_STYLE)) & ~static_cast<uint32_t>(WS_VISIBLE);
-  reportLine("dialog style=" + hex32(style) + " exstyle=" + styleOf(dialog, GWL_EXSTYLE) +
-             " size=" + std::to_string(client.right) + "x" + std::to_string(client.bottom) +
-             " font=" + fontFace(dialog) + " text-style=" + styleOf(GetDlgItem(dialog, kTextId), GWL_STYLE) +
-             " bar-style=" + styleOf(GetDlgItem(dialog, kBarId), GWL_STYLE));
+  return "dialog style=" + hex32(style) + " exstyle=" + styleOf(dialog, GWL_EXSTYLE) +
+         " size=" + std::to_string(client.right) + "x" + std::to_string(client.bottom) +
+         " font=" + fontFace(dialog) + " text-style=" + styleOf(GetDlgItem(dialog, kTextId), GWL_STYLE) +
+         " bar-style=" + styleOf(GetDlgItem(dialog, kBarId), GWL_STYLE);
 }
 
 // Asks the dialog for the brushes and text colour it paints with, on a memory DC, the
-// way the dialog manager and the controls ask before they paint.
-void reportColours(HWND dialog) {
+// way the dialog manager and the controls ask before they paint; empty without a DC.
+std::string describeColours(HWND dialog) {
   const HDC dc = CreateCompatibleDC(nullptr);
-  if (!dc) return;
+  if (!dc) return "";
   const auto dcParameter = reinterpret_cast<WPARAM>(dc);
   const std::string background =
       brushColour(ask(dialog, WM_CTLCOLORDLG, dcParameter, reinterpret_cast<LPARAM>(dialog)));
@@ -81,7 +81,7 @@ void reportColours(HWND dialog) {
   const std::string barBackground = brushColour(
       ask(dialog, WM_CTLCOLORSTATIC, dcParameter, reinterpret_cast<LPARAM>(GetDlgItem(dialog, kBarId))));
   DeleteDC(dc);
-  reportLine("dialog colours background=" + background + " text=" + text + " bar-background=" + barBackground);
+  return "dialog colours background=" + background + " text=" + text + " bar-background=" + barBackground;
 }
 
 std::set<HWND> childDialogs(HWND parent) {
@@ -103,9 +103,10 @@ void DialogWatcher::look() {
   for (const HWND dialog : current) {
     const auto [seen, isNew] = m_dialogs.try_emplace(dialog);
     if (isNew) {
-      reportLine("dialog created " + handle(dialog));
-      reportTemplate(dialog);
-      reportColours(dialog);
+      report("dialog created " + handle(dialog));
+      report(describeTemplate(dialog));
+      const std::string colours = describeColours(dialog);
+      if (!colours.empty()) report(colours);
     }
     reportChanges(dialog, seen->second);
   }
@@ -113,35 +114,37 @@ void DialogWatcher::look() {
   m_looking = false;
 }
 
+void DialogWatcher::report(const std::string& text) const { reportLine(m_prefix + text); }
+
 void DialogWatcher::reportGone(const std::set<HWND>& current) {
   for (auto it = m_dialogs.begin(); it != m_dialogs.end();) {
     if (current.count(it->first)) {
       ++it;
       continue;
     }
-    reportLine("dialog gone " + handle(it->first));
+    report("dialog gone " + handle(it->first));
     it = m_dialogs.erase(it);
   }
 }
 
 void DialogWatcher::reportChanges(HWND dialog, Seen& seen) {
   const bool visible = IsWindowVisible(dialog) != FALSE;
-  if (visible != seen.visible) reportLine(visible ? "dialog shown" : "dialog hidden");
+  if (visible != seen.visible) report(visible ? "dialog shown" : "dialog hidden");
   seen.visible = visible;
   if (const HWND text = GetDlgItem(dialog, kTextId)) {
     const std::string now = textOf(text);
-    if (now != seen.text) reportLine("dialog text " + quoted(now));
+    if (now != seen.text) report("dialog text " + quoted(now));
     seen.text = now;
   }
   // The bar's range is 0 to 100, so its position is the percentage.
   if (const HWND bar = GetDlgItem(dialog, kBarId)) {
     const long position = static_cast<long>(ask(bar, PBM_GETPOS, 0, 0));
-    if (position != seen.position) reportLine("progress " + std::to_string(position) + "%");
+    if (position != seen.position) report("progress " + std::to_string(position) + "%");
     seen.position = position;
   }
 }
 
 void DialogWatcher::reportCount(size_t count) {
-  if (count != m_lastCount && count > 1) reportLine("dialogs in the plug-in window: " + std::to_string(count));
+  if (count != m_lastCount && count > 1) report("dialogs in the plug-in window: " + std::to_string(count));
   m_lastCount = count;
 }

@@ -23,8 +23,8 @@ int embedDimension(const EmbedTag& embed, const char* name, int fallback) {
   return value >= 1 && value <= kLargestDimension ? static_cast<int>(value) : fallback;
 }
 
-EmbedInstance::EmbedInstance(const EmbedTag& embed, const std::string& mimeType)
-    : m_npp(), m_window(), m_mimeType(mimeType) {
+EmbedInstance::EmbedInstance(const EmbedTag& embed, const std::string& mimeType, const std::string& prefix)
+    : m_npp(), m_window(), m_mimeType(mimeType), m_prefix(prefix) {
   for (const EmbedAttribute& attribute : embed.attributes) {
     m_names.push_back(attribute.name);
     m_values.push_back(attribute.value);
@@ -41,16 +41,16 @@ NPError EmbedInstance::create(const NPPluginFuncs& plugin) {
   const NPError result =
       plugin.newp(m_mimeType.data(), &m_npp, NP_EMBED, static_cast<int16>(m_argn.size()),
                   m_argn.empty() ? nullptr : m_argn.data(), m_argv.empty() ? nullptr : m_argv.data(), nullptr);
-  reportLine("NPP_New mode=1 argc=" + std::to_string(m_argn.size()) + " -> " + std::to_string(result));
-  clock.report("NPP_New");
+  reportLine(m_prefix + "NPP_New mode=1 argc=" + std::to_string(m_argn.size()) + " -> " + std::to_string(result));
+  clock.report(m_prefix + "NPP_New");
   return result;
 }
 
 void EmbedInstance::callSetWindow(const NPPluginFuncs& plugin, NPWindow* record, const std::string& what) {
   const CallClock clock;
   const NPError result = plugin.setwindow(&m_npp, record);
-  reportLine("NPP_SetWindow " + what + " -> " + std::to_string(result));
-  clock.report("NPP_SetWindow");
+  reportLine(m_prefix + "NPP_SetWindow " + what + " -> " + std::to_string(result));
+  clock.report(m_prefix + "NPP_SetWindow");
 }
 
 void EmbedInstance::setUnreadableWindow(const NPPluginFuncs& plugin) {
@@ -80,9 +80,9 @@ NPError EmbedInstance::destroy(const NPPluginFuncs& plugin) {
   NPSavedData* saved = nullptr;
   const CallClock clock;
   const NPError result = plugin.destroy(&m_npp, &saved);
-  reportLine("NPP_Destroy -> " + std::to_string(result));
-  clock.report("NPP_Destroy");
+  reportLine(m_prefix + "NPP_Destroy -> " + std::to_string(result));
+  clock.report(m_prefix + "NPP_Destroy");
   // This plug-in saves nothing; a block handed back would show in the balance.
-  if (saved) reportLine("NPP_Destroy handed back saved data");
+  if (saved) reportLine(m_prefix + "NPP_Destroy handed back saved data");
   return result;
 }

@@ -1,6 +1,7 @@
 // One embed of the plug-in as the browser keeps it while the instance lives: the NPP
 // record, the parameter arrays handed to NPP_New and the window record handed to
-// NPP_SetWindow (the plug-in may keep pointers into all three until NPP_Destroy).
+// NPP_SetWindow (the plug-in may keep pointers into all three until NPP_Destroy), and the
+// prefix that names the instance in its lines (see instance_names.h).
 #pragma once
 
 #include <string>
@@ -11,7 +12,7 @@
 
 class EmbedInstance {
  public:
-  EmbedInstance(const EmbedTag& embed, const std::string& mimeType);
+  EmbedInstance(const EmbedTag& embed, const std::string& mimeType, const std::string& prefix);
   EmbedInstance(const EmbedInstance&) = delete;
   EmbedInstance& operator=(const EmbedInstance&) = delete;
 
@@ -28,6 +29,7 @@ class EmbedInstance {
   NPError destroy(const NPPluginFuncs& plugin);
 
   NPP npp() { return &m_npp; }
+  const std::string& prefix() const { return m_prefix; }
 
  private:
   // Calls NPP_SetWindow with that record and reports "NPP_SetWindow WHAT -> answer".
@@ -36,6 +38,7 @@ class EmbedInstance {
   _NPP m_npp;
   NPWindow m_window;
   std::string m_mimeType;
+  std::string m_prefix;
   std::vector<std::string> m_names;
   std::vector<std::string> m_values;
   std::vector<char*> m_argn;

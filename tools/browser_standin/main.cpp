@@ -1,13 +1,16 @@
-// The browser stand-in: plays a Netscape-family browser to the plug-in DLL on one page
-// and reports, line by line, what the browser saw. See usageText() for the command line.
+// The browser stand-in: plays a Netscape-family browser to the plug-in DLL on one page,
+// with an instance for each embed of the plug-in's type, and reports, line by line, what
+// the browser saw. See usageText() for the command line.
 #include <windows.h>
 
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "box_watcher.h"
 #include "browser_services.h"
+#include "instance_names.h"
 #include "line_output.h"
 #include "options.h"
 #include "trusted_root.h"
@@ -52,34 +55,39 @@ std::string embedTypes(const std::vector<EmbedTag>& embeds) {
   return types;
 }
 
-// Finds the page's embed of the plug-in's type; otherwise says what the page lacks.
-std::string findPluginEmbed(const std::string& pagePath, const std::string& mimeType, EmbedTag& chosen) {
+// Finds the page's embeds of the plug-in's type; otherwise says what the page lacks.
+std::string findPluginEmbeds(const std::string& pagePath, const std::string& mimeType,
+                             std::vector<EmbedTag>& chosen) {
   std::string html, error;
   if (!readFile(pagePath, html, error)) return error;
   const PageEmbeds page = readEmbeds(html);
   if (!page.error.empty()) return page.error;
   if (page.embeds.empty()) return "has no <embed> tag";
-  const EmbedTag* embed = findEmbedOfType(page.embeds, mimeType);
-  if (!embed)
+  chosen = embedsOfType(page.embeds, mimeType);
+  if (chosen.empty())
     return "has no <embed> of type " + quoted(mimeType) + " (its embeds are of type " + embedTypes(page.embeds) + ")";
-  if (embed->attributes.size() > kMostParameters) return "has an <embed> with more than 32767 attributes";
-  chosen = *embed;
+  for (const EmbedTag& embed : chosen)
+    if (embed.attributes.size() > kMostParameters) return "has an <embed> with more than 32767 attributes";
   return "";
 }
 
-bool chooseEmbed(const std::string& pagePath, const std::string& mimeType, EmbedTag& chosen) {
-  const std::string error = findPluginEmbed(pagePath, mimeType, chosen);
+bool chooseEmbeds(const std::string& pagePath, const std::string& mimeType, std::vector<EmbedTag>& chosen) {
+  const std::string error = findPluginEmbeds(pagePath, mimeType, chosen);
   if (error.empty()) return true;
   reportLine("page " + quoted(pagePath) + " " + error);
   return false;
 }
 
-void reportEmbed(const EmbedTag& embed) {
-  reportLine("embed at line " + std::to_string(embed.line) + " with " +
-             std::to_string(embed.attributes.size()) + " parameters");
-  for (size_t i = 0; i < embed.attributes.size(); ++i)
-    reportLine("embed parameter " + std::to_string(i) + " " + quoted(embed.attributes[i].name) + "=" +
-               quoted(embed.attributes[i].value));
+void reportEmbeds(const std::vector<EmbedTag>& embeds) {
+  for (size_t e = 0; e < embeds.size(); ++e) {
+    const std::string prefix = instancePrefix(e, embeds.size());
+    const EmbedTag& embed = embeds[e];
+    reportLine(prefix + "embed at line " + std::to_string(embed.line) + " with " +
+               std::to_string(embed.attributes.size()) + " parameters");
+    for (size_t i = 0; i < embed.attributes.size(); ++i)
+      reportLine(prefix + "embed parameter " + std::to_string(i) + " " + quoted(embed.attributes[i].name) + "=" +
+                 quoted(embed.attributes[i].value));
+  }
 }
 
 // NP_GetEntryPoints and NP_Initialize. False when the plug-in refused either; after a
@@ -103,7 +111,7 @@ bool startPlugin(PluginLibrary& library, BrowserServices& browser, NPPluginFuncs
 
 // From loading the DLL to unloading it again.
 int runPlugin(const Options& options, const std::string& dllPath, const std::string& mimeType,
-              const EmbedTag& embed) {
+              const std::vector<EmbedTag>& embeds) {
   // Made first and so gone last: the library keeps pointers to the browser's table.
   BrowserServices browser(options);
   PluginLibrary library;
@@ -111,7 +119,7 @@ int runPlugin(const Options& options, const std::string& dllPath, const std::str
   BoxWatcher watcher(options.authAnswer);
   NPPluginFuncs plugin;
   if (!startPlugin(library, browser, plugin)) return kExitCompleted;
-  const bool windowMade = runInstance(options, browser, plugin, embed, mimeType);
+  const bool windowMade = runInstances(options, browser, plugin, embeds, mimeType);
   reportLine("NP_Shutdown -> " + std::to_string(library.shutdown()));
   browser.reportBalance("NP_Shutdown");
   watcher.stop();
@@ -150,8 +158,8 @@ int main(int argc, char* argv[]) {
       return usageError("cannot trust the certificate in " + options.trustCertificate);
     reportLine("trusted certificate " + quoted(options.trustCertificate));
   }
-  EmbedTag embed;
-  if (!chooseEmbed(options.pagePath, *mimeType, embed)) return kExitPage;
-  reportEmbed(embed);
-  return runPlugin(options, dllPath, *mimeType, embed);
+  std::vector<EmbedTag> embeds;
+  if (!chooseEmbeds(options.pagePath, *mimeType, embeds)) return kExitPage;
+  reportEmbeds(embeds);
+  return runPlugin(options, dllPath, *mimeType, embeds);
 }

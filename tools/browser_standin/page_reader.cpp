@@ -198,8 +198,9 @@ PageEmbeds readEmbeds(const std::string& html) {
   return page;
 }
 
-const EmbedTag* findEmbedOfType(const std::vector<EmbedTag>& embeds, const std::string& mimeType) {
+std::vector<EmbedTag> embedsOfType(const std::vector<EmbedTag>& embeds, const std::string& mimeType) {
+  std::vector<EmbedTag> ofType;
   for (const EmbedTag& embed : embeds)
-    if (equalsIgnoringCase(embed.attribute("type"), mimeType)) return &embed;
-  return nullptr;
+    if (equalsIgnoringCase(embed.attribute("type"), mimeType)) ofType.push_back(embed);
+  return ofType;
 }

@@ -35,7 +35,8 @@ PageEmbeds readEmbeds(const std::string& html);
 // A reference that is unknown, unterminated or names no character stays as written.
 std::string decodeCharacterReferences(const std::string& text);
 
-// The first embed whose type is mimeType (MIME types compare without regard to case).
-const EmbedTag* findEmbedOfType(const std::vector<EmbedTag>& embeds, const std::string& mimeType);
+// The embeds whose type is mimeType, in page order (MIME types compare without regard to
+// case).
+std::vector<EmbedTag> embedsOfType(const std::vector<EmbedTag>& embeds, const std::string& mimeType);
 
 bool equalsIgnoringCase(const std::string& a, const std::string& b);

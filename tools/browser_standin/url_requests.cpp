@@ -22,9 +22,9 @@ void UrlRequests::setWake(std::function<void()> wake) {
 NPError UrlRequests::record(NPP instance, const char* url, const char* target,
                             bool withNotification, void* notifyData) {
   // The plug-in may free its texts once the call returns: keep copies.
-  UrlRequest request{instance, url ? url : "", target != nullptr, target ? target : "",
+  UrlRequest request{instance, m_names.prefixOf(instance), url ? url : "", target != nullptr, target ? target : "",
                      withNotification, notifyData};
-  std::string line = std::string(withNotification ? "GetURLNotify " : "GetURL ") + describe(request);
+  std::string line = request.prefix + (withNotification ? "GetURLNotify " : "GetURL ") + describe(request);
   if (withNotification) line += " notifyData=" + hex32(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(notifyData)));
   reportLine(line);
   std::function<void()> wake;
@@ -48,7 +48,7 @@ bool UrlRequests::carryOut(const NPPluginFuncs& plugin) {
     }
     // Without a target the data would go to the plug-in as a stream, which the stand-in
     // does not serve; the plug-in hears that nothing arrived.
-    if (!request.hasTarget) reportLine("stream request not served: " + describe(request));
+    if (!request.hasTarget) reportLine(request.prefix + "stream request not served: " + describe(request));
     if (request.notify) answer(plugin, request, request.hasTarget ? NPRES_DONE : NPRES_NETWORK_ERR);
     if (replacesPage(request)) {
       reportLine("page replaced by " + quoted(request.url));
@@ -58,11 +58,20 @@ bool UrlRequests::carryOut(const NPPluginFuncs& plugin) {
   }
 }
 
-void UrlRequests::dropPending() {
+void UrlRequests::dropPending() { drop(nullptr, "request dropped with the page: "); }
+
+void UrlRequests::dropPendingOf(NPP instance) { drop(instance, "request dropped with the instance: "); }
+
+void UrlRequests::drop(NPP instance, const char* why) {
   std::lock_guard<std::mutex> lock(m_mutex);
-  for (const UrlRequest& request : m_pending)
-    reportLine("request dropped with the page: " + describe(request));
-  m_pending.clear();
+  for (auto it = m_pending.begin(); it != m_pending.end();) {
+    if (instance && it->instance != instance) {
+      ++it;
+      continue;
+    }
+    reportLine(it->prefix + why + describe(*it));
+    it = m_pending.erase(it);
+  }
 }
 
 bool UrlRequests::replacesPage(const UrlRequest& request) const {
@@ -74,12 +83,12 @@ bool UrlRequests::replacesPage(const UrlRequest& request) const {
 
 void UrlRequests::answer(const NPPluginFuncs& plugin, const UrlRequest& request, NPReason reason) {
   if (!plugin.urlnotify) {
-    reportLine("no urlnotify in the plug-in's table: " + describe(request) + " not answered");
+    reportLine(request.prefix + "no urlnotify in the plug-in's table: " + describe(request) + " not answered");
     return;
   }
-  reportLine("NPP_URLNotify " + describe(request) + " reason=" + std::to_string(reason));
+  reportLine(request.prefix + "NPP_URLNotify " + describe(request) + " reason=" + std::to_string(reason));
   const CallClock clock;
   plugin.urlnotify(request.instance, request.url.c_str(), reason, request.notifyData);
-  reportLine("NPP_URLNotify returned");
-  clock.report("NPP_URLNotify");
+  reportLine(request.prefix + "NPP_URLNotify returned");
+  clock.report(request.prefix + "NPP_URLNotify");
 }
