@@ -63,9 +63,12 @@ def work_files(name):
     return sorted(str(path) for path in (PREFIX_C / "users").glob("*/Temp/Ostrel_client_install*/**/" + name))
 
 
-def embed(parameters):
-    attributes = " ".join('%s="%s"' % (name, escape(value, quote=True)) for name, value in parameters)
-    return '<html><body><embed type="%s" width="320" height="60" %s></body></html>' % (PLUGIN_TYPE, attributes)
+def embed(*embeds):
+    """A page with an embed of the plug-in for each list of parameters, in that order."""
+    tags = ['<embed type="%s" width="320" height="60" %s>' %
+            (PLUGIN_TYPE, " ".join('%s="%s"' % (name, escape(value, quote=True)) for name, value in parameters))
+            for parameters in embeds]
+    return "<html><body>%s</body></html>" % "".join(tags)
 
 
 class Scene:
@@ -115,9 +118,9 @@ class Scene:
             shutil.copyfile(BIN / "sample_client" / program, folder / "bin" / program)
         return folder
 
-    def run(self, parameters, *args, run_ms=RUN_MS):
+    def run(self, parameters, *args, run_ms=RUN_MS, more_embeds=()):
         page = self.folder / ("page-%d.html" % time.time_ns())
-        page.write_text(embed(parameters))
+        page.write_text(embed(parameters, *more_embeds))
         os.environ["OSTREL_SAMPLE_RECORD"] = windows_path(self.record)
         os.environ["OSTREL_SAMPLE_INSTALL_DIR"] = windows_path(self.install_dir)
         os.environ["OSTREL_SAMPLE_CLIENT_MS"] = "1000"

@@ -54,6 +54,8 @@ const char kUsage[] =
     "                         NPP_SetWindow with no window record\n"
     "  --window-again-at MS   with --null-window-at: give the window record again at MS\n"
     "                         milliseconds into the run (not before the window was taken)\n"
+    "  --answer-probe         time the browser thread's answers while the page runs and\n"
+    "                         report the longest\n"
     "  --no-parent            make the plug-in window a top-level window of its own, outside\n"
     "                         the browser window, so that the plug-in finds nothing to close\n"
     "  --trust-certificate FILE  add the DER certificate in FILE to the user's trusted root\n"
@@ -112,6 +114,7 @@ bool applyFlag(const std::string& name, Options& options) {
   if (name == "--bad-window-record") options.badWindowRecord = true;
   else if (name == "--dll-info") options.dllInfoOnly = true;
   else if (name == "--no-parent") options.noParent = true;
+  else if (name == "--answer-probe") options.answerProbe = true;
   else if (name == "--help" || name == "-h") options.help = true;
   else return false;
   return true;

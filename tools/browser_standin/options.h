@@ -22,6 +22,7 @@ struct Options {
   unsigned long setWindowTimes = 1;  // NPP_SetWindow calls with the window record at the start
   long nullWindowAtMs = -1;          // -1: the plug-in keeps its window for the whole run
   long windowAgainAtMs = -1;         // -1: a window taken away is not given back
+  bool answerProbe = false;          // time the browser thread's answers while the page runs
   bool noParent = false;             // the plug-in window is a top-level window of its own
   bool dllInfoOnly = false;
   bool help = false;

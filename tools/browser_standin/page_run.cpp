@@ -3,6 +3,7 @@
 
 #include <memory>
 
+#include "answer_probe.h"
 #include "browser_window.h"
 #include "dialog_watcher.h"
 #include "embed_instance.h"
@@ -122,8 +123,12 @@ void runPage(const Options& options, BrowserServices& browser, const NPPluginFun
   window.setTicker(kDialogLookMs, [&dialogs] { dialogs.look(); });
   browser.requests().setWake([&window] { window.wake(); });
   for (const LiveInstance& each : live) giveWindow(options, plugin, each, dialogs);
+  AnswerProbe probe;
+  const bool probing = options.answerProbe && probe.start(live.front().window);
   const RunEnd end = window.run(options.runMs, windowSteps(options, plugin, live, dialogs),
                                 [&] { return browser.requests().carryOut(plugin); });
+  if (probing)
+    reportLine("browser thread answered within " + std::to_string(probe.stop()) + " ms at the most");
   reportLine(describeEnd(end));
   dialogs.look();
   for (const LiveInstance& each : live) {

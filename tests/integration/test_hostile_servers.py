@@ -1,0 +1,53 @@
+"""Servers that misbehave while a package is fetched, with the real plug-in in the
+stand-in: each ends the run as a failed download with its result code and log line, no
+partial package is left, and the browser's thread keeps answering throughout."""
+
+import urllib.parse
+
+from run_scene import SceneTestCase, work_files
+from standin import main
+
+PACKAGE_SIZE = 396223  # about the sample cabinet's size; the bytes never get unpacked
+HALF = PACKAGE_SIZE // 2
+READ_FAILED = "InternetReadFile failed.  Error code: "
+# A receive timeout: the system's code for it, or the network's (Wine passes that on).
+TIMED_OUT = ("InternetReadFile failed.  Error code: 12002", "InternetReadFile failed.  Error code: 10060")
+OPEN_FAILED = "DownloadFile failed to open URL: "
+TOO_LONG = "DownloadFile stopped: the body has no declared length and is longer than 268435456"
+# (query the server answers the package's URL with, FileSize0, result code, start (or
+# starts) of the failure's log line, longest run in ms)
+CASES = {
+    "silent": ("stall=60000", PACKAGE_SIZE, 6, OPEN_FAILED, 28000),
+    "half then silent": ("size=%d&hang=%d" % (PACKAGE_SIZE, HALF), PACKAGE_SIZE, 3, TIMED_OUT, 28000),
+    "reset mid-body": ("size=%d&drop=%d" % (PACKAGE_SIZE, HALF), PACKAGE_SIZE, 3, READ_FAILED, 6000),
+    "length far beyond": ("size=%d&length=%d" % (HALF, 10 * PACKAGE_SIZE), PACKAGE_SIZE, 3, TIMED_OUT, 28000),
+    "redirect loop": ("status=302&redirect=self", PACKAGE_SIZE, 6, OPEN_FAILED, 6000),
+    "endless chunked": ("chunked=endless", -1, 3, TOO_LONG, 45000),
+}
+
+
+class HostileServerTest(SceneTestCase):
+    def check_case(self, query, size, code, line, run_ms):
+        parameters = self.scene.release()
+        server = self.scene.base_url.split("/files/")[0]
+        hostile = "%s/as/%s/%s/client.cab;" % (server, urllib.parse.quote(query, safe=""), self.scene.name)
+        parameters = [(name, hostile if name == "File0" else str(size) if name == "FileSize0" else value)
+                      for name, value in parameters]
+        run = self.scene.run([("RedirectURL", self.scene.url("launch.oscf")), *parameters], "--answer-probe",
+                             run_ms=run_ms)
+        self.assertCompleted(run)
+        self.assertIn("Unable to download client files.  rc: %d" % code, run.log)
+        self.assertTrue([entry for entry in run.log if entry.startswith(line)], run.log)
+        self.assertEqual(len([entry for entry in run.log if entry.startswith("Unable to download")]), 1, run.log)
+        # The failure came before the page was left, and nothing of the package stayed.
+        self.assertNotIn("The run was cancelled: the page was left before it ended.", run.log)
+        self.assertEqual(work_files("client.cab"), [])
+        longest = int(run.matching(r"browser thread answered within (\d+) ms at the most")[0].group(1))
+        self.assertLess(longest, 100)
+
+
+for case_name, case in CASES.items():
+    setattr(HostileServerTest, "test_" + case_name.replace(" ", "_"), lambda self, case=case: self.check_case(*case))
+
+if __name__ == "__main__":
+    main()

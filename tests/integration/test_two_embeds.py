@@ -1,0 +1,79 @@
+"""Two embeds of the real plug-in on one page: both update side by side, each in a work
+directory of its own with log lines that stay whole, and a server that dies in the
+middle of one's download fails that one alone."""
+
+import subprocess
+import sys
+import tempfile
+import threading
+from pathlib import Path
+
+from run_scene import SceneTestCase, make_release, BIN, work_files
+from standin import SOURCE, main
+
+FIXTURE_SERVER = SOURCE / "tests" / "fixtures" / "fixture_server.py"
+NO_INSTALLATION = "Unable to find client installation"
+SECOND_FAILED = "The second download failed."
+
+
+def paced(url, pause_ms):
+    return url.replace("/files/", "/paced/%d/" % pause_ms)
+
+
+def work_folder(path):
+    """The work directory's name of a path inside one."""
+    return next(part for part in Path(path).parts if part.startswith("Ostrel_client_install"))
+
+
+class TwoEmbedsTest(SceneTestCase):
+    def embed_for(self, base_url, folder, extra=()):
+        """A release in folder, served from base_url, its cabinet paced so that the two
+        instances' downloads overlap."""
+        parameters = make_release(folder, base_url, BIN)
+        parameters = [(name, paced(value, 100) if name == "File0" else value) for name, value in parameters]
+        return [("RedirectURL", base_url + "/launch.oscf"), *parameters, *extra]
+
+    def test_both_instances_update_side_by_side(self):
+        first = self.embed_for(self.scene.base_url, self.scene.files)
+        second = self.embed_for(self.scene.base_url + "/second", self.scene.files / "second")
+        run = self.scene.run(first, "--answer-probe", run_ms=9000, more_embeds=[second])
+        self.assertCompleted(run)
+        requested = self.scene.requested()
+        for name in ("client.cab", "client.zip", "second/client.cab", "second/client.zip"):
+            self.assertEqual(requested.count(name), 1, requested)
+        # Each unpacked its own tree in its own folder, and neither failed: each went on to
+        # the launch, which finds no installation on a page without install mode.
+        self.assertEqual(sorted(work_folder(path) for path in work_files("client.exe")),
+                         ["Ostrel_client_install", "Ostrel_client_install_2"])
+        self.assertEqual(self.boxes(run), [NO_INSTALLATION, NO_INSTALLATION])
+        self.assertEqual(run.log, ["CMyPlugin::StartupClient was executed without a client installation."] * 2)
+        self.assertEqual(len(run.matching(r"^instance [12]: dialog created ")), 2)
+        longest = int(run.matching(r"browser thread answered within (\d+) ms at the most")[0].group(1))
+        self.assertLess(longest, 100)
+
+    def test_a_server_dying_mid_download_fails_only_its_instance(self):
+        folder = Path(tempfile.mkdtemp(prefix="second-server-"))
+        subprocess.run([sys.executable, str(FIXTURE_SERVER), "start", str(folder)], check=True)
+        stopper = threading.Timer(1.5, lambda: subprocess.run([sys.executable, str(FIXTURE_SERVER), "stop",
+                                                               str(folder)]))
+        try:
+            port = dict(line.strip().split("=", 1) for line in open(folder / "server.env"))["http_port"]
+            second = self.embed_for("http://127.0.0.1:%s/files/release" % port, folder / "files" / "release",
+                                    [("ChangeDirectoryExceptionMessage", SECOND_FAILED)])
+            first = self.embed_for(self.scene.base_url, self.scene.files)
+            stopper.start()
+            run = self.scene.run(first, run_ms=9000, more_embeds=[second])
+        finally:
+            stopper.cancel()
+            subprocess.run([sys.executable, str(FIXTURE_SERVER), "stop", str(folder)])
+        self.assertCompleted(run)
+        self.assertIn("client.zip", self.scene.requested())
+        self.assertEqual(sorted(self.boxes(run)), sorted([NO_INSTALLATION, SECOND_FAILED]))
+        self.assertEqual(run.log.count("Unable to download client files.  rc: 3"), 1, run.log)
+        self.assertEqual([work_folder(path) for path in work_files("client.exe")], ["Ostrel_client_install"])
+        # The second's partial package went with its failure.
+        self.assertNotIn("Ostrel_client_install_2", [work_folder(path) for path in work_files("client.cab")])
+
+
+if __name__ == "__main__":
+    main()
