@@ -5,23 +5,11 @@
 #include <cstring>
 
 #include "base/bounded_text.h"
+#include "base/path_parts.h"
 #include "base/path_text.h"
 #include "log/install_log.h"
 
 namespace {
-
-// Windows drops trailing dots and blanks from a path part, so "..." and ".. " lead to the
-// parent as surely as "..".
-bool climbsOut(const char* part, size_t length) {
-  size_t dots = 0;
-  for (size_t i = 0; i < length; ++i) {
-    if (part[i] == '.')
-      ++dots;
-    else if (part[i] != ' ')
-      return false;
-  }
-  return dots >= 2;
-}
 
 FileListEntryCheck checkRelativeDirectory(const char* directory) {
   if (isPathSeparator(directory[0])) return FileListEntryCheck::kAbsoluteDirectory;
@@ -30,7 +18,8 @@ FileListEntryCheck checkRelativeDirectory(const char* directory) {
   for (;;) {
     const char* end = part;
     while (*end && !isPathSeparator(*end)) ++end;
-    if (climbsOut(part, static_cast<size_t>(end - part))) return FileListEntryCheck::kClimbingDirectory;
+    if (isClimbingPathPart(part, end)) return FileListEntryCheck::kClimbingDirectory;
+    if (isDevicePathPart(part, end)) return FileListEntryCheck::kDeviceName;
     if (!*end) return FileListEntryCheck::kAccepted;
     part = end + 1;
   }
@@ -69,6 +58,7 @@ FileListEntryCheck splitEntry(const char* workDirectory, FileListEntry& out) {
   const char* slash = std::strrchr(out.url, '/');
   const char* localName = slash ? slash + 1 : out.url;
   if (!isUsableLocalName(localName)) return FileListEntryCheck::kUnusableLocalName;
+  if (isDevicePathPart(localName, localName + std::strlen(localName))) return FileListEntryCheck::kDeviceName;
   if (std::strlen(localName) >= sizeof out.localName) return FileListEntryCheck::kPathTooLong;
   std::strcpy(out.localName, localName);
   return formPaths(workDirectory, relativeDirectory, out);
@@ -86,6 +76,8 @@ const char* refusalText(FileListEntryCheck check) {
       return "File list entry refused, its directory climbs out of the work directory: ";
     case FileListEntryCheck::kUnusableLocalName:
       return "File list entry refused, its URL ends in no usable file name: ";
+    case FileListEntryCheck::kDeviceName:
+      return "File list entry refused, its file or directory names a device: ";
     default:
       return "File list entry refused, its path would exceed 259 characters: ";
   }

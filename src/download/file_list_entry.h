@@ -28,6 +28,7 @@ enum class FileListEntryCheck {
   kDriveInDirectory,   // the relative directory holds a ":" (a drive or a stream name)
   kClimbingDirectory,  // one of its parts is ".." (or dots that the system reads so)
   kUnusableLocalName,  // empty, dots only, or holding "\" or ":"
+  kDeviceName,         // the local name or a part of the directory names a device ("COM1", "aux.txt")
   kPathTooLong,        // the directory or the file's path would exceed 259 characters
 };
 

@@ -27,14 +27,29 @@ CASES = {
 
 
 class HostileServerTest(SceneTestCase):
-    def check_case(self, query, size, code, line, run_ms):
+    def hostile_page(self, query, size):
+        """The sample release, its cabinet's URL answered as query says."""
         parameters = self.scene.release()
         server = self.scene.base_url.split("/files/")[0]
         hostile = "%s/as/%s/%s/client.cab;" % (server, urllib.parse.quote(query, safe=""), self.scene.name)
         parameters = [(name, hostile if name == "File0" else str(size) if name == "FileSize0" else value)
                       for name, value in parameters]
-        run = self.scene.run([("RedirectURL", self.scene.url("launch.oscf")), *parameters], "--answer-probe",
-                             run_ms=run_ms)
+        return [("RedirectURL", self.scene.url("launch.oscf")), *parameters]
+
+    def test_leaving_the_page_while_the_server_is_silent(self):
+        for query in ("stall=60000", "size=%d&hang=%d" % (PACKAGE_SIZE, HALF)):
+            with self.subTest(query):
+                run = self.scene.run(self.hostile_page(query, PACKAGE_SIZE), run_ms=3000)
+                self.assertCompleted(run)
+                # The wait for the server is left behind; the fixed 2 s pause follows.
+                took = int(run.matching(r"NPP_Destroy took (\d+) ms")[0].group(1))
+                self.assertLess(took, 2000 + 1000)
+                self.assertEqual(run.log, ["The run was cancelled: the page was left before it ended."])
+                self.assertFalse(self.boxes(run))
+                self.assertEqual(work_files("client.cab"), [])
+
+    def check_case(self, query, size, code, line, run_ms):
+        run = self.scene.run(self.hostile_page(query, size), "--answer-probe", run_ms=run_ms)
         self.assertCompleted(run)
         self.assertIn("Unable to download client files.  rc: %d" % code, run.log)
         self.assertTrue([entry for entry in run.log if entry.startswith(line)], run.log)

@@ -60,6 +60,15 @@ TEST(FileListEntry, RefusesDirectoriesThatLeaveTheWorkDirectory) {
     EXPECT_EQ(refused(entry), FileListEntryCheck::kClimbingDirectory) << entry;
 }
 
+// Writing "into" a device would open it: a serial port can block the worker for good.
+TEST(FileListEntry, RefusesFilesAndDirectoriesThatNameDevices) {
+  for (const char* entry : {"h/c.cab;CON", "h/c.cab;pkg\\aux.txt\\x", "h/c.cab;pkg/com1", "h/c.cab;LPT9 .dir",
+                            "http://h/NUL", "http://h/prn.cab;pkg", "http://h/conin$"})
+    EXPECT_EQ(refused(entry), FileListEntryCheck::kDeviceName) << entry;
+  EXPECT_EQ(split("http://h/console.cab;com10\\lpt"),
+            "http://h/console.cab | console.cab | C:\\TEMP\\OSTREL~1\\com10\\lpt | C:\\TEMP\\OSTREL~1\\com10\\lpt\\console.cab");
+}
+
 TEST(FileListEntry, RefusesUnusableNamesAndTextsThatDoNotFit) {
   for (const char* entry : {"http://h/dir/;pkg", ";pkg", "http://h/x\\..\\evil.dll", "http://h/..", "h/c:x"})
     EXPECT_EQ(refused(entry), FileListEntryCheck::kUnusableLocalName) << entry;
