@@ -90,8 +90,9 @@ DownloadResult processEntry(CMyPlugin& plugin, int index, const CFileSetList& fi
   }
   // A negative declared size means the size is not known: the whole body is read.
   const int declared = plugin.m_fileSizes[index];
-  const DownloadResult result = DownloadFile(&plugin, entry.url, entry.directory,
-                                             declared < 0 ? kUnknownSize : static_cast<uint32_t>(declared), nullptr);
+  const DownloadResult result =
+      DownloadFile(&plugin, entry.url, entry.directory, declared < 0 ? kUnknownSize : static_cast<uint32_t>(declared),
+                   nullptr, plugin.m_fileHashes ? plugin.m_fileHashes[index] : nullptr);
   if (result != kDownloadOk) return result;
   return action == EntryAction::kFetchAndUnpack ? unpack(plugin, entry) : kDownloadOk;
 }

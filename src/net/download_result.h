@@ -21,4 +21,7 @@ enum DownloadResult {
   // The page was left during the download, or before it began: the partial file is
   // removed, and the run stops without a message.
   kDownloadCancelled = 10,
+  // The file's SHA-256 differs from the page's FileSha256 (or that parameter is no
+  // SHA-256 in hex, or the system cannot compute one): the file is deleted.
+  kDownloadHashMismatch = 11,
 };

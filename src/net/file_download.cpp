@@ -10,6 +10,7 @@
 #include "base/directory_tree.h"
 #include "base/host_services.h"
 #include "base/path_text.h"
+#include "base/sha256_digest.h"
 #include "base/temp_directory.h"
 #include "log/install_log.h"
 #include "log/method_guard.h"
@@ -39,6 +40,8 @@ struct DownloadState {
   DWORD openLastError;   // what OpenURL left in its lastError
   bool writeFailed;
   bool tooLarge;         // a body without a declared end went past the most allowed
+  const char* expectedSha256;                // the page's digest, or null
+  char receivedSha256[kSha256HexSize];       // the bytes' digest, empty when none formed
   int32_t sizeEstimate;  // expectedSize as the read loop used it
   uint32_t received;
 };
@@ -75,13 +78,15 @@ bool declaredLength(HINTERNET request, DWORD* length) {
 // worker, from what the job has counted so far.
 class CBodyJob : public CSessionJob {
  public:
-  CBodyJob(const DownloadState& state, uint32_t limit, uint32_t chunk)
+  CBodyJob(const DownloadState& state, uint32_t limit, uint32_t chunk, bool hashing)
       : CSessionJob(*state.plugin),
         m_request(state.request),
         m_file(state.file),
         m_progress(&state.plugin->m_progress),
         m_limit(limit),
-        m_chunk(chunk) {}
+        m_chunk(chunk),
+        m_digest(hashing ? new (std::nothrow) CSha256 : nullptr) {}
+  ~CBodyJob() override { delete m_digest; }
 
   void run() override {
     while (received() < m_limit && !abandoned()) {
@@ -93,6 +98,7 @@ class CBodyJob : public CSessionJob {
       DWORD written = 0;
       // A short write (a full disk) fails the download: a cut file must not pass as whole.
       if (!WriteFile(m_file, m_buffer, got, &written, nullptr) || written != got) return fail(true);
+      if (m_digest) m_digest->add(m_buffer, got);
       InterlockedExchangeAdd(&m_received, static_cast<LONG>(got));
     }
   }
@@ -111,6 +117,8 @@ class CBodyJob : public CSessionJob {
   bool failed() const { return m_failed; }
   bool writeFailed() const { return m_writeFailed; }
   DWORD errorCode() const { return m_errorCode; }
+  // The digest of everything written; false without one.
+  bool digest(char (&hex)[kSha256HexSize]) { return m_digest && m_digest->finish(hex); }
 
  private:
   void fail(bool writing) {
@@ -124,6 +132,7 @@ class CBodyJob : public CSessionJob {
   CDownloadProgress* m_progress;
   uint32_t m_limit;
   uint32_t m_chunk;
+  CSha256* m_digest;
   char m_buffer[kLargeTransferSize];
   volatile LONG m_received = 0;
   uint32_t m_shown = 0;
@@ -133,7 +142,7 @@ class CBodyJob : public CSessionJob {
 };
 
 DownloadResult copyBody(DownloadState& state, uint32_t limit, uint32_t chunk) {
-  auto* job = new (std::nothrow) CBodyJob(state, limit, chunk);
+  auto* job = new (std::nothrow) CBodyJob(state, limit, chunk, state.expectedSha256 != nullptr);
   if (!job) {
     state.errorCode = ERROR_NOT_ENOUGH_MEMORY;
     return kDownloadReadFailed;
@@ -149,6 +158,11 @@ DownloadResult copyBody(DownloadState& state, uint32_t limit, uint32_t chunk) {
   state.errorCode = job->errorCode();
   state.writeFailed = job->writeFailed();
   const bool failed = job->failed();
+  if (!failed && state.expectedSha256 && (!job->digest(state.receivedSha256) ||
+                                          !sameSha256Hex(state.receivedSha256, state.expectedSha256))) {
+    delete job;
+    return kDownloadHashMismatch;
+  }
   delete job;
   return failed ? kDownloadReadFailed : kDownloadOk;
 }
@@ -194,6 +208,7 @@ DownloadResult runDownload(DownloadState& state, uint32_t expectedSize, const ch
   CMyPlugin* plugin = state.plugin;
   state.fileName = localName ? localName : lastSegment(state.url);
   if (runCancelled(*plugin)) return kDownloadCancelled;
+  if (state.expectedSha256 && !isSha256Hex(state.expectedSha256)) return kDownloadHashMismatch;
   if (prepareDirectory(state) != kDownloadOk) return kDownloadNoDirectory;
   if (createLocalFile(state) != kDownloadOk) return kDownloadNoLocalFile;
   state.header = getAcceptLanguageHeader(NPN_UserAgent(plugin->m_npp));
@@ -222,6 +237,14 @@ void logFailure(const DownloadState& state) {
       logLine(state.url);
       logText("Number of URL open retries exceeded in CMyPlugin::DownloadFile().  lastError: ");
       logUnsignedLine(state.openLastError);
+      break;
+    case kDownloadHashMismatch:
+      logText("DownloadFile: the file's SHA-256 does not match the page's, the file is deleted: ");
+      logText(state.url);
+      logText("  expected: ");
+      logText(state.expectedSha256);
+      logText("  received: ");
+      logLine(*state.receivedSha256 ? state.receivedSha256 : "(none)");
       break;
     case kDownloadReadFailed:
       if (state.tooLarge) {
@@ -267,8 +290,10 @@ void finishDownload(DownloadState& state) {
 void setUnknownSizeLimitForTests(uint32_t bytes) { g_unknownSizeLimit = bytes ? bytes : kMostUnknownSizeBytes; }
 
 DownloadResult DownloadFile(CMyPlugin* plugin, const char* url, const char* directory,
-                            uint32_t expectedSize, const char* localName) {
+                            uint32_t expectedSize, const char* localName, const char* expectedSha256) {
   DownloadState state = {};
+  // An empty parameter carries no digest: a page template may leave it blank.
+  state.expectedSha256 = expectedSha256 && *expectedSha256 ? expectedSha256 : nullptr;
   state.plugin = plugin;
   state.url = url;
   state.directory = directory;

@@ -33,5 +33,8 @@ constexpr uint32_t kSmallTransferSize = 1024;
 // Tests: a smaller most for bodies without a declared length; 0 restores the real one.
 void setUnknownSizeLimitForTests(uint32_t bytes);
 
+// With expectedSha256 (64 hex digits), the bytes' SHA-256 is computed as they arrive and
+// must match, or the file is deleted and the result is kDownloadHashMismatch; a text that
+// is no such digest fails the same way before anything is fetched. An empty text is none.
 DownloadResult DownloadFile(CMyPlugin* plugin, const char* url, const char* directory, uint32_t expectedSize,
-                 const char* localName);
+                            const char* localName, const char* expectedSha256 = nullptr);

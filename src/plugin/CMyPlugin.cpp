@@ -51,6 +51,7 @@ void CMyPlugin::setDefaults() {
   m_installErrorHttpIndex = -1;
   m_fileNames = nullptr;
   m_fileSizes = nullptr;
+  m_fileHashes = nullptr;
   m_workDirectory = nullptr;
   m_workDirectoryClaim = nullptr;
   m_numFiles = 0;
@@ -85,6 +86,7 @@ NPError CMyPlugin::Destroy(NPSavedData** /*save*/) {
   NPN_MemFree(m_fileSizes);
   destroyProgressDialog(*this);
   freeStringArray(m_fileNames, m_numFiles);
+  freeStringArray(m_fileHashes, m_numFiles);
   freeStringArray(m_argNames, m_argCount);
   freeStringArray(m_argValues, m_argCount);
   setDefaults();

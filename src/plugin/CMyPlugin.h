@@ -63,6 +63,8 @@ class CMyPlugin {
   int m_installErrorHttpIndex;
   char** m_fileNames;
   int* m_fileSizes;
+  // Each file's FileSha256 parameter as given, or null; the array is null without files.
+  char** m_fileHashes;
   char* m_workDirectory;
   // Keeps m_workDirectory this instance's alone until Destroy; null when shared.
   HANDLE m_workDirectoryClaim;

@@ -110,24 +110,30 @@ void CMyPlugin::readRecognisedParameters() {
 void CMyPlugin::readFileList(int16 argc, char* argn[], char* argv[]) {
   m_fileNames = static_cast<char**>(NPN_MemAlloc(static_cast<uint32>(m_numFiles) * sizeof(char*)));
   m_fileSizes = static_cast<int*>(NPN_MemAlloc(static_cast<uint32>(m_numFiles) * sizeof(int)));
-  if (!m_fileNames || !m_fileSizes) {
+  m_fileHashes = static_cast<char**>(NPN_MemAlloc(static_cast<uint32>(m_numFiles) * sizeof(char*)));
+  if (!m_fileNames || !m_fileSizes || !m_fileHashes) {
     logLine("The file list could not be allocated.");
     NPN_MemFree(m_fileNames);
     NPN_MemFree(m_fileSizes);
+    NPN_MemFree(m_fileHashes);
     m_fileNames = nullptr;
     m_fileSizes = nullptr;
+    m_fileHashes = nullptr;
     m_numFiles = 0;
     return;
   }
   std::memset(m_fileNames, 0, static_cast<size_t>(m_numFiles) * sizeof(char*));
   std::memset(m_fileSizes, 0, static_cast<size_t>(m_numFiles) * sizeof(int));
+  std::memset(m_fileHashes, 0, static_cast<size_t>(m_numFiles) * sizeof(char*));
 
   int64_t total = 0;
   for (int n = 0; n < m_numFiles; ++n) {
     char fileName[16];
     char sizeName[16];
+    char hashName[16];
     formNumberedName(fileName, "File", n);
     formNumberedName(sizeName, "FileSize", n);
+    formNumberedName(hashName, "FileSha256", n);
     for (int k = 0; argn && k < argc; ++k) {
       if (!mayBeFileParameter(argn[k])) continue;
       if (namesMatch(argn[k], fileName)) {
@@ -135,6 +141,9 @@ void CMyPlugin::readFileList(int16 argc, char* argn[], char* argv[]) {
         m_fileNames[n] = copyString(argv ? argv[k] : nullptr);
       } else if (namesMatch(argn[k], sizeName)) {
         m_fileSizes[n] = readLeadingInteger(argv ? argv[k] : nullptr);
+      } else if (namesMatch(argn[k], hashName)) {
+        NPN_MemFree(m_fileHashes[n]);
+        m_fileHashes[n] = copyString(argv ? argv[k] : nullptr);
       }
     }
     // The total counts each file's final size once, even when its size was given twice;

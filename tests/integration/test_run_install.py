@@ -4,9 +4,10 @@ exactly its command line, the installed client starts with the same configuratio
 and signals that it is up, and the browser window closes. A second run of the page finds
 the client installed and fetches no package."""
 
+import hashlib
 import re
 
-from run_scene import SceneTestCase
+from run_scene import SceneTestCase, work_files
 from standin import main
 
 INSTALL_LINE = re.compile(r'updater: command line "(.+)\\bin\\updater\.exe" -install "(.+\.oscf)"$')
@@ -51,6 +52,45 @@ class InstallPathTest(SceneTestCase):
         self.assertEqual([l for l in record if INSTALL_LINE.match(l)], [])
         self.assertEqual(len([l for l in record if LAUNCH_LINE.match(l)]), 1, record)
         self.assertIn("frame closed by the plug-in", again.lines)
+
+
+class DigestTest(SceneTestCase):
+    def page_with_digests(self, change=None):
+        """The install page with each package's FileSha256; change alters one digest."""
+        parameters = [("RedirectURL", self.scene.url("launch.oscf")), *self.scene.release(), ("InstallMode", "true")]
+        digests = []
+        for name, value in parameters:
+            if name.startswith("File") and not name.startswith("FileSize"):
+                data = (self.scene.files / value.rstrip(";").rsplit("/", 1)[1]).read_bytes()
+                digests.append(("FileSha256" + name[len("File"):], hashlib.sha256(data).hexdigest()))
+        if change:
+            digests = [change(pair) for pair in digests]
+        return parameters + digests
+
+    def test_matching_digests_install(self):
+        run = self.scene.run(self.page_with_digests(), run_ms=15000)
+        self.assertCompleted(run)
+        self.assertIn("updater: exit 0", self.scene.record_lines())
+        self.assertEqual(run.log, [])
+
+    def test_a_changed_digest_fails_with_its_own_code_and_leaves_no_package(self):
+        def flip_first(pair):
+            name, digest = pair
+            return (name, ("0" if digest[0] != "0" else "1") + digest[1:]) if name == "FileSha2560" else pair
+        parameters = self.page_with_digests(flip_first)
+        run = self.scene.run([*parameters, ("InstallLogURL", self.scene.log_receiver())], run_ms=15000)
+        self.assertCompleted(run)
+        self.assertIn("Unable to download client files.  rc: 11", run.log)
+        # The line is longer than the debug output shows under Wine: it is read from the
+        # log as the receiver got it.
+        uploaded = b"".join(body for _, _, body in self.scene.received_logs()).decode("utf-8")
+        expected = next(value for name, value in parameters if name == "FileSha2560")
+        self.assertRegex(uploaded, r"DownloadFile: the file's SHA-256 does not match the page's, the file is "
+                                   r"deleted: http://\S+/client\.cab  expected: %s  received: [0-9a-f]{64}\r\n"
+                         % expected)
+        self.assertNotIn("client.zip", self.scene.requested())
+        self.assertEqual(work_files("client.cab"), [])
+        self.assertEqual(self.scene.record_lines(), [])
 
 
 if __name__ == "__main__":

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
 #include <string>
 #include <thread>
@@ -222,4 +223,60 @@ TEST_F(Download, TwoInstancesDownloadAtOnceWithoutDisturbingEachOther) {
   EXPECT_EQ(results[1], kDownloadOk);
   EXPECT_EQ(readFile(first + "\\file.bin"), fixtureBody(3000000));
   EXPECT_EQ(readFile(second + "\\file.bin"), fixtureBody(2000000));
+}
+
+namespace {
+
+// SHA-256 of the fixture's 40,000-byte body, and of that body with byte 20,000 flipped.
+constexpr char kWholeDigest[] = "8f272ca6d96caedf3d860ff34ed21868f04ce18a2f41686f513c3c989146ca79";
+constexpr char kFlippedDigest[] = "db61e676aa8371b210b9f0ecbd2457db2fde8f282421f81caccf4fcf19fb8f30";
+
+}  // namespace
+
+TEST_F(Download, APageDigestIsCheckedAsTheBytesArrive) {
+  m_url = FixtureServer::instance().httpUrl(uniquePath("digest") + "?size=40000");
+  const std::string upper = [] {
+    std::string text = kWholeDigest;
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+  }();
+  for (const std::string& digest : {std::string(kWholeDigest), upper, std::string()}) {
+    EXPECT_EQ(DownloadFile(&m_instance.plugin, m_url.c_str(), m_folder.path().c_str(), 40000, "file.bin",
+                           digest.c_str()),
+              kDownloadOk);
+    EXPECT_EQ(readFile(target()), fixtureBody(40000));
+  }
+  EXPECT_EQ(installLogText(), "");
+}
+
+TEST_F(Download, ABodyThatDiffersFromThePageDigestIsDeleted) {
+  const std::string path = uniquePath("flipped");
+  m_url = FixtureServer::instance().httpUrl(path + "?size=40000");
+  EXPECT_EQ(DownloadFile(&m_instance.plugin, m_url.c_str(), m_folder.path().c_str(), 40000, "file.bin",
+                         kFlippedDigest),
+            kDownloadHashMismatch);
+  EXPECT_EQ(GetFileAttributesA(target().c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(m_instance.plugin.m_failed, 1);
+  EXPECT_EQ(installLogText(), "DownloadFile: the file's SHA-256 does not match the page's, the file is deleted: " +
+                                  m_url + "  expected: " + kFlippedDigest + "  received: " + kWholeDigest + "\r\n");
+
+  // A body cut short of its declared size fails the digest too, where it would otherwise pass.
+  releaseInstallLog();
+  m_url = FixtureServer::instance().httpUrl(uniquePath("short-digest") + "?size=20000");
+  EXPECT_EQ(DownloadFile(&m_instance.plugin, m_url.c_str(), m_folder.path().c_str(), 40000, "file.bin",
+                         kWholeDigest),
+            kDownloadHashMismatch);
+  EXPECT_EQ(GetFileAttributesA(target().c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(Download, ADigestParameterThatIsNoDigestFailsBeforeAnythingIsFetched) {
+  for (const char* digest : {"abc", "8f272ca6d96caedf3d860ff34ed21868f04ce18a2f41686f513c3c989146ca7g",
+                             "8f272ca6d96caedf3d860ff34ed21868f04ce18a2f41686f513c3c989146ca790"}) {
+    const std::string path = uniquePath("bad-digest");
+    m_url = FixtureServer::instance().httpUrl(path + "?size=10");
+    EXPECT_EQ(DownloadFile(&m_instance.plugin, m_url.c_str(), m_folder.path().c_str(), 10, "file.bin", digest),
+              kDownloadHashMismatch)
+        << digest;
+    EXPECT_TRUE(FixtureServer::instance().requestsFor(path).empty()) << digest;
+  }
 }

@@ -1,0 +1,63 @@
+// CSha256 over the system's AES provider, which is the one that knows SHA-256.
+#include "base/sha256_digest.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr DWORD kDigestSize = 32;
+// CALG_SHA_256: the headers name it only for systems from Windows XP SP3 on, which are
+// the ones that know it; on older ones CryptCreateHash refuses it and nothing is checked.
+constexpr ALG_ID kSha256Algorithm = ALG_CLASS_HASH | ALG_TYPE_ANY | 12;
+constexpr char kDigits[] = "0123456789abcdef";
+
+char lowerHexDigit(char c) { return (c >= 'A' && c <= 'F') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool isHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+}  // namespace
+
+CSha256::CSha256() {
+  if (!CryptAcquireContextA(&m_provider, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT)) {
+    m_provider = 0;
+    return;
+  }
+  if (!CryptCreateHash(m_provider, kSha256Algorithm, 0, 0, &m_hash)) m_hash = 0;
+}
+
+CSha256::~CSha256() {
+  if (m_hash) CryptDestroyHash(m_hash);
+  if (m_provider) CryptReleaseContext(m_provider, 0);
+}
+
+void CSha256::add(const void* bytes, unsigned long count) {
+  if (m_hash && !CryptHashData(m_hash, static_cast<const BYTE*>(bytes), count, 0)) m_failed = true;
+}
+
+bool CSha256::finish(char (&hex)[kSha256HexSize]) {
+  hex[0] = '\0';
+  BYTE digest[kDigestSize];
+  DWORD size = sizeof digest;
+  if (!m_hash || m_failed || !CryptGetHashParam(m_hash, HP_HASHVAL, digest, &size, 0) || size != kDigestSize)
+    return false;
+  for (DWORD i = 0; i < kDigestSize; ++i) {
+    hex[2 * i] = kDigits[digest[i] >> 4];
+    hex[2 * i + 1] = kDigits[digest[i] & 0x0F];
+  }
+  hex[2 * kDigestSize] = '\0';
+  return true;
+}
+
+bool isSha256Hex(const char* text) {
+  if (!text || std::strlen(text) != 2 * kDigestSize) return false;
+  for (const char* c = text; *c; ++c)
+    if (!isHexDigit(*c)) return false;
+  return true;
+}
+
+bool sameSha256Hex(const char* a, const char* b) {
+  if (!isSha256Hex(a) || !isSha256Hex(b)) return false;
+  for (; *a; ++a, ++b)
+    if (lowerHexDigit(*a) != lowerHexDigit(*b)) return false;
+  return true;
+}
