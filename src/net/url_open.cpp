@@ -25,9 +25,12 @@ constexpr DWORD kCredentialDialogFlags =
     FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS | FLAGS_ERROR_UI_FLAGS_GENERATE_DATA;
 constexpr UINT kErrorBoxStyle = MB_ICONERROR | MB_TASKMODAL | MB_SETFOREGROUND;
 
-// No cache flag: WinInet's own default applies.
+// Every request goes to the server and nothing is kept in the browser's cache: a cached
+// configuration file or package list would keep users on an old release, and a cached
+// package is a second copy of bytes that already go to the work directory.
 DWORD openFlags(const char* url) {
-  DWORD flags = INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_NO_AUTO_REDIRECT;
+  DWORD flags = INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_RELOAD |
+                INTERNET_FLAG_NO_CACHE_WRITE;
   if (startsWithIgnoringCase(url, "https://")) flags |= INTERNET_FLAG_SECURE;
   return flags;
 }

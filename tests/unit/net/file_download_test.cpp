@@ -13,6 +13,7 @@
 #include "support/message_box_watcher.h"
 #include "support/net_fixture.h"
 #include "support/test_browser.h"
+#include "support/test_files.h"
 
 namespace {
 
@@ -279,4 +280,22 @@ TEST_F(Download, ADigestParameterThatIsNoDigestFailsBeforeAnythingIsFetched) {
         << digest;
     EXPECT_TRUE(FixtureServer::instance().requestsFor(path).empty()) << digest;
   }
+}
+
+// Nothing goes into the browser's cache, and nothing comes out of it: a file changed on
+// the server is fetched anew under the same URL.
+TEST_F(Download, EveryDownloadComesFromTheServerAndLeavesNoCacheEntry) {
+  const std::string name = uniquePath("cached").substr(1) + ".txt";
+  const std::string served = FixtureServer::instance().directory() + "\\files\\" + name;
+  const std::string path = "/files/" + name;
+  writeFile(served, "first release");
+  EXPECT_EQ(download(path, kUnknownSize), kDownloadOk);
+  EXPECT_EQ(readFile(target()), "first release");
+  writeFile(served, "second release");
+  EXPECT_EQ(download(path, kUnknownSize), kDownloadOk);
+  EXPECT_EQ(readFile(target()), "second release");
+  EXPECT_EQ(FixtureServer::instance().requestsFor(path).size(), 2u);
+  DWORD size = 0;
+  EXPECT_FALSE(GetUrlCacheEntryInfoA(m_url.c_str(), nullptr, &size));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
