@@ -4,8 +4,10 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "base/directory_tree.h"
 #include "base/host_services.h"
@@ -15,6 +17,7 @@
 #include "log/install_log.h"
 #include "log/method_guard.h"
 #include "net/accept_language.h"
+#include "net/body_copy.h"
 #include "net/prefs_text.h"
 #include "net/url_open.h"
 #include "plugin/CMyPlugin.h"
@@ -41,7 +44,9 @@ struct DownloadState {
   bool writeFailed;
   bool tooLarge;         // a body without a declared end went past the most allowed
   const char* expectedSha256;                // the page's digest, or null
+  CSha256* digest;                           // of the bytes written, with expectedSha256
   char receivedSha256[kSha256HexSize];       // the bytes' digest, empty when none formed
+  bool restarted;                            // the body was started over once
   int32_t sizeEstimate;  // expectedSize as the read loop used it
   uint32_t received;
 };
@@ -74,103 +79,86 @@ bool declaredLength(HINTERNET request, DWORD* length) {
   return HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, length, &size, nullptr) != FALSE;
 }
 
-// Reads the body into the file, up to limit bytes or its end. The bar moves on the
-// worker, from what the job has counted so far.
-class CBodyJob : public CSessionJob {
- public:
-  CBodyJob(const DownloadState& state, uint32_t limit, uint32_t chunk, bool hashing)
-      : CSessionJob(*state.plugin),
-        m_request(state.request),
-        m_file(state.file),
-        m_progress(&state.plugin->m_progress),
-        m_limit(limit),
-        m_chunk(chunk),
-        m_digest(hashing ? new (std::nothrow) CSha256 : nullptr) {}
-  ~CBodyJob() override { delete m_digest; }
-
-  void run() override {
-    while (received() < m_limit && !abandoned()) {
-      DWORD wanted = m_chunk;
-      if (m_limit - received() < wanted) wanted = m_limit - received();
-      DWORD got = 0;
-      if (!InternetReadFile(m_request, m_buffer, wanted, &got)) return fail(false);
-      if (got == 0) break;
-      DWORD written = 0;
-      // A short write (a full disk) fails the download: a cut file must not pass as whole.
-      if (!WriteFile(m_file, m_buffer, got, &written, nullptr) || written != got) return fail(true);
-      if (m_digest) m_digest->add(m_buffer, got);
-      InterlockedExchangeAdd(&m_received, static_cast<LONG>(got));
-    }
-  }
-  // The worker has gone on and deleted the file by name; closing it removes it.
-  void cleanUpAbandoned() override {
-    CloseHandle(m_file);
-    InternetCloseHandle(m_request);
-  }
-  void tick() override {
-    const uint32_t now = received();
-    m_progress->advance(now - m_shown);
-    m_shown = now;
-  }
-
-  uint32_t received() const { return static_cast<uint32_t>(m_received); }
-  bool failed() const { return m_failed; }
-  bool writeFailed() const { return m_writeFailed; }
-  DWORD errorCode() const { return m_errorCode; }
-  // The digest of everything written; false without one.
-  bool digest(char (&hex)[kSha256HexSize]) { return m_digest && m_digest->finish(hex); }
-
- private:
-  void fail(bool writing) {
-    m_errorCode = GetLastError();
-    m_writeFailed = writing;
-    m_failed = true;
-  }
-
-  HINTERNET m_request;
-  HANDLE m_file;
-  CDownloadProgress* m_progress;
-  uint32_t m_limit;
-  uint32_t m_chunk;
-  CSha256* m_digest;
-  char m_buffer[kLargeTransferSize];
-  volatile LONG m_received = 0;
-  uint32_t m_shown = 0;
-  bool m_failed = false;
-  bool m_writeFailed = false;
-  DWORD m_errorCode = 0;
-};
-
+// Copies the body on from state.received up to limit bytes or its end.
 DownloadResult copyBody(DownloadState& state, uint32_t limit, uint32_t chunk) {
-  auto* job = new (std::nothrow) CBodyJob(state, limit, chunk, state.expectedSha256 != nullptr);
-  if (!job) {
-    state.errorCode = ERROR_NOT_ENOUGH_MEMORY;
-    return kDownloadReadFailed;
-  }
-  if (runSessionJob(*state.plugin, job) == JobEnd::kAbandoned) {
+  BodyCopy copy = {state.request, state.file, state.digest, state.received, limit, chunk, 0, false, false};
+  state.digest = nullptr;
+  if (copyBodyDetached(*state.plugin, copy) == BodyCopyEnd::kAbandoned) {
     // The request and the open file went with the job.
     DeleteFileA(state.localPath);
     state.request = nullptr;
     state.file = INVALID_HANDLE_VALUE;
     return kDownloadCancelled;
   }
-  state.received = job->received();
-  state.errorCode = job->errorCode();
-  state.writeFailed = job->writeFailed();
-  const bool failed = job->failed();
-  if (!failed && state.expectedSha256 && (!job->digest(state.receivedSha256) ||
-                                          !sameSha256Hex(state.receivedSha256, state.expectedSha256))) {
-    delete job;
-    return kDownloadHashMismatch;
-  }
-  delete job;
-  return failed ? kDownloadReadFailed : kDownloadOk;
+  state.digest = copy.digest;
+  state.received = copy.received;
+  state.errorCode = copy.errorCode;
+  state.writeFailed = copy.writeFailed;
+  return copy.failed ? kDownloadReadFailed : kDownloadOk;
 }
 
 // A body that ends before the length its answer declared (and before the bytes wanted)
 // was cut off by the connection, and the file would be incomplete.
 bool endedEarly(const DownloadState& state, bool declared, DWORD declaredLength, uint32_t limit) {
   return declared && state.received < declaredLength && state.received < limit;
+}
+
+// Where a partial answer starts: the first number of "bytes START-END/TOTAL".
+bool rangeStart(HINTERNET request, uint32_t* start) {
+  char text[128];
+  DWORD size = sizeof text - 1;
+  if (!HttpQueryInfoA(request, HTTP_QUERY_CONTENT_RANGE, text, &size, nullptr)) return false;
+  text[size] = '\0';
+  unsigned long value = 0;
+  char unit[8] = "";
+  return std::sscanf(text, "%7s %lu-", unit, &value) == 2 && std::strcmp(unit, "bytes") == 0 &&
+         (*start = static_cast<uint32_t>(value), true);
+}
+
+DWORD statusOf(HINTERNET request) {
+  DWORD status = 0;
+  DWORD size = sizeof status;
+  HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr);
+  return status;
+}
+
+// Back to an empty file and a fresh digest, for a server that sends the whole body again.
+bool startOver(DownloadState& state) {
+  state.received = 0;
+  state.restarted = true;
+  if (state.digest) {
+    delete state.digest;
+    state.digest = new (std::nothrow) CSha256;
+  }
+  return SetFilePointer(state.file, 0, nullptr, FILE_BEGIN) == 0 && SetEndOfFile(state.file);
+}
+
+// Asks for the rest of a body that broke off, from the bytes already in the file. A
+// server that answers with exactly that rest continues the file; one that sends the whole
+// body again starts it over, once. False when the download cannot go on.
+bool reopenForRest(DownloadState& state) {
+  InternetCloseHandle(state.request);
+  state.request = nullptr;
+  char range[64];
+  std::snprintf(range, sizeof range, "Range: bytes=%lu-\r\n", static_cast<unsigned long>(state.received));
+  // The language header comes without a line end of its own.
+  std::string headers = state.header ? state.header : "";
+  if (!headers.empty() && headers.back() != '\n') headers += "\r\n";
+  headers += range;
+  DWORD closeError = 0;
+  state.request = OpenURL(state.plugin, state.url, headers.c_str(), &closeError);
+  if (!state.request) return false;
+  uint32_t start = 0;
+  if (statusOf(state.request) == 206) return rangeStart(state.request, &start) && start == state.received;
+  return !state.restarted && startOver(state);
+}
+
+// A package that broke off (a reset, a silence past the timeout, a body short of its
+// declared length) may be resumed; a failed write, a cancelled run or a body whose end
+// was never known may not.
+bool brokeOff(const DownloadState& state, DownloadResult result, bool declared, DWORD length, uint32_t limit) {
+  if (result == kDownloadReadFailed) return !state.writeFailed;
+  return result == kDownloadOk && endedEarly(state, declared, length, limit);
 }
 
 std::atomic<uint32_t> g_unknownSizeLimit{kMostUnknownSizeBytes};
@@ -191,7 +179,20 @@ DownloadResult transferBody(DownloadState& state, uint32_t expectedSize) {
   const bool toEnd = single && !declared;
   const uint32_t mostUnknown = g_unknownSizeLimit;
   const uint32_t limit = toEnd ? mostUnknown + 1 : (single ? length : expectedSize);
-  DownloadResult result = copyBody(state, limit, single ? kSmallTransferSize : kLargeTransferSize);
+  const uint32_t chunk = single ? kSmallTransferSize : kLargeTransferSize;
+  DownloadResult result = copyBody(state, limit, chunk);
+  // The Content-Length that counts is the first answer's: a resumed answer declares the rest.
+  for (int resumes = 0; !toEnd && resumes < kMostResumes && brokeOff(state, result, declared, length, limit);
+       ++resumes) {
+    const DownloadResult brokenWith = result;
+    const DWORD error = state.errorCode;
+    if (!reopenForRest(state)) {
+      result = runCancelled(*state.plugin) ? kDownloadCancelled : brokenWith;
+      state.errorCode = error;
+      break;
+    }
+    result = copyBody(state, limit, chunk);
+  }
   if (result == kDownloadOk && toEnd && state.received > mostUnknown) {
     state.tooLarge = true;
     result = kDownloadReadFailed;
@@ -200,6 +201,10 @@ DownloadResult transferBody(DownloadState& state, uint32_t expectedSize) {
     state.errorCode = ERROR_INTERNET_CONNECTION_ABORTED;
     result = kDownloadReadFailed;
   }
+  if (result == kDownloadOk && state.expectedSha256 &&
+      (!state.digest || !state.digest->finish(state.receivedSha256) ||
+       !sameSha256Hex(state.receivedSha256, state.expectedSha256)))
+    result = kDownloadHashMismatch;
   if (result == kDownloadOk && single) state.plugin->m_progress.showFull();
   return result;
 }
@@ -211,6 +216,7 @@ DownloadResult runDownload(DownloadState& state, uint32_t expectedSize, const ch
   if (state.expectedSha256 && !isSha256Hex(state.expectedSha256)) return kDownloadHashMismatch;
   if (prepareDirectory(state) != kDownloadOk) return kDownloadNoDirectory;
   if (createLocalFile(state) != kDownloadOk) return kDownloadNoLocalFile;
+  if (state.expectedSha256) state.digest = new (std::nothrow) CSha256;
   state.header = getAcceptLanguageHeader(NPN_UserAgent(plugin->m_npp));
   state.request = OpenURL(plugin, state.url, state.header ? state.header : "", &state.openLastError);
   if (!state.request) return runCancelled(*plugin) ? kDownloadCancelled : kDownloadNoUrl;
@@ -277,6 +283,8 @@ void finishDownload(DownloadState& state) {
     }
   }
   NPN_MemFree(state.header);
+  delete state.digest;
+  state.digest = nullptr;
   if (state.request && !InternetCloseHandle(state.request)) {
     auto hold = lockInstallLog();
     logText("InternetCloseHandle failed in CMyPlugin::DownloadFile().  rc: ");

@@ -4,7 +4,11 @@
 // Policy: only a 2xx answer counts. A download of known size reads at most that many
 // bytes (a longer body is cut, a shorter one still succeeds). A download of unknown size
 // reads up to the Content-Length, or to the end of the body when there is none, which
-// must come within kMostUnknownSizeBytes: an endless body would fill the disk. A body
+// must come within kMostUnknownSizeBytes: an endless body would fill the disk. A body of
+// known end that breaks off (a reset, a silence past the timeout, a body short of its
+// Content-Length) is asked for its rest with a Range request, kMostResumes times at the
+// most: an answer 206 from exactly the bytes on disk continues the file, an answer 200
+// starts it over (once), anything else fails the download. A body
 // that ends before its own Content-Length, or a write that fails, fails the download. A
 // failed download (any result but 0) leaves no file behind. The process's current directory is
 // never touched: two instances' workers may download at once.
@@ -23,6 +27,9 @@ constexpr int kUnknownSizeEstimate = 10000;
 // The most bytes a body without a declared length may have, 256 MiB: far more than any
 // configuration file or client package, and reached soon by a server that never ends.
 constexpr uint32_t kMostUnknownSizeBytes = 256u << 20;
+// A package that breaks off is asked for its rest this many times at the most (see
+// DownloadFile).
+constexpr int kMostResumes = 3;
 // Read sizes: a file of given size is read in large pieces, a single file of unknown
 // size (a small configuration file) in small ones.
 constexpr uint32_t kLargeTransferSize = 16384;

@@ -1,0 +1,84 @@
+// copyBodyDetached and the job that does the reading.
+#include "net/body_copy.h"
+
+#include <new>
+
+#include "base/sha256_digest.h"
+#include "net/file_download.h"
+#include "plugin/CMyPlugin.h"
+#include "plugin/session_job.h"
+
+namespace {
+
+class CBodyJob : public CSessionJob {
+ public:
+  CBodyJob(CMyPlugin& plugin, const BodyCopy& copy)
+      : CSessionJob(plugin), m_copy(copy), m_progress(&plugin.m_progress), m_received(copy.received),
+        m_shown(copy.received) {}
+  // Only an abandoned job still has the digest at its end.
+  ~CBodyJob() override { delete m_copy.digest; }
+
+  void run() override {
+    while (received() < m_copy.limit && !abandoned()) {
+      DWORD wanted = m_copy.chunk;
+      if (m_copy.limit - received() < wanted) wanted = m_copy.limit - received();
+      DWORD got = 0;
+      if (!InternetReadFile(m_copy.request, m_buffer, wanted, &got)) return fail(false);
+      if (got == 0) break;
+      DWORD written = 0;
+      // A short write (a full disk) fails the download: a cut file must not pass as whole.
+      if (!WriteFile(m_copy.file, m_buffer, got, &written, nullptr) || written != got) return fail(true);
+      if (m_copy.digest) m_copy.digest->add(m_buffer, got);
+      InterlockedExchangeAdd(&m_received, static_cast<LONG>(got));
+    }
+  }
+  // The worker has gone on and deleted the file by name; closing it removes it.
+  void cleanUpAbandoned() override {
+    CloseHandle(m_copy.file);
+    InternetCloseHandle(m_copy.request);
+  }
+  void tick() override {
+    const uint32_t now = received();
+    m_progress->advance(now - m_shown);
+    m_shown = now;
+  }
+
+  // Hands the outcome, and with it the digest, back to the caller.
+  void handBack(BodyCopy& copy) {
+    copy = m_copy;
+    copy.received = received();
+    m_copy.digest = nullptr;
+  }
+
+ private:
+  uint32_t received() const { return static_cast<uint32_t>(m_received); }
+  void fail(bool writing) {
+    m_copy.errorCode = GetLastError();
+    m_copy.writeFailed = writing;
+    m_copy.failed = true;
+  }
+
+  BodyCopy m_copy;
+  CDownloadProgress* m_progress;
+  volatile LONG m_received;
+  uint32_t m_shown;
+  char m_buffer[kLargeTransferSize];
+};
+
+}  // namespace
+
+BodyCopyEnd copyBodyDetached(CMyPlugin& plugin, BodyCopy& copy) {
+  copy.failed = false;
+  copy.writeFailed = false;
+  copy.errorCode = 0;
+  auto* job = new (std::nothrow) CBodyJob(plugin, copy);
+  if (!job) {
+    copy.errorCode = ERROR_NOT_ENOUGH_MEMORY;
+    copy.failed = true;
+    return BodyCopyEnd::kDone;
+  }
+  if (runSessionJob(plugin, job) == JobEnd::kAbandoned) return BodyCopyEnd::kAbandoned;
+  job->handBack(copy);
+  delete job;
+  return BodyCopyEnd::kDone;
+}
