@@ -43,6 +43,14 @@ void useLine(char* line) {
     checkQuotedValue(line + sizeof kBypassPrefix - 1, bypass, sizeof bypass);
     normalizeBypassList(bypass);
     FUZZ_CHECK(std::strpbrk(bypass, ",; \t\r\n\v\f") == nullptr);
+    // The system's form fits its buffer, and with a buffer twice the list's size nothing
+    // but empty entries is left out.
+    char system[2 * kProxyText];
+    toSystemBypassList(bypass, system, sizeof system);
+    FUZZ_CHECK(std::strlen(system) < sizeof system && std::strchr(system, '|') == nullptr);
+    char small[16];
+    toSystemBypassList(bypass, small, sizeof small);
+    FUZZ_CHECK(std::strlen(small) < sizeof small);
   }
 }
 

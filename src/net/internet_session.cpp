@@ -6,11 +6,14 @@
 #include "base/bounded_text.h"
 #include "log/install_log.h"
 #include "net/browser_proxy.h"
+#include "net/prefs_text.h"
 #include "net/request_timeouts.h"
 
 namespace {
 
 constexpr size_t kProxyTextBufferSize = 128;
+// Each entry may gain a separator and a wildcard.
+constexpr size_t kBypassBufferSize = 2 * kProxyTextSize;
 constexpr size_t kPacMessageSize = 1024;
 
 HINTERNET openWithSystemSettings(const char* userAgent) {
@@ -18,12 +21,15 @@ HINTERNET openWithSystemSettings(const char* userAgent) {
 }
 
 // The proxy serves the http scheme only; https goes the system's way. A host too long for
-// the proxy text is refused and the system's settings are used instead.
+// the proxy text is refused and the system's settings are used instead. The hosts the
+// browser reaches directly are reached directly here too.
 HINTERNET openWithManualProxy(const char* userAgent, const BrowserProxySettings& settings) {
   char proxy[kProxyTextBufferSize];
   const int length = std::snprintf(proxy, sizeof proxy, "http=http://%s:%d", settings.host, settings.port);
   if (length < 0 || static_cast<size_t>(length) >= sizeof proxy) return openWithSystemSettings(userAgent);
-  return InternetOpenA(userAgent, INTERNET_OPEN_TYPE_PROXY, proxy, nullptr, 0);
+  char bypass[kBypassBufferSize];
+  toSystemBypassList(settings.bypassList, bypass, sizeof bypass);
+  return InternetOpenA(userAgent, INTERNET_OPEN_TYPE_PROXY, proxy, *bypass ? bypass : nullptr, 0);
 }
 
 void logPacFailure(const char* url) {

@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "base/bounded_text.h"
+
 namespace {
 
 bool isPrefsSpace(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
@@ -36,6 +38,24 @@ void normalizeBypassList(char* list) {
       *out++ = *in;
   }
   *out = '\0';
+}
+
+void toSystemBypassList(const char* list, char* out, size_t capacity) {
+  if (capacity == 0) return;
+  out[0] = '\0';
+  for (const char* entry = list; *entry;) {
+    const char* end = std::strchr(entry, '|');
+    const size_t length = end ? static_cast<size_t>(end - entry) : std::strlen(entry);
+    if (length > 0) {
+      const size_t kept = std::strlen(out);
+      const bool fits = (kept == 0 || appendWhole(out, capacity, ";")) &&
+                        (entry[0] != '.' || appendWhole(out, capacity, "*")) &&
+                        appendWhole(out, capacity, entry, length);
+      if (!fits) out[kept] = '\0';
+    }
+    if (!end) break;
+    entry = end + 1;
+  }
 }
 
 bool startsWithIgnoringCase(const char* text, const char* prefix) {

@@ -12,6 +12,12 @@ void normalizePrefsLine(char* line);
 // white space is dropped, everything else is kept in order.
 void normalizeBypassList(char* list);
 
+// The "|"-separated list as the system's internet library takes it: entries separated by
+// ";", a domain entry ".corp.example" written "*.corp.example" (the browser's form matches
+// every host under the domain, the library's needs the wildcard). Entries that do not fit
+// out (capacity bytes) are left out: their hosts go through the proxy.
+void toSystemBypassList(const char* list, char* out, size_t capacity);
+
 // True when text begins with prefix, compared without regard to ASCII letter case.
 bool startsWithIgnoringCase(const char* text, const char* prefix);
 

@@ -256,3 +256,22 @@ TEST_F(BrowserProxy, Netscape3BypassListUpToItsBufferIsUsedAndALongerOneIsDroppe
     EXPECT_STREQ(settings.bypassList, "");
   }
 }
+
+// The browser's exceptions hold for the plug-in's requests: a listed host is reached
+// directly, any other through the proxy.
+TEST_F(BrowserProxy, HostsTheBrowserReachesDirectlyBypassTheProxy) {
+  writeFirefoxPrefs(proxyPrefs(FixtureServer::instance().proxyPort()) +
+                    "user_pref(\"network.proxy.no_proxies_on\", \"localhost, 127.0.0.1, .intranet.example\");\n");
+  TestInstance instance;
+  instance.openSession(kFirefoxAgent);
+  const std::string direct = uniquePath("bypassed");
+  ASSERT_TRUE(fetch(&instance.plugin, FixtureServer::instance().httpUrl(direct + "?size=10")));
+  const auto seenDirect = FixtureServer::instance().requestsFor(direct);
+  ASSERT_EQ(seenDirect.size(), 1u);
+  EXPECT_NE(seenDirect[0].find("\"server\": \"http\""), std::string::npos) << seenDirect[0];
+  const std::string proxied = uniquePath("not-bypassed");
+  ASSERT_TRUE(fetch(&instance.plugin, FixtureServer::instance().proxiedUrl(proxied + "?size=10")));
+  const auto seenProxied = FixtureServer::instance().requestsFor(proxied);
+  ASSERT_EQ(seenProxied.size(), 2u);
+  EXPECT_NE(seenProxied[0].find("\"server\": \"proxy\""), std::string::npos) << seenProxied[0];
+}

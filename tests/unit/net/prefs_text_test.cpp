@@ -25,3 +25,13 @@ TEST(PrefsText, BypassListsUseBarsAndDropWhiteSpace) {
   EXPECT_EQ(normalized(" localhost, 127.0.0.1 ;.example.org\t", normalizeBypassList), "localhost|127.0.0.1|.example.org");
   EXPECT_EQ(normalized("a,,b", normalizeBypassList), "a||b");
 }
+
+TEST(SystemBypassList, DomainsGetTheWildcardAndEntriesThatDoNotFitAreLeftOut) {
+  char out[40];
+  toSystemBypassList("localhost|.corp.example||10.0.0.1", out, sizeof out);
+  EXPECT_STREQ(out, "localhost;*.corp.example;10.0.0.1");
+  toSystemBypassList("a.example|a-very-very-long-host-name.example|b", out, sizeof out);
+  EXPECT_STREQ(out, "a.example;b");
+  toSystemBypassList("", out, sizeof out);
+  EXPECT_STREQ(out, "");
+}
