@@ -275,3 +275,20 @@ TEST_F(DownloadFilesTest, ALargePackageListIsReadWhole) {
   EXPECT_TRUE(fileExists(inWork(*plugin, "docs\\readme.txt")));
   EXPECT_EQ(plugin->record()->m_failed, 0);
 }
+
+// The package list is never answered from a cache: a list changed on the server between
+// two runs of the same page is the one the second run follows.
+TEST_F(DownloadFilesTest, APackageListChangedOnTheServerIsSeenByTheNextRun) {
+  useInstalledVersions("current");  // core.dll 7.5.0.123 and ui.dll 7.5.0.120, as listed
+  const std::string cabinet = servePackage("client.cab", "client.cab") + ";pkg";
+  const std::string configuration = serveConfiguration(kClientAndDocsList);
+  EXPECT_EQ(DownloadFiles(*makePlugin(configuration, {{cabinet, "500000"}})->record()), 0);
+  EXPECT_EQ(requestsFor("client.cab"), 0u);
+  // A new release of core.dll on the server, under the same URL.
+  std::string next = kClientAndDocsList;
+  next.replace(next.find("7,5,0,123"), 9, "7,5,0,124");
+  serve("packages.properties", next);
+  EXPECT_EQ(DownloadFiles(*makePlugin(configuration, {{cabinet, "500000"}})->record()), 0);
+  EXPECT_EQ(requestsFor("packages.properties"), 2u);
+  EXPECT_EQ(requestsFor("client.cab"), 1u);
+}
