@@ -22,7 +22,6 @@
 #include "net/url_open.h"
 #include "plugin/CMyPlugin.h"
 #include "plugin/run_control.h"
-#include "plugin/session_job.h"
 
 namespace {
 
@@ -115,13 +114,6 @@ bool rangeStart(HINTERNET request, uint32_t* start) {
          (*start = static_cast<uint32_t>(value), true);
 }
 
-DWORD statusOf(HINTERNET request) {
-  DWORD status = 0;
-  DWORD size = sizeof status;
-  HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr);
-  return status;
-}
-
 // Back to an empty file and a fresh digest, for a server that sends the whole body again.
 bool startOver(DownloadState& state) {
   state.received = 0;
@@ -149,7 +141,7 @@ bool reopenForRest(DownloadState& state) {
   state.request = OpenURL(state.plugin, state.url, headers.c_str(), &closeError);
   if (!state.request) return false;
   uint32_t start = 0;
-  if (statusOf(state.request) == 206) return rangeStart(state.request, &start) && start == state.received;
+  if (statusCodeOf(state.request) == 206) return rangeStart(state.request, &start) && start == state.received;
   return !state.restarted && startOver(state);
 }
 

@@ -149,13 +149,6 @@ char* redirectTarget(HINTERNET request, const char* url) {
   return target;
 }
 
-DWORD statusCodeOf(HINTERNET request) {
-  DWORD status = 0;
-  DWORD size = sizeof status;
-  if (!request || !HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
-    return 0;
-  return status;
-}
 
 void showOpenFailure(CMyPlugin* plugin, HINTERNET request, DWORD status) {
   char statusText[kStatusTextSize] = {};
@@ -169,6 +162,14 @@ void showOpenFailure(CMyPlugin* plugin, HINTERNET request, DWORD status) {
 }
 
 }  // namespace
+
+DWORD statusCodeOf(HINTERNET request) {
+  DWORD status = 0;
+  DWORD size = sizeof status;
+  if (!request || !HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
+    return 0;
+  return status;
+}
 
 HWND pluginOwnerWindow(const CMyPlugin* plugin) {
   return plugin->m_npWindow ? static_cast<HWND>(plugin->m_npWindow->window) : nullptr;

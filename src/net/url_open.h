@@ -14,5 +14,8 @@ class CMyPlugin;
 // closing a request before a retry failed; it then holds that failure's code.
 HINTERNET OpenURL(CMyPlugin* plugin, const char* url, const char* headers, DWORD* lastError);
 
+// The answer's status code; 0 without a request or a status.
+DWORD statusCodeOf(HINTERNET request);
+
 // The window that owns the instance's dialogs and message boxes; null without one.
 HWND pluginOwnerWindow(const CMyPlugin* plugin);
