@@ -3,6 +3,7 @@ however often the window is given, a new dialog after the window was taken away,
 download that goes on without its dialog, the page's prompt, the templates and colours,
 and leaving the page in the middle of a download."""
 
+import os
 import re
 
 from run_scene import SceneTestCase, work_files
@@ -63,6 +64,25 @@ class DialogTest(SceneTestCase):
         self.assertEqual(packages, sorted(packages))
         self.assertGreater(len(packages), 3)
         self.assertLess(packages[-1], 100)
+
+    def test_leaving_the_page_during_the_install_run_waits_for_it_and_starts_no_client(self):
+        os.environ["OSTREL_SAMPLE_INSTALL_MS"] = "6000"
+        try:
+            run = self.scene.run([("RedirectURL", self.scene.url("launch.oscf")), *self.scene.release(),
+                                  ("InstallMode", "true")], run_ms=3000)
+        finally:
+            del os.environ["OSTREL_SAMPLE_INSTALL_MS"]
+        self.assertCompleted(run)
+        record = self.scene.record_lines()
+        self.assertIn("updater: install waits 6000 ms", record)
+        # The updater owns the client's files while it runs: the teardown waited for it.
+        self.assertIn("updater: exit 0", record)
+        took = int(run.matching(r"NPP_Destroy took (\d+) ms")[0].group(1))
+        self.assertGreater(took, 6000 - 3000)
+        self.assertEqual(len([line for line in record if line.startswith("updater: command line")]), 1, record)
+        self.assertEqual([line for line in record if line.startswith("client:")], [])
+        self.assertEqual(run.log, ["The run was cancelled: the page was left before it ended."])
+
 
 if __name__ == "__main__":
     main()

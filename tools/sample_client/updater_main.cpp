@@ -3,6 +3,8 @@
 //                                 its bin folder) and register the installation
 //   updater.exe CONFIG            start the client beside it with that configuration file
 // Every step goes to the record (sample_record.h); failures also to the error output.
+// OSTREL_SAMPLE_INSTALL_MS makes an install run wait that long first, as a long install
+// would (tests leave the page meanwhile).
 #include <windows.h>
 #include <shlobj.h>
 
@@ -95,7 +97,19 @@ bool registerInstallation(const std::string& folder, std::string& failure) {
   return false;
 }
 
+// The wait OSTREL_SAMPLE_INSTALL_MS asks for, 0 without one.
+DWORD installPauseMs() {
+  const std::string text = environmentText("OSTREL_SAMPLE_INSTALL_MS");
+  char* end = nullptr;
+  const unsigned long value = std::strtoul(text.c_str(), &end, 10);
+  return (text.empty() || *end) ? 0 : static_cast<DWORD>(value);
+}
+
 int install(const std::string& binFolder) {
+  if (const DWORD pause = installPauseMs()) {
+    recordLine("updater: install waits " + std::to_string(pause) + " ms");
+    Sleep(pause);
+  }
   int code = 0;
   switch (readExitCodeFile(binFolder, code)) {
     case ExitCodeFile::kNumber:
