@@ -110,8 +110,9 @@ bool rangeStart(HINTERNET request, uint32_t* start) {
   text[size] = '\0';
   unsigned long value = 0;
   char unit[8] = "";
-  return std::sscanf(text, "%7s %lu-", unit, &value) == 2 && std::strcmp(unit, "bytes") == 0 &&
-         (*start = static_cast<uint32_t>(value), true);
+  if (std::sscanf(text, "%7s %lu-", unit, &value) != 2 || std::strcmp(unit, "bytes") != 0) return false;
+  *start = static_cast<uint32_t>(value);
+  return true;
 }
 
 // Back to an empty file and a fresh digest, for a server that sends the whole body again.
