@@ -1,0 +1,250 @@
+#!/usr/bin/env python3
+"""Makes the update feed of a client release: from a folder of release archives (cabinets
+and zips) and the base URL they will be served from, the package list and the page's
+embed parameters for the plug-in.
+
+    tools/make-release RELEASE_FOLDER BASE_URL [--out FOLDER] [--allow-conflicts]
+                       [--configuration NAME]
+
+Every PE file inside an archive that carries a version resource becomes an element of the
+archive's file set, with its four-part file version: the version the plug-in reads from
+the installed file of the same name. Element j of every set reads its version from the
+one key ".version.j", so the tool orders each set's elements for the sets to agree; when
+they cannot, it names the sets and stops (or, with --allow-conflicts, warns and writes
+the first set's version there). Two archives holding the same file at different versions
+are always refused.
+
+Writes into FOLDER (default: the release folder) "packages.properties" and "embed.txt"
+(NumFiles, File n "URL;", FileSize n, FileSha256 n), with --configuration a configuration
+file of that name pointing at the package list, and prints the embed parameters. Before
+it ends it reads the package list back with the plug-in's own reader
+(tools/release_check, built on first use with the machine's compiler) and fails when the
+plug-in would see anything else. Exits 1 with a message on any archive it cannot read or
+any refusal, 0 otherwise. Needs python3, cabextract, cmake and g++.
+"""
+
+import argparse
+import collections
+import hashlib
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+import zipfile
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parents[2]
+CHECKER_SOURCE = ROOT / "tools" / "release_check"
+PACKAGE_LIST = "packages.properties"
+EMBED = "embed.txt"
+
+
+class ReleaseError(Exception):
+    pass
+
+
+def pe_file_version(data):
+    """The four numbers of a PE file's file version, or None for anything else."""
+    if len(data) < 0x40 or data[:2] != b"MZ":
+        return None
+    header = struct.unpack_from("<I", data, 0x3C)[0]
+    if data[header:header + 4] != b"PE\0\0":
+        return None
+    # The fixed file information follows the version resource's key; its signature alone
+    # could also turn up by chance in the code.
+    key = data.find("VS_VERSION_INFO".encode("utf-16-le"))
+    fixed = data.find(struct.pack("<I", 0xFEEF04BD), key) if key >= 0 else -1
+    if fixed < 0 or fixed + 16 > len(data):
+        return None
+    most, least = struct.unpack_from("<II", data, fixed + 8)
+    return (most >> 16, most & 0xFFFF, least >> 16, least & 0xFFFF)
+
+
+def archive_members(path):
+    """{member path with "/": bytes} of a cabinet or zip."""
+    suffix = path.suffix.lower()
+    if suffix == ".zip":
+        try:
+            with zipfile.ZipFile(path) as archive:
+                return {info.filename: archive.read(info) for info in archive.infolist() if not info.is_dir()}
+        except (zipfile.BadZipFile, OSError, RuntimeError) as error:
+            raise ReleaseError("%s cannot be read as a zip: %s" % (path, error))
+    with tempfile.TemporaryDirectory(prefix="make-release-") as folder:
+        done = subprocess.run(["cabextract", "-q", "-d", folder, str(path)], capture_output=True, text=True)
+        if done.returncode != 0:
+            raise ReleaseError("%s cannot be read as a cabinet: %s" % (path, done.stderr.strip() or "cabextract failed"))
+        return {str(file.relative_to(folder)).replace(os.sep, "/"): file.read_bytes()
+                for file in sorted(Path(folder).rglob("*")) if file.is_file()}
+
+
+def read_release(folder):
+    """[(archive name, size, sha256, {element path: version})] in name order."""
+    archives = sorted(p for p in Path(folder).iterdir() if p.is_file() and p.suffix.lower() in (".cab", ".zip"))
+    if not archives:
+        raise ReleaseError("%s holds no .cab or .zip archive" % folder)
+    release = []
+    for path in archives:
+        data = path.read_bytes()
+        elements = {}
+        for name, member in archive_members(path).items():
+            version = pe_file_version(member)
+            if version:
+                elements[name] = version
+        release.append((path.name, len(data), hashlib.sha256(data).hexdigest(), elements))
+    return release
+
+
+def refuse_same_files_at_other_versions(release):
+    seen = {}
+    for archive, _, _, elements in release:
+        for name, version in elements.items():
+            other = seen.setdefault(name.lower(), (archive, version))
+            if other[1] != version:
+                raise ReleaseError("%s holds %s at %s, but %s holds it at %s" %
+                                   (archive, name, text(version), other[0], text(other[1])))
+
+
+def shared_versions(release, allow_conflicts):
+    """The versions at ".version.0", ".version.1" ... and each set's elements in index order.
+    Sets are taken from the smallest: each must hold the versions the smaller ones put at
+    the first indexes, and adds its others after them."""
+    order = sorted(range(len(release)), key=lambda i: (len(release[i][3]), release[i][0]))
+    sequence, owner, warnings = [], [], []
+    for i in order:
+        archive, _, _, elements = release[i]
+        have = collections.Counter(elements.values())
+        needed = collections.Counter(sequence[:len(elements)])
+        missing = needed - have
+        if missing:
+            version = next(iter(missing))
+            index = sequence.index(version)
+            message = ("%s and %s cannot share the version indexes: %s puts %s at .version.%d, "
+                       "which %s does not hold" % (owner[index], archive, owner[index], text(version), index, archive))
+            if not allow_conflicts:
+                raise ReleaseError(message)
+            warnings.append("warning: " + message)
+            continue
+        extra = sorted((have - needed).elements())
+        for version in extra[:max(0, len(elements) - len(sequence))]:
+            sequence.append(version)
+            owner.append(archive)
+    ordered = {}
+    for archive, _, _, elements in release:
+        remaining = sorted(elements.items())
+        chosen = []
+        for version in sequence[:len(elements)]:
+            match = next((pair for pair in remaining if pair[1] == version), None)
+            if match is None:
+                break
+            remaining.remove(match)
+            chosen.append(match)
+        # A set in conflict (allowed): its other elements follow in name order, and read the
+        # version at their index, which is another set's.
+        for name, version in remaining:
+            index = len(chosen)
+            if index < len(sequence) and sequence[index] != version:
+                warnings.append("warning: %s: %s is listed with %s, not its own %s" %
+                                (archive, name, text(sequence[index]), text(version)))
+            elif index >= len(sequence):
+                sequence.append(version)
+                owner.append(archive)
+            chosen.append((name, version))
+        ordered[archive] = chosen
+    return sequence, ordered, warnings
+
+
+def text(version):
+    return ",".join(str(number) for number in version)
+
+
+def package_list_text(release, sequence, ordered):
+    lines = ["# Made by tools/make-release", "updaterFiles=%d" % len(release)]
+    for n, (archive, _, _, elements) in enumerate(release):
+        lines += ["updaterFile.%d=%s" % (n, archive), "%s.files=%d" % (archive, len(elements))]
+        lines += ["%s.element.%d=%s" % (archive, j, name) for j, (name, _) in enumerate(ordered[archive])]
+        newest = max(elements.values()) if elements else None
+        lines.append("%s.version=%s" % (archive, ".".join(map(str, newest)) if newest else ""))
+    lines += [".version.%d=%s" % (j, text(version)) for j, version in enumerate(sequence)]
+    return "".join(line + "\n" for line in lines)
+
+
+def embed_parameters(release, base_url):
+    parameters = [("NumFiles", str(len(release)))]
+    for n, (archive, size, digest, _) in enumerate(release):
+        number = str(n) if n < 100 else ""
+        parameters += [("File" + number, "%s/%s;" % (base_url, archive)), ("FileSize" + number, str(size)),
+                       ("FileSha256" + number, digest)]
+    return parameters
+
+
+def checker(build_folder):
+    """The checker, configured once and brought up to date with the reader's sources."""
+    commands = [["cmake", "--build", str(build_folder)]]
+    if not (build_folder / "CMakeCache.txt").exists():
+        commands.insert(0, ["cmake", "-S", str(CHECKER_SOURCE), "-B", str(build_folder), "-DCMAKE_BUILD_TYPE=Release"])
+    for command in commands:
+        done = subprocess.run(command, capture_output=True, text=True)
+        if done.returncode != 0:
+            raise ReleaseError("the package-list checker could not be built:\n" + done.stdout + done.stderr)
+    return build_folder / "release_check"
+
+
+def check_with_plugin_reader(program, list_path, release, sequence, ordered):
+    done = subprocess.run([str(program), str(list_path)], capture_output=True, text=True)
+    expected = []
+    for n, (archive, _, _, elements) in enumerate(release):
+        newest = max(elements.values()) if elements else None
+        expected.append("set %d %s files=%d version=%s" % (n, archive, len(elements),
+                                                            ".".join(map(str, newest)) if newest else ""))
+        expected += ["element %d %d %s version=%s" % (n, j, name, text(sequence[j]))
+                     for j, (name, _) in enumerate(ordered[archive])]
+    if done.returncode != 0 or done.stdout.splitlines() != expected:
+        raise ReleaseError("the plug-in would read %s otherwise than it was meant:\n%s%s" %
+                           (list_path, done.stdout, done.stderr))
+
+
+def make_release(folder, base_url, out=None, allow_conflicts=False, configuration=None, checker_build=None):
+    """Writes the feed; returns (embed parameters, warnings)."""
+    folder = Path(folder)
+    out = Path(out) if out else folder
+    base_url = base_url.rstrip("/")
+    release = read_release(folder)
+    refuse_same_files_at_other_versions(release)
+    sequence, ordered, warnings = shared_versions(release, allow_conflicts)
+    out.mkdir(parents=True, exist_ok=True)
+    list_path = out / PACKAGE_LIST
+    list_path.write_text(package_list_text(release, sequence, ordered), encoding="ascii")
+    parameters = embed_parameters(release, base_url)
+    (out / EMBED).write_text("".join('%s="%s"\n' % pair for pair in parameters), encoding="ascii")
+    if configuration:
+        # The plug-in reads configuration files with CR LF line ends only.
+        (out / configuration).write_bytes(b"smartclient.configURL=%s/%s\r\n" % (base_url.encode(), PACKAGE_LIST.encode()))
+    build = Path(checker_build) if checker_build else ROOT / "build-tools" / "release_check"
+    check_with_plugin_reader(checker(build), list_path, release, sequence, ordered)
+    return parameters, warnings
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("folder")
+    parser.add_argument("base_url")
+    parser.add_argument("--out")
+    parser.add_argument("--allow-conflicts", action="store_true")
+    parser.add_argument("--configuration")
+    args = parser.parse_args()
+    try:
+        parameters, warnings = make_release(args.folder, args.base_url, args.out, args.allow_conflicts,
+                                            args.configuration)
+    except ReleaseError as error:
+        print("make-release: %s" % error, file=sys.stderr)
+        return 1
+    for warning in warnings:
+        print("make-release: %s" % warning, file=sys.stderr)
+    for name, value in parameters:
+        print('%s="%s"' % (name, value))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
