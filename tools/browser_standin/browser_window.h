@@ -38,6 +38,7 @@ class BrowserWindow {
   // Makes and shows the frame with a plug-in window for each area, the frame's children
   // unless withoutParent; false, after reporting why, when a window cannot be made.
   bool create(const std::vector<PluginArea>& areas, bool withoutParent);
+  HWND frame() const { return m_frame; }
   // The window of the area of that index.
   HWND pluginWindow(size_t index) const { return m_plugins[index].window; }
 

@@ -141,6 +141,7 @@ void DialogWatcher::reportChanges(HWND dialog, Seen& seen) {
     const long position = static_cast<long>(ask(bar, PBM_GETPOS, 0, 0));
     if (position != seen.position) report("progress " + std::to_string(position) + "%");
     seen.position = position;
+    if (visible && position < 100 && position > m_highestPartWay) m_highestPartWay = position;
   }
 }
 

@@ -21,6 +21,9 @@ class DialogWatcher {
 
   // Compares the dialogs with the last look and reports the differences.
   void look();
+  // The highest part-way bar position (below 100) any look has seen on a shown dialog;
+  // -1 before the first.
+  long highestPartWay() const { return m_highestPartWay; }
 
  private:
   // What the last look reported of one dialog. A new dialog counts as hidden, without
@@ -42,4 +45,5 @@ class DialogWatcher {
   std::map<HWND, Seen> m_dialogs;
   size_t m_lastCount = 0;
   bool m_looking = false;
+  long m_highestPartWay = -1;
 };

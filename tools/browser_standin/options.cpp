@@ -56,6 +56,10 @@ const char kUsage[] =
     "                         milliseconds into the run (not before the window was taken)\n"
     "  --answer-probe         time the browser thread's answers while the page runs and\n"
     "                         report the longest\n"
+    "  --capture-at PERCENT   with --capture-file: when a shown progress bar first stands\n"
+    "                         part-way, from PERCENT to 99, write a picture of the browser\n"
+    "                         window (BMP) to\n"
+    "  --capture-file FILE    FILE\n"
     "  --no-parent            make the plug-in window a top-level window of its own, outside\n"
     "                         the browser window, so that the plug-in finds nothing to close\n"
     "  --trust-certificate FILE  add the DER certificate in FILE to the user's trusted root\n"
@@ -93,6 +97,10 @@ bool applyValueOption(const std::string& name, const char* value, Options& optio
     options.nullWindowAtMs = static_cast<long>(number);
   else if (name == "--window-again-at" && parseNumber(value, kLongestRunMs, number))
     options.windowAgainAtMs = static_cast<long>(number);
+  else if (name == "--capture-at" && parseNumber(value, 100, number))
+    options.captureAtPercent = static_cast<long>(number);
+  else if (name == "--capture-file" && *value)
+    options.captureFile = value;
   else if (name == "--auth-answer" && (std::strcmp(value, "ok") == 0 || std::strcmp(value, "cancel") == 0))
     options.authAnswer = std::strcmp(value, "ok") == 0 ? AuthAnswer::Ok : AuthAnswer::Cancel;
   else {
@@ -105,7 +113,8 @@ bool applyValueOption(const std::string& name, const char* value, Options& optio
 bool takesValue(const std::string& name) {
   for (const char* known : {"--dll", "--user-agent", "--frame-name", "--npapi-version",
                             "--table-size", "--run-ms", "--auth-answer", "--set-window-times",
-                            "--null-window-at", "--window-again-at", "--trust-certificate"})
+                            "--null-window-at", "--window-again-at", "--trust-certificate", "--capture-at",
+                            "--capture-file"})
     if (name == known) return true;
   return false;
 }
@@ -120,8 +129,12 @@ bool applyFlag(const std::string& name, Options& options) {
   return true;
 }
 
-// A window can only come back after it was taken away.
+// A window can only come back after it was taken away; a picture needs its file.
 bool windowTimesFit(const Options& options, std::string& error) {
+  if ((options.captureAtPercent >= 0) != !options.captureFile.empty()) {
+    error = "--capture-at and --capture-file go together";
+    return false;
+  }
   if (options.windowAgainAtMs < 0) return true;
   if (options.nullWindowAtMs < 0) error = "--window-again-at needs --null-window-at";
   else if (options.windowAgainAtMs < options.nullWindowAtMs) error = "--window-again-at is before --null-window-at";

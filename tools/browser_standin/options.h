@@ -23,6 +23,8 @@ struct Options {
   long nullWindowAtMs = -1;          // -1: the plug-in keeps its window for the whole run
   long windowAgainAtMs = -1;         // -1: a window taken away is not given back
   bool answerProbe = false;          // time the browser thread's answers while the page runs
+  long captureAtPercent = -1;        // -1: no picture; else when a bar stands part-way past it
+  std::string captureFile;           // the BMP file of that picture
   bool noParent = false;             // the plug-in window is a top-level window of its own
   bool dllInfoOnly = false;
   bool help = false;

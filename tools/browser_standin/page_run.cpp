@@ -1,10 +1,12 @@
 // runInstances and its steps, in the order a browser takes them.
 #include "page_run.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "answer_probe.h"
 #include "browser_window.h"
+#include "window_capture.h"
 #include "dialog_watcher.h"
 #include "embed_instance.h"
 #include "instance_names.h"
@@ -33,6 +35,11 @@ class PageDialogs {
   }
   void look() {
     for (const auto& watcher : m_watchers) watcher->look();
+  }
+  long highestPartWay() const {
+    long highest = -1;
+    for (const auto& watcher : m_watchers) highest = std::max(highest, watcher->highestPartWay());
+    return highest;
   }
 
  private:
@@ -120,7 +127,16 @@ void runPage(const Options& options, BrowserServices& browser, const NPPluginFun
              const std::vector<LiveInstance>& live, BrowserWindow& window) {
   PageDialogs dialogs;
   for (const LiveInstance& each : live) dialogs.watch(each.window, each.instance->prefix());
-  window.setTicker(kDialogLookMs, [&dialogs] { dialogs.look(); });
+  bool captured = false;
+  window.setTicker(kDialogLookMs, [&] {
+    dialogs.look();
+    // Once, when a bar has come far enough: the picture of the browser window.
+    if (options.captureAtPercent < 0 || captured || dialogs.highestPartWay() < options.captureAtPercent) return;
+    captured = true;
+    reportLine(captureWindow(window.frame(), options.captureFile) ? "captured the browser window into " +
+                                                                        options.captureFile
+                                                                  : "the browser window could not be captured");
+  });
   browser.requests().setWake([&window] { window.wake(); });
   for (const LiveInstance& each : live) giveWindow(options, plugin, each, dialogs);
   AnswerProbe probe;
