@@ -3,6 +3,8 @@
 
 #include <new>
 
+#include "base/module_handle.h"
+
 namespace {
 
 struct JobThread {
@@ -29,10 +31,12 @@ DWORD WINAPI jobThreadProc(LPVOID parameter) {
   FreeLibraryAndExitThread(module, 0);
 }
 
+// One more reference to the library by its own file name, which every Windows version
+// takes (a reference by address needs Windows XP).
 HMODULE holdThisModule() {
-  HMODULE module = nullptr;
-  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&jobThreadProc), &module);
-  return module;
+  char path[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(pluginModule(), path, sizeof path);
+  return length > 0 && length < sizeof path ? LoadLibraryA(path) : nullptr;
 }
 
 // The job on the caller's thread, when it cannot have one of its own.
