@@ -187,7 +187,11 @@ def checker(build_folder):
         done = subprocess.run(command, capture_output=True, text=True)
         if done.returncode != 0:
             raise ReleaseError("the package-list checker could not be built:\n" + done.stdout + done.stderr)
-    return build_folder / "release_check"
+    # Where single- and multi-configuration generators put it, on Linux and on Windows.
+    for program in ("release_check", "release_check.exe", "Release/release_check.exe", "Debug/release_check.exe"):
+        if (build_folder / program).exists():
+            return build_folder / program
+    raise ReleaseError("the package-list checker was built, but not found in %s" % build_folder)
 
 
 def check_with_plugin_reader(program, list_path, release, sequence, ordered):
