@@ -10,8 +10,13 @@ import tempfile
 import zipfile
 from pathlib import Path
 
+import sys
+
 from run_scene import BIN, SceneTestCase, windows_path
 from standin import SOURCE, main
+
+sys.path.insert(0, str(SOURCE / "tools" / "release"))
+import make_release as release_tool  # noqa: E402
 
 MAKE_RELEASE = SOURCE / "tools" / "make-release"
 VERSIONED_DLLS = BIN / "download_versions" / "current"  # core.dll and ui.dll with version resources
@@ -110,6 +115,29 @@ class MakeReleaseTest(SceneTestCase):
         made = make_release(folder, "http://server/release")
         self.assertEqual(made.returncode, 1)
         self.assertIn("broken.cab cannot be read as a cabinet", made.stderr)
+
+
+    def test_sets_share_the_version_indexes_when_they_can(self):
+        one, two, three = (1, 0, 0, 0), (2, 0, 0, 0), (3, 0, 0, 0)
+        release = [("a.cab", 0, "", {"bin/x.dll": one, "bin/y.dll": two, "bin/w.dll": three}),
+                   ("b.zip", 0, "", {"bin/z.dll": one}),
+                   ("c.zip", 0, "", {"bin/v.dll": two, "bin/u.dll": one})]
+        sequence, ordered, warnings = release_tool.shared_versions(release, False)
+        self.assertEqual(sequence, [one, two, three])
+        self.assertEqual(ordered["a.cab"], [("bin/x.dll", one), ("bin/y.dll", two), ("bin/w.dll", three)])
+        self.assertEqual(ordered["c.zip"], [("bin/u.dll", one), ("bin/v.dll", two)])
+        self.assertEqual(warnings, [])
+        # Every element reads its own version at its index in the list written.
+        text = release_tool.package_list_text(release, sequence, ordered)
+        self.assertIn("c.zip.element.0=bin/u.dll\n", text)
+        self.assertIn(".version.1=2,0,0,0\n", text)
+
+        clash = [("a.cab", 0, "", {"bin/x.dll": one}), ("b.zip", 0, "", {"bin/z.dll": two, "bin/y.dll": three})]
+        with self.assertRaisesRegex(release_tool.ReleaseError, "a.cab and b.zip cannot share the version indexes"):
+            release_tool.shared_versions(clash, False)
+        _, ordered, warnings = release_tool.shared_versions(clash, True)
+        self.assertEqual(len(ordered["b.zip"]), 2)
+        self.assertTrue(warnings)
 
 
 if __name__ == "__main__":
