@@ -138,8 +138,10 @@ bool reopenForRest(DownloadState& state) {
   std::string headers = state.header ? state.header : "";
   if (!headers.empty() && headers.back() != '\n') headers += "\r\n";
   headers += range;
+  // A request for the rest that fails shows nothing of its own: the download then fails
+  // with the break it came from, as it would have without the retry.
   DWORD closeError = 0;
-  state.request = OpenURL(state.plugin, state.url, headers.c_str(), &closeError);
+  state.request = OpenURL(state.plugin, state.url, headers.c_str(), &closeError, false);
   if (!state.request) return false;
   uint32_t start = 0;
   if (statusCodeOf(state.request) == 206) return rangeStart(state.request, &start) && start == state.received;

@@ -175,7 +175,7 @@ HWND pluginOwnerWindow(const CMyPlugin* plugin) {
   return plugin->m_npWindow ? static_cast<HWND>(plugin->m_npWindow->window) : nullptr;
 }
 
-HINTERNET OpenURL(CMyPlugin* plugin, const char* url, const char* headers, DWORD* lastError) {
+HINTERNET OpenURL(CMyPlugin* plugin, const char* url, const char* headers, DWORD* lastError, bool showFailure) {
   *lastError = 0;
   HINTERNET request = openWithRetries(plugin, url, headers, lastError);
   char* current = nullptr;
@@ -192,7 +192,7 @@ HINTERNET OpenURL(CMyPlugin* plugin, const char* url, const char* headers, DWORD
   const DWORD status = statusCodeOf(request);
   if (request && status >= 200 && status <= 299) return request;
   // A page that has been left is not told why its download failed.
-  if (!runCancelled(*plugin)) showOpenFailure(plugin, request, status);
+  if (showFailure && !runCancelled(*plugin)) showOpenFailure(plugin, request, status);
   if (request) InternetCloseHandle(request);
   return nullptr;
 }

@@ -12,7 +12,9 @@ class CMyPlugin;
 // the caller to read and close; or null after the user was shown the error message.
 // headers are request header lines handed to WinInet as they are. lastError is 0 unless
 // closing a request before a retry failed; it then holds that failure's code.
-HINTERNET OpenURL(CMyPlugin* plugin, const char* url, const char* headers, DWORD* lastError);
+// With showFailure false, a failure shows nothing: the caller reports it in its own way.
+HINTERNET OpenURL(CMyPlugin* plugin, const char* url, const char* headers, DWORD* lastError,
+                  bool showFailure = true);
 
 // The answer's status code; 0 without a request or a status.
 DWORD statusCodeOf(HINTERNET request);

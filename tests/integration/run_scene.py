@@ -127,7 +127,7 @@ class Scene:
         # The plug-in writes each install-log line to the debug output, which Wine shows on
         # the error output through its "debugstr" channel.
         os.environ["WINEDEBUG"] = "-all,warn+debugstr"
-        run = run_standin("--run-ms", run_ms, *args, windows_path(page), timeout=180)
+        run = run_standin("--run-ms", run_ms, *args, windows_path(page), timeout=max(180, run_ms // 1000 + 60))
         run.log = [line for m in map(DEBUG_OUTPUT.match, run.stderr.splitlines()) if m
                    for line in codecs.decode(m.group(1), "unicode_escape").splitlines()]
         return run

@@ -50,8 +50,10 @@ class HostileServerTest(SceneTestCase):
                 self.assertEqual(work_files("client.cab"), [])
 
     def check_case(self, query, size, code, line):
-        # The failure closes the window: the run ends soon after it.
-        run = self.scene.run([*self.hostile_page(query, size), ("CloseWindow", "")], "--answer-probe", run_ms=60000)
+        # The failure closes the window: the run ends soon after it. The endless body's
+        # 256 MiB take a while on a busy machine.
+        run = self.scene.run([*self.hostile_page(query, size), ("CloseWindow", "")], "--answer-probe",
+                             run_ms=150000)
         self.assertCompleted(run)
         self.assertIn("run ended: the browser window was closed", run.lines)
         self.assertIn("Unable to download client files.  rc: %d" % code, run.log)

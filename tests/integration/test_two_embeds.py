@@ -57,7 +57,7 @@ class TwoEmbedsTest(SceneTestCase):
         stopper = threading.Timer(1.5, lambda: subprocess.run([sys.executable, str(FIXTURE_SERVER), "stop",
                                                                str(folder)]))
         try:
-            port = dict(line.strip().split("=", 1) for line in open(folder / "server.env"))["http_port"]
+            port = dict(line.split("=", 1) for line in (folder / "server.env").read_text().splitlines())["http_port"]
             second = self.embed_for("http://127.0.0.1:%s/files/release" % port, folder / "files" / "release",
                                     [("ChangeDirectoryExceptionMessage", SECOND_FAILED)])
             first = self.embed_for(self.scene.base_url, self.scene.files)

@@ -286,7 +286,9 @@ TEST_F(Download, ADigestParameterThatIsNoDigestFailsBeforeAnythingIsFetched) {
 // the server is fetched anew under the same URL.
 TEST_F(Download, EveryDownloadComesFromTheServerAndLeavesNoCacheEntry) {
   const std::string name = uniquePath("cached").substr(1) + ".txt";
-  const std::string served = FixtureServer::instance().directory() + "\\files\\" + name;
+  const std::string folder = FixtureServer::instance().directory() + "\\files";
+  CreateDirectoryA(folder.c_str(), nullptr);  // the fixture's files folder may not exist yet
+  const std::string served = folder + "\\" + name;
   const std::string path = "/files/" + name;
   writeFile(served, "first release");
   EXPECT_EQ(download(path, kUnknownSize), kDownloadOk);
