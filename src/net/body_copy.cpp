@@ -62,7 +62,8 @@ class CBodyJob : public CSessionJob {
   CDownloadProgress* m_progress;
   volatile LONG m_received;
   uint32_t m_shown;
-  char m_buffer[kLargeTransferSize];
+  // Sized for the largest read any download may ask for (see setPackageReadSizeForBench).
+  char m_buffer[kMostPackageReadSize];
 };
 
 }  // namespace

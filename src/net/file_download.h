@@ -34,11 +34,16 @@ constexpr int kMostResumes = 3;
 // size (a small configuration file) in small ones.
 constexpr uint32_t kLargeTransferSize = 16384;
 constexpr uint32_t kSmallTransferSize = 1024;
+// The largest package read the benchmark may ask for; the body copy's buffer has this size.
+constexpr uint32_t kMostPackageReadSize = 256u << 10;
 
 // Downloads url into directory\localName (directory\<the URL's last segment> when
 // localName is null), creating the directory and its parents first.
 // Tests: a smaller most for bodies without a declared length; 0 restores the real one.
 void setUnknownSizeLimitForTests(uint32_t bytes);
+// Benchmark: packages are read in pieces of this many bytes (at most kMostPackageReadSize);
+// 0 restores kLargeTransferSize.
+void setPackageReadSizeForBench(uint32_t bytes);
 
 // With expectedSha256 (64 hex digits), the bytes' SHA-256 is computed as they arrive and
 // must match, or the file is deleted and the result is kDownloadHashMismatch; a text that
