@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Transport benchmark: one local fixture server, one file, several ways to fetch it, all
-# run once per round in an order that moves on by one each round:
+# run once per round in a fresh random order:
 #   product-N    DownloadFile under Wine reading packages in pieces of N KiB
 #   loop-N       a bare WinInet loop of N KiB reads with the plug-in's flags (RELOAD and
 #                NO_CACHE_WRITE), the bound the product is held to at the same read size
@@ -87,10 +87,10 @@ fetch() {
 
 mkdir -p "$work/out"
 curl -s -o "$work/expected.bin" "http://127.0.0.1:$port/bench-expected?size=$size"
-count=${#contenders[@]}
+# Each round runs every contender once, in an order of its own, so that no contender
+# always follows the same other one (and inherits what it leaves behind).
 for round in $(seq "$rounds"); do
-  for step in $(seq 0 $((count - 1))); do
-    name=${contenders[$(((step + round - 1) % count))]}
+  for name in $(printf '%s\n' "${contenders[@]}" | shuf); do
     url="http://127.0.0.1:$port/bench-$round-$name-$RANDOM"
     before=$(server_ms)
     line="$(fetch "$name" "$url") server_ms=$(awk -v a="$before" -v b="$(server_ms)" 'BEGIN {print b - a}')"
@@ -108,19 +108,24 @@ median_of() {
     }' "$work/$1.lines" | sort -n |
     awk '{a[NR] = $1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'
 }
+best_of() { awk '{for (i = 1; i <= NF; i++) if ($i ~ /^seconds=/) print substr($i, 9)}' "$work/$1.lines" | sort -n | head -1; }
 # Peak private bytes of a Wine program; for curl, its peak resident set.
 peak_of() { grep -Eo 'peak_(private|rss)_kib=[0-9]*' "$work/$1.lines" | cut -d= -f2 | sort -n | tail -1; }
 
-echo "$mib MiB, $rounds rounds, medians (peak: the largest of the rounds)"
-printf '%-12s %8s %8s %8s %10s %10s\n' contender seconds MiB/s cpu_ms server_ms peak_KiB
+echo "$mib MiB, $rounds rounds, medians (best: the fastest round; peak: the largest of the rounds)"
+printf '%-12s %8s %8s %8s %8s %10s %10s\n' contender seconds best MiB/s cpu_ms server_ms peak_KiB
 for name in "${contenders[@]}"; do
   seconds=$(median_of "$name" seconds)
   cpu=$( [ "$name" = curl ] && echo - || median_of "$name" cpu)
-  printf '%-12s %8.3f %8.1f %8s %10s %10s\n' "$name" "$seconds" "$(awk -v m="$mib" -v s="$seconds" 'BEGIN {print m / s}')" \
-    "$cpu" "$(median_of "$name" server_ms)" "$(peak_of "$name")"
+  printf '%-12s %8.3f %8.3f %8.1f %8s %10s %10s\n' "$name" "$seconds" "$(best_of "$name")" \
+    "$(awk -v m="$mib" -v s="$seconds" 'BEGIN {print m / s}')" "$cpu" "$(median_of "$name" server_ms)" "$(peak_of "$name")"
 done
-ratio() { awk -v a="$(median_of "$2" seconds)" -v b="$(median_of "$1" seconds)" 'BEGIN {printf "%.3f", a / b}'; }
-echo "throughput ratios:"
+# Throughput of $1 over that of $2, from the medians and, in brackets, from the best rounds.
+ratio() {
+  awk -v a="$(median_of "$2" seconds)" -v b="$(median_of "$1" seconds)" -v c="$(best_of "$2")" -v d="$(best_of "$1")" \
+    'BEGIN {printf "%.3f (%.3f)", a / b, c / d}'
+}
+echo "throughput ratios, medians (best rounds):"
 for kib in $read_kib; do
   echo "  product-$kib / loop-$kib: $(ratio "product-$kib" "loop-$kib")"
   [ -z "$older" ] || echo "  product-$kib / older: $(ratio "product-$kib" older)"
