@@ -62,8 +62,7 @@ class CBodyJob : public CSessionJob {
   CDownloadProgress* m_progress;
   volatile LONG m_received;
   uint32_t m_shown;
-  // Sized for the largest read any download may ask for (see setPackageReadSizeForBench).
-  char m_buffer[kMostPackageReadSize];
+  char m_buffer[kLargeTransferSize];
 };
 
 }  // namespace

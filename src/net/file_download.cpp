@@ -299,8 +299,8 @@ void finishDownload(DownloadState& state) {
 void setUnknownSizeLimitForTests(uint32_t bytes) { g_unknownSizeLimit = bytes ? bytes : kMostUnknownSizeBytes; }
 
 void setPackageReadSizeForBench(uint32_t bytes) {
-  // The body copy's buffer holds kMostPackageReadSize: a larger read would overrun it.
-  g_packageReadSize = bytes == 0 ? kLargeTransferSize : (bytes < kMostPackageReadSize ? bytes : kMostPackageReadSize);
+  // The body copy's buffer holds kLargeTransferSize: a larger read would overrun it.
+  g_packageReadSize = bytes == 0 || bytes > kLargeTransferSize ? kLargeTransferSize : bytes;
 }
 
 DownloadResult DownloadFile(CMyPlugin* plugin, const char* url, const char* directory,
