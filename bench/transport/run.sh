@@ -1,19 +1,35 @@
 #!/usr/bin/env bash
-# Transport benchmark: one local fixture server, one 256 MiB file, three ways to fetch it,
-# alternated A B C per round: DownloadFile under Wine, a bare 16 KiB WinInet loop under
-# Wine, and curl natively. Prints each round, the medians, the ratios and peak memory.
+# Transport benchmark: one local fixture server, one file, several ways to fetch it, all
+# run once per round in a fresh random order:
+#   product-N    DownloadFile under Wine reading packages in pieces of N KiB
+#   loop-N       a bare WinInet loop of N KiB reads with the plug-in's flags (RELOAD and
+#                NO_CACHE_WRITE), the bound the product is held to at the same read size
+#   loop-plain   a bare 16 KiB WinInet loop with default flags
+#   older        with OLD_BUILD_DIR, the DownloadFile benchmark program of an older build
+#                (it takes no read size and opens with that build's flags)
+#   curl         natively
+# Prints each round, then per contender the medians of time, throughput and CPU time
+# (user plus kernel of the program, and of the prefix's wineserver, which does much of
+# WinInet's work under Wine), the peak private memory, and the ratios of throughput.
 # Wine programs and the prefix's wineserver are pinned to CPU 0, since a WinInet read
 # costs about three times as much when the program and wineserver sit on different CPUs.
-#   bench/transport/run.sh [BUILD_DIR] [ROUNDS] [SIZE_MIB]
-# The build folder must have been configured with this folder added to the project.
-# WinInet keeps a copy of every download in the prefix's cache; the script removes the
-# copies of its own downloads at the end.
+#   bench/transport/run.sh [BUILD_DIR] [ROUNDS] [SIZE_MIB] [OLD_BUILD_DIR]
+# READ_KIB (default "16 64 256") sets the read sizes. The build folder must have been
+# configured with this folder added to the project. WinInet keeps a copy of a download
+# made with default flags in the prefix's cache; the script removes the copies of its own
+# downloads at the end.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
-rounds=${2:-3}
-size=$((${3:-256} * 1024 * 1024))
-work=$(mktemp -d /tmp/ostrel-bench.XXXXXX)
+rounds=${2:-5}
+mib=${3:-256}
+size=$((mib * 1024 * 1024))
+older=${4:+$(cd "$4" && pwd)/bin/transport_download_bench.exe}
+read_kib=${READ_KIB:-16 64 256}
+# The files go to memory where there is a tmpfs: the disk's writeback of earlier rounds
+# otherwise moves single runs by half their time.
+scratch=/dev/shm; [ -w "$scratch" ] || scratch=/tmp
+work=$(mktemp -d "$scratch/ostrel-bench.XXXXXX")
 server="$root/tests/fixtures/fixture_server.py"
 
 started_rig=no
@@ -26,44 +42,93 @@ cleanup() {
 trap cleanup EXIT
 
 ninja -C "$build" transport_download_bench transport_wininet_loop_bench >/dev/null
+[ -z "$older" ] || [ -f "$older" ] || { echo "no $older" >&2; exit 2; }
 # Starting fails when the rig is already up; the rig is then left as it was found.
 "$build/wine-run" --start 2>/dev/null && started_rig=yes
 python3 "$server" start "$work/server"
 port=$(sed -n 's/^http_port=//p' "$work/server/server.env")
 prefix="$build/rig/prefix"
+wineserver_pid=
 for pid in $(pgrep -x wineserver64 || true) $(pgrep -x wineserver || true); do
   if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$prefix"; then
     taskset -pc 0 "$pid" >/dev/null
+    wineserver_pid=$pid
   fi
 done
 
 wine_path() { echo "Z:${1//\//\\}"; }
-seconds_of() { sed -n 's/.*seconds=\([0-9.]*\).*/\1/p'; }
-median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2] + a[NR/2+1]) / 2}'; }
+# User plus system time of the wineserver so far, in ms (0 when it was not found).
+server_ms() {
+  [ -n "$wineserver_pid" ] || { echo 0; return; }
+  awk -v hz="$(getconf CLK_TCK)" '{print ($14 + $15) * 1000 / hz}' "/proc/$wineserver_pid/stat"
+}
 
-: >"$work/download" >"$work/loop" >"$work/curl"
+contenders=()
+for kib in $read_kib; do contenders+=("product-$kib" "loop-$kib"); done
+contenders+=(loop-plain)
+[ -z "$older" ] || contenders+=(older)
+contenders+=(curl)
+
+# Runs one contender on url into $work/out.bin (or $work/out/) and prints its line.
+fetch() {
+  local name=$1 url=$2 wine=(taskset -c 0 "$build/wine-run")
+  case $name in
+    product-*) "${wine[@]}" "$build/bin/transport_download_bench.exe" "$url?size=$size" "$(wine_path "$work/out")" \
+                 out.bin "$size" $((${name#product-} * 1024)) ;;
+    loop-plain) "${wine[@]}" "$build/bin/transport_wininet_loop_bench.exe" "$url?size=$size" \
+                  "$(wine_path "$work/out/out.bin")" 16384 default ;;
+    loop-*) "${wine[@]}" "$build/bin/transport_wininet_loop_bench.exe" "$url?size=$size" \
+              "$(wine_path "$work/out/out.bin")" $((${name#loop-} * 1024)) reload ;;
+    older) "${wine[@]}" "$older" "$url?size=$size" "$(wine_path "$work/out")" out.bin "$size" ;;
+    curl) /usr/bin/time -f 'peak_rss_kib=%M' curl -s -o "$work/out/out.bin" \
+            -w 'curl seconds=%{time_total} bytes=%{size_download} ' "$url?size=$size" 2>&1 | tr '\n' ' ' ;;
+  esac
+}
+
+mkdir -p "$work/out"
+curl -s -o "$work/expected.bin" "http://127.0.0.1:$port/bench-expected?size=$size"
+# Each round runs every contender once, in an order of its own, so that no contender
+# always follows the same other one (and inherits what it leaves behind).
 for round in $(seq "$rounds"); do
-  url="http://127.0.0.1:$port/bench-$round-$RANDOM"
-  line=$(taskset -c 0 "$build/wine-run" "$build/bin/transport_download_bench.exe" "$url-a?size=$size" "$(wine_path "$work")" a.bin "$size")
-  echo "round $round: $line"; echo "$line" >>"$work/download"
-  line=$(taskset -c 0 "$build/wine-run" "$build/bin/transport_wininet_loop_bench.exe" "$url-b?size=$size" "$(wine_path "$work/b.bin")")
-  echo "round $round: $line"; echo "$line" >>"$work/loop"
-  line=$(/usr/bin/time -f 'peak_rss_kib=%M' curl -s -o "$work/c.bin" -w 'curl seconds=%{time_total} bytes=%{size_download} ' "$url-c?size=$size" 2>&1 | tr '\n' ' ')
-  echo "round $round: $line"; echo "$line" >>"$work/curl"
-  cmp -s "$work/a.bin" "$work/c.bin" && cmp -s "$work/b.bin" "$work/c.bin" || { echo "files differ" >&2; exit 1; }
-  rm -f "$work"/*.bin
+  for name in $(printf '%s\n' "${contenders[@]}" | shuf); do
+    url="http://127.0.0.1:$port/bench-$round-$name-$RANDOM"
+    before=$(server_ms)
+    line="$(fetch "$name" "$url") server_ms=$(awk -v a="$before" -v b="$(server_ms)" 'BEGIN {print b - a}')"
+    echo "round $round $name: $line"; echo "$line" >>"$work/$name.lines"
+    cmp -s "$work/out/out.bin" "$work/expected.bin" || { echo "$name: the file differs" >&2; exit 1; }
+    rm -f "$work/out/out.bin"
+  done
 done
 
-download=$(seconds_of <"$work/download" | median)
-loop=$(seconds_of <"$work/loop" | median)
-curl_s=$(seconds_of <"$work/curl" | median)
-mib=$((size / 1024 / 1024))
-awk -v d="$download" -v l="$loop" -v c="$curl_s" -v m="$mib" 'BEGIN {
-  printf "median seconds: DownloadFile %.3f, WinInet loop %.3f, curl %.3f\n", d, l, c
-  printf "throughput MiB/s: DownloadFile %.1f, WinInet loop %.1f, curl %.1f\n", m / d, m / l, m / c
-  printf "DownloadFile / WinInet loop throughput: %.3f\n", l / d
-  printf "DownloadFile / curl throughput: %.3f; WinInet loop / curl: %.3f\n", c / d, c / l
-}'
-echo "peak memory (KiB): DownloadFile $(grep -o 'peak_private_kib=[0-9]*' "$work/download" | sort -t= -k2 -n | tail -1)," \
-     "WinInet loop $(grep -o 'peak_private_kib=[0-9]*' "$work/loop" | sort -t= -k2 -n | tail -1)," \
-     "curl $(grep -o 'peak_rss_kib=[0-9]*' "$work/curl" | sort -t= -k2 -n | tail -1)"
+# The median of KEY over a contender's lines; "cpu" is user_ms plus kernel_ms.
+median_of() {
+  awk -v key="$2" '{
+      for (i = 1; i <= NF; i++) { split($i, kv, "="); v[kv[1]] = kv[2] }
+      print (key == "cpu") ? v["user_ms"] + v["kernel_ms"] : v[key]
+    }' "$work/$1.lines" | sort -n |
+    awk '{a[NR] = $1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'
+}
+best_of() { awk '{for (i = 1; i <= NF; i++) if ($i ~ /^seconds=/) print substr($i, 9)}' "$work/$1.lines" | sort -n | head -1; }
+# Peak private bytes of a Wine program; for curl, its peak resident set.
+peak_of() { grep -Eo 'peak_(private|rss)_kib=[0-9]*' "$work/$1.lines" | cut -d= -f2 | sort -n | tail -1; }
+
+echo "$mib MiB, $rounds rounds, medians (best: the fastest round; peak: the largest of the rounds)"
+printf '%-12s %8s %8s %8s %8s %10s %10s\n' contender seconds best MiB/s cpu_ms server_ms peak_KiB
+for name in "${contenders[@]}"; do
+  seconds=$(median_of "$name" seconds)
+  cpu=$( [ "$name" = curl ] && echo - || median_of "$name" cpu)
+  printf '%-12s %8.3f %8.3f %8.1f %8s %10s %10s\n' "$name" "$seconds" "$(best_of "$name")" \
+    "$(awk -v m="$mib" -v s="$seconds" 'BEGIN {print m / s}')" "$cpu" "$(median_of "$name" server_ms)" "$(peak_of "$name")"
+done
+# Throughput of $1 over that of $2, from the medians and, in brackets, from the best rounds.
+ratio() {
+  awk -v a="$(median_of "$2" seconds)" -v b="$(median_of "$1" seconds)" -v c="$(best_of "$2")" -v d="$(best_of "$1")" \
+    'BEGIN {printf "%.3f (%.3f)", a / b, c / d}'
+}
+echo "throughput ratios, medians (best rounds):"
+for kib in $read_kib; do
+  echo "  product-$kib / loop-$kib: $(ratio "product-$kib" "loop-$kib")"
+  [ -z "$older" ] || echo "  product-$kib / older: $(ratio "product-$kib" older)"
+done
+[ -z "$older" ] || echo "  older / loop-plain: $(ratio older loop-plain)"
+echo "  loop-plain / curl: $(ratio loop-plain curl)"

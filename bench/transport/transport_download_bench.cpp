@@ -1,5 +1,6 @@
 // DownloadFile under measurement: one instance record with its own session, one file of
-// the given size.   transport_download_bench URL DIRECTORY NAME SIZE
+// the given size, read in pieces of READ_BYTES.
+//   transport_download_bench URL DIRECTORY NAME SIZE READ_BYTES
 #include <cstdio>
 #include <cstdlib>
 #include <new>
@@ -19,8 +20,8 @@ const char* benchAgent(NPP) { return "Mozilla/4.0 (compatible; bench)"; }
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 5) {
-    std::fprintf(stderr, "usage: transport_download_bench URL DIRECTORY NAME SIZE\n");
+  if (argc != 6) {
+    std::fprintf(stderr, "usage: transport_download_bench URL DIRECTORY NAME SIZE READ_BYTES\n");
     return 2;
   }
   NPNetscapeFuncs browser = {};
@@ -34,7 +35,8 @@ int main(int argc, char** argv) {
   NP_GetEntryPoints(&plugin);
   NP_Initialize(&browser);
   const uint32_t size = static_cast<uint32_t>(std::strtoul(argv[4], nullptr, 10));
-  const DWORD start = GetTickCount();
+  setPackageReadSizeForBench(static_cast<uint32_t>(std::strtoul(argv[5], nullptr, 10)));
+  const RunStart start = startRun();
   auto* instance = new CMyPlugin;
   instance->m_internet = NetscapeInternetOpen(benchAgent(nullptr));
   instance->m_progress.setTotal(size);

@@ -157,6 +157,7 @@ bool brokeOff(const DownloadState& state, DownloadResult result, bool declared, 
 }
 
 std::atomic<uint32_t> g_unknownSizeLimit{kMostUnknownSizeBytes};
+std::atomic<uint32_t> g_packageReadSize{kLargeTransferSize};
 
 DownloadResult transferBody(DownloadState& state, uint32_t expectedSize) {
   DWORD length = 0;
@@ -174,7 +175,7 @@ DownloadResult transferBody(DownloadState& state, uint32_t expectedSize) {
   const bool toEnd = single && !declared;
   const uint32_t mostUnknown = g_unknownSizeLimit;
   const uint32_t limit = toEnd ? mostUnknown + 1 : (single ? length : expectedSize);
-  const uint32_t chunk = single ? kSmallTransferSize : kLargeTransferSize;
+  const uint32_t chunk = single ? kSmallTransferSize : g_packageReadSize.load();
   DownloadResult result = copyBody(state, limit, chunk);
   // The Content-Length that counts is the first answer's: a resumed answer declares the rest.
   for (int resumes = 0; !toEnd && resumes < kMostResumes && brokeOff(state, result, declared, length, limit);
@@ -291,6 +292,11 @@ void finishDownload(DownloadState& state) {
 }  // namespace
 
 void setUnknownSizeLimitForTests(uint32_t bytes) { g_unknownSizeLimit = bytes ? bytes : kMostUnknownSizeBytes; }
+
+void setPackageReadSizeForBench(uint32_t bytes) {
+  // The body copy's buffer holds kLargeTransferSize: a larger read would overrun it.
+  g_packageReadSize = bytes == 0 || bytes > kLargeTransferSize ? kLargeTransferSize : bytes;
+}
 
 DownloadResult DownloadFile(CMyPlugin* plugin, const char* url, const char* directory,
                             uint32_t expectedSize, const char* localName, const char* expectedSha256) {
