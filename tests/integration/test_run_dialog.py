@@ -58,11 +58,12 @@ class DialogTest(SceneTestCase):
         self.assertFalse([line for line in run.log if "failed" in line], run.log)
         self.assertEqual(work_files("client.cab"), [])
         self.assertFalse(self.boxes(run))
-        # The configuration file's own run of the bar, then the package's from 0 up.
+        # The configuration file's own run of the bar, then the package's from 0 up, which
+        # the page left before its end. (Packages are read 256 KiB at a time: at this pace
+        # the bar moves every 1.6 s.)
         progress = [int(m.group(1)) for m in run.matching(r"progress (\d+)%$")]
         packages = progress[len(progress) - 1 - progress[::-1].index(0):]
         self.assertEqual(packages, sorted(packages))
-        self.assertGreater(len(packages), 3)
         self.assertLess(packages[-1], 100)
 
     def test_leaving_the_page_during_the_install_run_waits_for_it_and_starts_no_client(self):
