@@ -22,7 +22,7 @@ import sample_release  # noqa: E402
 
 CLIENT_KEY = "Software\\Ostrel Software, Inc.\\Ostrel Client"
 PROMPT = "Downloading the conferencing client\u2026"
-CAPTURE_AT_PERCENT = 40
+CAPTURE_AT_PERCENT = 20  # packages are read 256 KiB at a time: the bar moves in large steps
 PAUSE_MS = 150  # per 16 KiB of the cabinet: the bar takes seconds to fill
 
 
