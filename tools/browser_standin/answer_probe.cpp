@@ -22,7 +22,10 @@ bool AnswerProbe::start(HWND window) {
 unsigned long AnswerProbe::stop() {
   if (m_thread) {
     SetEvent(m_stop);
-    WaitForSingleObject(m_thread, INFINITE);
+    // The probe may be waiting for this very thread to answer: answer while waiting.
+    MSG message;
+    while (MsgWaitForMultipleObjects(1, &m_thread, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1)
+      PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     CloseHandle(m_thread);
     m_thread = nullptr;
   }
