@@ -9,6 +9,9 @@ constexpr DWORD kDigestSize = 32;
 // CALG_SHA_256: the headers name it only for systems from Windows XP SP3 on, which are
 // the ones that know it; on older ones CryptCreateHash refuses it and nothing is checked.
 constexpr ALG_ID kSha256Algorithm = ALG_CLASS_HASH | ALG_TYPE_ANY | 12;
+// PROV_RSA_AES, likewise named only for Windows XP on; older systems do not have the
+// provider, and acquiring it fails.
+constexpr DWORD kAesProvider = 24;
 constexpr char kDigits[] = "0123456789abcdef";
 
 char lowerHexDigit(char c) { return (c >= 'A' && c <= 'F') ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -18,7 +21,7 @@ bool isHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'
 }  // namespace
 
 CSha256::CSha256() {
-  if (!CryptAcquireContextA(&m_provider, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT)) {
+  if (!CryptAcquireContextA(&m_provider, nullptr, nullptr, kAesProvider, CRYPT_VERIFYCONTEXT)) {
     m_provider = 0;
     return;
   }

@@ -5,10 +5,11 @@
 
 #include <atomic>
 #include <cstring>
-#include <mutex>
 #include <new>
 
 #include "base/host_services.h"
+#include "base/recursive_lock.h"
+#include "base/thread_count.h"
 #include "log/CTextBuffer.h"
 
 namespace {
@@ -22,43 +23,51 @@ class CInstallLog {
 // Recursive because the sending thread itself logs while the upload is being built.
 // Callers' texts are measured before the lock is taken, so a bad pointer faults outside
 // it; a fault inside it is undone by the guard through the thread's hold counts.
-std::recursive_mutex g_logMutex;
+CRecursiveLock g_logLock;
 CInstallLog* g_log = nullptr;
 // Where the line being written starts in the log's text.
 int32_t g_lineStart = 0;
 
 // Held for a whole send, but not the log's own lock: other threads go on logging while
 // an upload waits on the network. Recursive for the same reason as the log's lock.
-std::recursive_mutex g_sendMutex;
+CRecursiveLock g_sendLock;
 std::atomic<InstallLogPoster> g_poster{nullptr};
 
-thread_local InstallLogHolds t_holds = {0, 0};
+// How many times each thread holds each lock.
+CThreadCount g_logHolds;
+CThreadCount g_sendHolds;
+
+void takeCounted(CRecursiveLock& lock, CThreadCount& holds) {
+  lock.lock();
+  holds.set(holds.get() + 1);
+}
+
+void releaseCounted(CRecursiveLock& lock, CThreadCount& holds) {
+  holds.set(holds.get() - 1);
+  lock.unlock();
+}
 
 // A scoped hold of one of the two locks, counted for the thread.
 class CountedHold {
  public:
-  CountedHold(std::recursive_mutex& mutex, int& count) : m_mutex(mutex), m_count(count) {
-    m_mutex.lock();
-    ++m_count;
+  CountedHold(CRecursiveLock& lock, CThreadCount& holds) : m_lock(lock), m_holds(holds) {
+    takeCounted(m_lock, m_holds);
   }
-  ~CountedHold() {
-    --m_count;
-    m_mutex.unlock();
-  }
+  ~CountedHold() { releaseCounted(m_lock, m_holds); }
   CountedHold(const CountedHold&) = delete;
   CountedHold& operator=(const CountedHold&) = delete;
 
  private:
-  std::recursive_mutex& m_mutex;
-  int& m_count;
+  CRecursiveLock& m_lock;
+  CThreadCount& m_holds;
 };
 
 struct LogLock : CountedHold {
-  LogLock() : CountedHold(g_logMutex, t_holds.log) {}
+  LogLock() : CountedHold(g_logLock, g_logHolds) {}
 };
 
 struct SendLock : CountedHold {
-  SendLock() : CountedHold(g_sendMutex, t_holds.send) {}
+  SendLock() : CountedHold(g_sendLock, g_sendHolds) {}
 };
 
 CInstallLog* theLog() {
@@ -139,23 +148,17 @@ void sendInstallLog(CMyPlugin* instance) {
   g_lineStart = g_lineStart > portion.length() ? g_lineStart - portion.length() : 0;
 }
 
-InstallLogHold::InstallLogHold() {
-  g_logMutex.lock();
-  ++t_holds.log;
-}
+InstallLogHold::InstallLogHold() { takeCounted(g_logLock, g_logHolds); }
 
-InstallLogHold::~InstallLogHold() {
-  --t_holds.log;
-  g_logMutex.unlock();
-}
+InstallLogHold::~InstallLogHold() { releaseCounted(g_logLock, g_logHolds); }
 
 InstallLogHold lockInstallLog() { return InstallLogHold(); }
 
-InstallLogHolds installLogHolds() { return t_holds; }
+InstallLogHolds installLogHolds() { return {g_logHolds.get(), g_sendHolds.get()}; }
 
 void releaseInstallLogHoldsAbove(const InstallLogHolds& kept) {
-  for (; t_holds.log > kept.log; --t_holds.log) g_logMutex.unlock();
-  for (; t_holds.send > kept.send; --t_holds.send) g_sendMutex.unlock();
+  while (g_logHolds.get() > kept.log) releaseCounted(g_logLock, g_logHolds);
+  while (g_sendHolds.get() > kept.send) releaseCounted(g_sendLock, g_sendHolds);
 }
 
 char* copyInstallLogText() {
