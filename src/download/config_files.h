@@ -3,13 +3,16 @@
 #pragma once
 
 #include "base/npapi.h"
+#include "net/download_result.h"
 
 class CMyPlugin;
 class CTextBuffer;
 
 // The path of the instance's configuration file into buffer (size bytes), downloaded
-// on the first call; later calls give the same path whatever their arguments.
-void fetchConfigFile(CMyPlugin& plugin, const char* url, const char* baseDirectory, char* buffer, int size);
+// on the first call; later calls give the same path whatever their arguments. The
+// download's result: kDownloadOk once the file is there (every later call), otherwise
+// why it is not.
+DownloadResult fetchConfigFile(CMyPlugin& plugin, const char* url, const char* baseDirectory, char* buffer, int size);
 // Deletes the oldest files matching pattern in directory so that the 13 newest remain.
 void cleanOlderConfigFiles(CMyPlugin& plugin, const char* pattern, const char* directory);
 // Appends "_" and value, zero-padded to width digits, to a file name being formed.

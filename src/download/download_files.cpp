@@ -44,24 +44,25 @@ bool showServerError(CMyPlugin& plugin, const CPropertyMap& configuration) {
   const char* error = configuration.find("updater.error");
   if (!error || !*error) return false;
   MessageBoxA(nullptr, error, plugin.GetParameter(plugin.m_programTitleIndex), kServerErrorStyle);
-  plugin.m_failed = 1;
   return true;
 }
 
-// Fetches and reads the package list; false when its file sets could not be read whole.
-bool readPackageList(CMyPlugin& plugin, UpdateState& state) {
+// Fetches and reads the package list: kDownloadOk, kDownloadNoPackageList when there is
+// none (then every file is fetched and unpacked), kDownloadFilesIncomplete when its file
+// sets could not be read whole.
+DownloadResult readPackageList(CMyPlugin& plugin, UpdateState& state) {
   const char* listUrl = state.configuration.find("smartclient.configURL");
   char* text = downloadPackageList(plugin, listUrl ? listUrl : "");
-  if (!text) return true;  // no list: every file is fetched and unpacked
+  if (!text) return kDownloadNoPackageList;
   FileSetReading reading = FileSetReading::kComplete;
   if (*text) {
     parsePropertyText(state.packageList, text, std::strlen(text));
     reading = readFileSets(state.packageList, state.fileSets);
   }
   NPN_MemFree(text);
-  if (reading == FileSetReading::kComplete) return true;
+  if (reading == FileSetReading::kComplete) return kDownloadOk;
   logLine("The package list's file sets could not be read: no memory.");
-  return false;
+  return kDownloadFilesIncomplete;
 }
 
 // The file list's own progress: from 0, against the declared sizes of its files.
@@ -104,13 +105,17 @@ DownloadResult updateFiles(CMyPlugin& plugin, UpdateState& state) {
     return kDownloadFilesNoConfiguration;
   }
   char configurationPath[MAX_PATH] = "";
-  fetchConfigFile(plugin, configurationUrl, plugin.m_workDirectory, configurationPath, sizeof configurationPath);
+  const DownloadResult fetched =
+      fetchConfigFile(plugin, configurationUrl, plugin.m_workDirectory, configurationPath, sizeof configurationPath);
   if (runCancelled(plugin)) return kDownloadCancelled;
+  // Without the configuration file there is nothing to update from, and nothing for the
+  // updater to install with.
+  if (fetched != kDownloadOk) return fetched;
   loadPropertyFile(state.configuration, CP_UTF8, configurationPath);
-  if (showServerError(plugin, state.configuration)) return kDownloadOk;
-  const bool listRead = readPackageList(plugin, state);
+  if (showServerError(plugin, state.configuration)) return kDownloadServerError;
+  const DownloadResult listRead = readPackageList(plugin, state);
   if (runCancelled(plugin)) return kDownloadCancelled;
-  if (!listRead) return kDownloadFilesIncomplete;
+  if (listRead == kDownloadFilesIncomplete) return listRead;
 
   startFileListProgress(plugin);
   for (int i = 0; i < plugin.m_numFiles; ++i) {
@@ -119,7 +124,7 @@ DownloadResult updateFiles(CMyPlugin& plugin, UpdateState& state) {
     const DownloadResult result = processEntry(plugin, i, state.fileSets);
     if (result != kDownloadOk) return result;
   }
-  return kDownloadOk;
+  return listRead;
 }
 
 }  // namespace
@@ -134,6 +139,5 @@ DownloadResult DownloadFiles(CMyPlugin& plugin) {
     result = updateFiles(plugin, state);
   });
   if (!completed) result = kDownloadFault;
-  if (result != kDownloadOk) plugin.m_failed = 1;
   return result;
 }

@@ -9,7 +9,8 @@ class CMyPlugin;
 // The configuration file, the package list, then every file of the page's list that
 // brings something newer, unpacked where it belongs to a file set. Shows the dialog
 // first. kDownloadOk when every file was fetched or skipped, also when the updater is
-// installed already and when the server sent an error text (then with m_failed set);
-// otherwise the first failed download's code or one of the update's own (m_failed set).
+// installed already; kDownloadServerError when the server sent an error text (shown);
+// kDownloadNoPackageList when every file was fetched for want of the package list;
+// otherwise the first failed download's code or one of the update's own.
 // Runs under the method guard with the trace name "CMyPlugin::DownloadFiles()".
 DownloadResult DownloadFiles(CMyPlugin& plugin);

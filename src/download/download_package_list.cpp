@@ -133,6 +133,5 @@ char* downloadPackageList(CMyPlugin& plugin, const char* url) {
     }
   });
   NPN_MemFree(header);
-  if (!text) plugin.m_failed = 1;
   return text;
 }

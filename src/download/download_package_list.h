@@ -3,6 +3,6 @@
 
 class CMyPlugin;
 
-// The package list at url as ANSI text in an allocator block, or null (m_failed set).
+// The package list at url as ANSI text in an allocator block, or null when it could not be had.
 // Runs under the method guard with the trace name "CMyPlugin::downloadPackageList()".
 char* downloadPackageList(CMyPlugin& plugin, const char* url);

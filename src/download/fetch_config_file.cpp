@@ -42,17 +42,17 @@ bool configurationDirectory(const char* baseDirectory, char* out) {
 
 }  // namespace
 
-void fetchConfigFile(CMyPlugin& plugin, const char* url, const char* baseDirectory, char* buffer,
-                     int size) {
+DownloadResult fetchConfigFile(CMyPlugin& plugin, const char* url, const char* baseDirectory, char* buffer,
+                               int size) {
   if (plugin.m_configFilePath[0]) {
     copyWhole(buffer, static_cast<size_t>(size), plugin.m_configFilePath);
-    return;
+    return kDownloadOk;
   }
   char directory[MAX_PATH];
   if (!configurationDirectory(baseDirectory, directory)) {
     logLine("fetchConfigFile: no directory for the configuration file.");
     buffer[0] = '\0';
-    return;
+    return kDownloadNoDirectory;
   }
   CTextBuffer pattern;
   pattern.append(directory).append("\\launch*.oscf");
@@ -72,7 +72,7 @@ void fetchConfigFile(CMyPlugin& plugin, const char* url, const char* baseDirecto
   name.append(".oscf");
 
   if (plugin.GetParameter(plugin.m_closeWindowUrlIndex)) plugin.m_progress.showEmpty();
-  DownloadFile(&plugin, url, directory, kUnknownSize, name.text());
+  const DownloadResult result = DownloadFile(&plugin, url, directory, kUnknownSize, name.text());
 
   CTextBuffer path;
   path.append(directory).appendChar('\\').appendBuffer(name);
@@ -80,4 +80,5 @@ void fetchConfigFile(CMyPlugin& plugin, const char* url, const char* baseDirecto
   if (!copyWhole(buffer, static_cast<size_t>(size), path.text()) ||
       !copyWhole(plugin.m_configFilePath, sizeof plugin.m_configFilePath, path.text()))
     logLine("fetchConfigFile: the configuration file's path is too long.");
+  return result;
 }

@@ -1,6 +1,7 @@
 // The result codes of a download (DownloadFile) and of the file-set update that runs
 // many downloads (DownloadFiles, which passes the first failed download's code on). One
-// code, one meaning: the values are those the install log shows after "rc: ".
+// code, one meaning: the values are those the install log shows after "rc: ". The run
+// learns of every failure from these codes alone.
 #pragma once
 
 enum DownloadResult {
@@ -24,4 +25,11 @@ enum DownloadResult {
   // The file's SHA-256 differs from the page's FileSha256 (or that parameter is no
   // SHA-256 in hex, or the system cannot compute one): the file is deleted.
   kDownloadHashMismatch = 11,
+  // The update only. The configuration file carried the server's own error text
+  // ("updater.error"), which was shown: nothing more is fetched, no updater runs, and the
+  // run ends failed without a message of its own.
+  kDownloadServerError = 12,
+  // The update only. The package list could not be had: every file of the page's list
+  // was fetched and unpacked and the updater runs, but the run ends failed.
+  kDownloadNoPackageList = 13,
 };

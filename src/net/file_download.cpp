@@ -270,7 +270,6 @@ void logFailure(const DownloadState& state) {
 
 void finishDownload(DownloadState& state) {
   if (state.result != kDownloadOk) {
-    state.plugin->m_failed = 1;
     logFailure(state);
     if (state.file != INVALID_HANDLE_VALUE) {
       CloseHandle(state.file);

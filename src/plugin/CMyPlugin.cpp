@@ -40,7 +40,6 @@ void CMyPlugin::setDefaults() {
   m_installMode = 0;
   m_launchClient = 1;
   m_closeWindowGiven = 0;
-  m_failed = 0;
   m_updaterInstalled = 0;
   m_programTitleIndex = -1;
   m_changeDirectoryExceptionMessageIndex = -1;

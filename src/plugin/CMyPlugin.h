@@ -52,7 +52,6 @@ class CMyPlugin {
   int m_installMode;
   int m_launchClient;
   int m_closeWindowGiven;
-  int m_failed;
   int m_updaterInstalled;
   int m_programTitleIndex;
   int m_changeDirectoryExceptionMessageIndex;

@@ -39,14 +39,22 @@ void useInstalledClient(CMyPlugin& plugin) {
   // The dialog is only of use when a closing page will be loaded through it.
   if (const HWND dialog = plugin.m_progressDialog)
     ShowWindow(dialog, plugin.GetParameter(plugin.m_closeWindowUrlIndex) ? SW_SHOW : SW_HIDE);
-  Finish(plugin);
+  Finish(plugin, RunOutcome::kSucceeded);
 }
 
-void installClient(CMyPlugin& plugin) {
+// The update, then the updater's install run from what it brought. Only an update that
+// brought the whole tree (kDownloadOk, or every file for want of a package list) hands
+// it to the updater: after any other result the work directory may hold an earlier
+// run's updater, which must not run.
+RunOutcome updateAndInstall(CMyPlugin& plugin) {
   const DownloadResult result = DownloadFiles(plugin);
-  if (result == kDownloadOk) {
+  if (result == kDownloadOk) return RunCommands(plugin);
+  if (result == kDownloadNoPackageList) {
     RunCommands(plugin);
-  } else if (result != kDownloadCancelled) {
+    return RunOutcome::kFailed;
+  }
+  // The server's text has been shown, and a page that was left shows nothing.
+  if (result != kDownloadServerError && result != kDownloadCancelled) {
     {
       const auto held = lockInstallLog();
       logText("Unable to download client files.  rc: ");
@@ -54,7 +62,7 @@ void installClient(CMyPlugin& plugin) {
     }
     ErrorMessageBox(plugin, result);
   }
-  Finish(plugin);
+  return RunOutcome::kFailed;
 }
 
 }  // namespace
@@ -64,15 +72,14 @@ void runOstrelClient(CMyPlugin& plugin) {
     if (onWindows9x()) {
       MessageBoxA(pluginOwnerWindow(&plugin), plugin.GetParameter(plugin.m_unsupportedPlatformErrorIndex),
                   plugin.GetParameter(plugin.m_programTitleIndex), kPageTextBoxStyle);
-      plugin.m_failed = 1;
-      Finish(plugin);
+      Finish(plugin, RunOutcome::kFailed);
       return;
     }
     plugin.m_updaterInstalled = IsClientUpdaterInstalled(plugin);
     if (plugin.m_updaterInstalled)
       useInstalledClient(plugin);
     else
-      installClient(plugin);
+      Finish(plugin, updateAndInstall(plugin));
   });
 }
 

@@ -22,7 +22,7 @@ void requestRedirect(CMyPlugin& plugin) {
 
 }  // namespace
 
-void Finish(CMyPlugin& plugin) {
+void Finish(CMyPlugin& plugin, RunOutcome outcome) {
   runGuarded(&plugin, "CMyPlugin::Finish()", [&] {
     // A page that has been left gets no client, no redirect and no closing.
     if (runCancelled(plugin)) {
@@ -30,7 +30,7 @@ void Finish(CMyPlugin& plugin) {
       signalStartupEvent();
       return;
     }
-    if (plugin.m_failed == 1) {
+    if (outcome == RunOutcome::kFailed) {
       // Nothing will start: whoever waits for the client must not wait in vain.
       signalStartupEvent();
       PrepareCloseWindow(plugin);

@@ -4,8 +4,11 @@
 
 class CMyPlugin;
 
+// How the run went, as the driver hands it to Finish.
+enum class RunOutcome { kSucceeded, kFailed };
+
 // Runs on the worker once the driver is done. Trace name "CMyPlugin::Finish()".
-void Finish(CMyPlugin& plugin);
+void Finish(CMyPlugin& plugin, RunOutcome outcome);
 
 // With "CloseWindow", records the browser's top-level window for the closing step.
 // Trace name "CMyPlugin::PrepareCloseWindow()".

@@ -12,7 +12,8 @@
 #include "workflow/message_boxes.h"
 #include "workflow/updater_process.h"
 
-void RunCommands(CMyPlugin& plugin) {
+RunOutcome RunCommands(CMyPlugin& plugin) {
+  RunOutcome outcome = RunOutcome::kSucceeded;
   runGuarded(&plugin, "CMyPlugin::RunCommands()", [&] {
     if (!plugin.m_installMode || plugin.m_updaterInstalled) return;
     const char* url = plugin.GetParameter(plugin.m_redirectUrlIndex);
@@ -23,7 +24,7 @@ void RunCommands(CMyPlugin& plugin) {
     fetchConfigFile(plugin, url, plugin.m_workDirectory, configFile, sizeof configFile);
     // Once started, the updater is waited for; before that, leaving the page stops it.
     if (runCancelled(plugin)) {
-      plugin.m_failed = 1;
+      outcome = RunOutcome::kFailed;
       return;
     }
     char command[kCommandLineCapacity];
@@ -39,8 +40,9 @@ void RunCommands(CMyPlugin& plugin) {
     GetExitCodeProcess(process.hProcess, &exitCode);
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
-    if (exitCode != 0) plugin.m_failed = 1;
+    if (exitCode != 0) outcome = RunOutcome::kFailed;
   });
+  return outcome;
 }
 
 void StartupClient(CMyPlugin& plugin, const char* url) {

@@ -2,12 +2,15 @@
 // downloaded tree, and the client start from the installed one. Both run on the worker.
 #pragma once
 
+#include "workflow/finish.h"
+
 class CMyPlugin;
 
 // In install mode, after a fresh download: runs the downloaded updater with "-install"
-// and the configuration file and waits for it; an exit code other than 0 marks the run
-// failed. Trace name "CMyPlugin::RunCommands()".
-void RunCommands(CMyPlugin& plugin);
+// and the configuration file and waits for it. kFailed when the updater exits with a
+// code other than 0, or when the page was left before it started. Trace name
+// "CMyPlugin::RunCommands()".
+RunOutcome RunCommands(CMyPlugin& plugin);
 
 // Starts the installed client's updater with the configuration file from url and does
 // not wait for it. Trace name "CMyPlugin::StartupClient()".

@@ -2,8 +2,10 @@
 an updater that exits with an error starts no client, a launch without installation says
 so, and Windows 98 is refused before anything is fetched."""
 
-from run_scene import SceneTestCase, reg
-from standin import main
+import shutil
+
+from run_scene import PREFIX_C, SceneTestCase, reg
+from standin import BIN, main
 
 PERMISSION_TEXT = ("You do not have permission to install the Ostrel client.  Please contact your system "
                    "administrator, or log out of Windows and log back in as a more privileged user.")
@@ -52,6 +54,26 @@ class UpdaterTest(SceneTestCase):
         self.assertEqual(self.scene.record_lines(), [])
         self.assertEqual(self.boxes(run), ["Unable to find client installation"])
         self.assertIn("CMyPlugin::StartupClient was executed without a client installation.", run.log)
+
+
+class ServerErrorTest(SceneTestCase):
+    def test_the_servers_error_text_runs_no_updater_left_from_an_earlier_run(self):
+        # An earlier run's tree in the work directory, its updater ready to install.
+        temp = next((PREFIX_C / "users").glob("*/Temp"))
+        leftover = temp / "Ostrel_client_install" / "bin"
+        leftover.mkdir(parents=True)
+        shutil.copyfile(BIN / "sample_client" / "updater.exe", leftover / "updater.exe")
+        files = self.scene.release()
+        config = self.scene.serve("launch.oscf", "updater.error=Closed for maintenance\r\n")
+        run = self.scene.run([("RedirectURL", config), *files, ("InstallMode", "true"),
+                              ("ProgramTitle", "Conference"), ("CloseWindow", "")], run_ms=15000)
+        self.assertCompleted(run)
+        self.assertEqual(self.boxes(run), ["Closed for maintenance"])
+        self.assertEqual(self.scene.requested(), ["launch.oscf"])
+        self.assertEqual(self.scene.record_lines(), [])
+        self.assertEqual([line for line in run.log if line.startswith("Unable")], [])
+        # The failure released the closing at once, as any failed run does.
+        self.assertIn("run ended: the browser window was closed", run.lines)
 
 
 class OldWindowsTest(SceneTestCase):
