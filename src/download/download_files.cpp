@@ -43,7 +43,7 @@ struct UpdateState {
 bool showServerError(CMyPlugin& plugin, const CPropertyMap& configuration) {
   const char* error = configuration.find("updater.error");
   if (!error || !*error) return false;
-  MessageBoxA(nullptr, error, plugin.GetParameter(plugin.m_programTitleIndex), kServerErrorStyle);
+  MessageBoxA(nullptr, error, plugin.m_page.programTitle, kServerErrorStyle);
   return true;
 }
 
@@ -68,7 +68,7 @@ DownloadResult readPackageList(CMyPlugin& plugin, UpdateState& state) {
 // The file list's own progress: from 0, against the declared sizes of its files.
 void startFileListProgress(CMyPlugin& plugin) {
   int64_t total = 0;
-  for (int i = 0; i < plugin.m_numFiles; ++i) total += plugin.m_fileSizes[i];
+  for (int i = 0; i < plugin.m_page.numFiles; ++i) total += plugin.m_page.fileSizes[i];
   plugin.m_progress.restart(total);
 }
 
@@ -82,24 +82,24 @@ DownloadResult unpack(CMyPlugin& plugin, const FileListEntry& entry) {
 
 DownloadResult processEntry(CMyPlugin& plugin, int index, const CFileSetList& fileSets) {
   FileListEntry entry;
-  if (splitFileListEntry(plugin.m_fileNames[index], plugin.m_workDirectory, entry) != FileListEntryCheck::kAccepted)
+  if (splitFileListEntry(plugin.m_page.fileNames[index], plugin.m_workDirectory, entry) != FileListEntryCheck::kAccepted)
     return kDownloadFilesIncomplete;
   const EntryAction action = chooseEntryAction(fileSets, entry.localName);
   if (action == EntryAction::kSkip) {
-    plugin.m_progress.lower(std::max(0, plugin.m_fileSizes[index]));
+    plugin.m_progress.lower(std::max(0, plugin.m_page.fileSizes[index]));
     return kDownloadOk;
   }
   // A negative declared size means the size is not known: the whole body is read.
-  const int declared = plugin.m_fileSizes[index];
+  const int declared = plugin.m_page.fileSizes[index];
   const DownloadResult result =
       DownloadFile(&plugin, entry.url, entry.directory, declared < 0 ? kUnknownSize : static_cast<uint32_t>(declared),
-                   nullptr, plugin.m_fileHashes ? plugin.m_fileHashes[index] : nullptr);
+                   nullptr, plugin.m_page.fileHashes ? plugin.m_page.fileHashes[index] : nullptr);
   if (result != kDownloadOk) return result;
   return action == EntryAction::kFetchAndUnpack ? unpack(plugin, entry) : kDownloadOk;
 }
 
 DownloadResult updateFiles(CMyPlugin& plugin, UpdateState& state) {
-  const char* configurationUrl = plugin.GetParameter(plugin.m_redirectUrlIndex);
+  const char* configurationUrl = plugin.m_page.redirectUrl;
   if (!configurationUrl) {
     logLine("No RedirectURL specified: there is no configuration file, nothing is downloaded.");
     return kDownloadFilesNoConfiguration;
@@ -118,7 +118,7 @@ DownloadResult updateFiles(CMyPlugin& plugin, UpdateState& state) {
   if (listRead == kDownloadFilesIncomplete) return listRead;
 
   startFileListProgress(plugin);
-  for (int i = 0; i < plugin.m_numFiles; ++i) {
+  for (int i = 0; i < plugin.m_page.numFiles; ++i) {
     // The page may be left while an archive unpacks: the next file is not fetched.
     if (runCancelled(plugin)) return kDownloadCancelled;
     const DownloadResult result = processEntry(plugin, i, state.fileSets);

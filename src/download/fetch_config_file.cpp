@@ -71,7 +71,7 @@ DownloadResult fetchConfigFile(CMyPlugin& plugin, const char* url, const char* b
   appendDateField(plugin, name, now.wMilliseconds, 3);
   name.append(".oscf");
 
-  if (plugin.GetParameter(plugin.m_closeWindowUrlIndex)) plugin.m_progress.showEmpty();
+  if (plugin.m_page.closeWindowUrl) plugin.m_progress.showEmpty();
   const DownloadResult result = DownloadFile(&plugin, url, directory, kUnknownSize, name.text());
 
   CTextBuffer path;

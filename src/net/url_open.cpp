@@ -102,7 +102,7 @@ HINTERNET openOnce(CMyPlugin* plugin, const char* url, const char* headers, DWOR
 }
 
 HINTERNET openWithRetries(CMyPlugin* plugin, const char* url, const char* headers, DWORD* lastError) {
-  const char* cookie = plugin->GetParameter(plugin->m_siteMinderHeaderIndex);
+  const char* cookie = plugin->m_page.siteMinderHeader;
   const DWORD flags = openFlags(url);
   for (int attempt = 0; attempt < kMaxOpenAttempts && !runCancelled(*plugin); ++attempt) {
     if (cookie) InternetSetCookieA(url, "SMSESSION", cookie);
@@ -155,9 +155,9 @@ void showOpenFailure(CMyPlugin* plugin, HINTERNET request, DWORD status) {
   DWORD size = sizeof statusText - 1;
   if (request) HttpQueryInfoA(request, HTTP_QUERY_STATUS_TEXT, statusText, &size, nullptr);
   char message[kHttpErrorMessageSize];
-  composeHttpErrorMessage(plugin->GetParameter(plugin->m_installErrorHttpIndex), statusText, status, message,
+  composeHttpErrorMessage(plugin->m_page.installErrorHttp, statusText, status, message,
                           sizeof message);
-  const char* caption = plugin->GetParameter(plugin->m_programTitleIndex);
+  const char* caption = plugin->m_page.programTitle;
   MessageBoxA(pluginOwnerWindow(plugin), message, caption ? caption : kFixedCaption, kErrorBoxStyle);
 }
 

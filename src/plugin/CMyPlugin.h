@@ -9,6 +9,7 @@
 
 #include "base/npapi.h"
 #include "plugin/CDownloadProgress.h"
+#include "plugin/page_parameters.h"
 #include "plugin/run_control.h"
 
 class CMyPlugin {
@@ -16,11 +17,9 @@ class CMyPlugin {
   // Defaults for every field; the dialog template follows the platform.
   CMyPlugin();
 
-  // Copies the embed parameters into the record, reads the recognised ones into their
-  // fields, makes the work directory and reads the file list. Always 0.
+  // Reads the embed parameters into m_page, claims the work directory and sets the
+  // bar's total from the file list. Always 0.
   NPError ReadParameters(uint16 mode, int16 argc, char* argn[], char* argv[], NPSavedData* saved);
-  // The value of the parameter at a position, or null for an absent one.
-  const char* GetParameter(int position) const;
 
   // Callback methods; each runs under the method guard and answers as the browser
   // interface expects after a fault.
@@ -42,32 +41,13 @@ class CMyPlugin {
   NPP m_npp;
   HANDLE m_workerDoneEvent;
   HWND m_frameWindow;
-  int16 m_argCount;
-  char** m_argNames;
-  char** m_argValues;
+  // The page's parameters: written by NPP_New only, read by everything after it.
+  PageParameters m_page;
   NPWindow* m_npWindow;
-  int m_redirectUrlIndex;
-  int m_closeWindowIndex;
-  int m_targetWindowIndex;
-  int m_installMode;
-  int m_launchClient;
-  int m_closeWindowGiven;
   int m_updaterInstalled;
-  int m_programTitleIndex;
-  int m_changeDirectoryExceptionMessageIndex;
-  int m_unsupportedPlatformErrorIndex;
-  int m_installLogUrlIndex;
-  int m_siteMinderHeaderIndex;
-  int m_closeWindowUrlIndex;
-  int m_installErrorHttpIndex;
-  char** m_fileNames;
-  int* m_fileSizes;
-  // Each file's FileSha256 parameter as given, or null; the array is null without files.
-  char** m_fileHashes;
   char* m_workDirectory;
   // Keeps m_workDirectory this instance's alone until Destroy; null when shared.
   HANDLE m_workDirectoryClaim;
-  int m_numFiles;
   HWND m_progressDialog;
   // The downloads' progress, shown on m_progressDialog's bar.
   CDownloadProgress m_progress;
@@ -76,7 +56,6 @@ class CMyPlugin {
   // NPP_Destroy. Null in a record made without it: its run then cannot be cancelled.
   CRunControl* m_runControl;
   char m_configFilePath[260];
-  int m_downloadPromptIndex;
   // Set once the worker thread is running; only then does m_workerDoneEvent ever get
   // signalled, so only then may NPP_Destroy wait for it.
   int m_workerStarted;
@@ -89,6 +68,4 @@ class CMyPlugin {
 
  private:
   void setDefaults();
-  void readRecognisedParameters();
-  void readFileList(int16 argc, char* argn[], char* argv[]);
 };

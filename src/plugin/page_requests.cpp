@@ -6,13 +6,13 @@
 #include "plugin/CMyPlugin.h"
 
 void loadRedirectPage(const CMyPlugin& plugin) {
-  const char* target = plugin.GetParameter(plugin.m_targetWindowIndex);
-  NPN_GetURLNotify(plugin.m_npp, plugin.GetParameter(plugin.m_redirectUrlIndex), target ? target : "_top",
+  const char* target = plugin.m_page.targetWindow;
+  NPN_GetURLNotify(plugin.m_npp, plugin.m_page.redirectUrl, target ? target : "_top",
                    nullptr);
 }
 
 void loadClosingPage(const CMyPlugin& plugin) {
-  const char* url = plugin.GetParameter(plugin.m_closeWindowUrlIndex);
+  const char* url = plugin.m_page.closeWindowUrl;
   if (!url) return;
   // The browser gets a copy of its own allocation, never a pointer into the record.
   char* copy = copyString(url);

@@ -45,7 +45,7 @@ INT_PTR CALLBACK dialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARA
 // browser's thread, where browsers expect them.
 LRESULT CALLBACK subclassProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   const auto* plugin = reinterpret_cast<const CMyPlugin*>(lParam);
-  if (message == kCloseRequestMessage && plugin && plugin->GetParameter(plugin->m_closeWindowUrlIndex)) {
+  if (message == kCloseRequestMessage && plugin && plugin->m_page.closeWindowUrl) {
     loadClosingPage(*plugin);
     return 1;
   }
@@ -65,7 +65,7 @@ HWND createProgressDialog(CMyPlugin& plugin, HWND parent) {
   if (!dialog) return nullptr;
   ShowWindow(GetDlgItem(dialog, kProgressBarId), SW_SHOW);
   ShowWindow(GetDlgItem(dialog, kProgressTextId), SW_SHOW);
-  if (const char* prompt = plugin.GetParameter(plugin.m_downloadPromptIndex))
+  if (const char* prompt = plugin.m_page.downloadPrompt)
     SetWindowTextA(GetDlgItem(dialog, kProgressTextId), prompt);
   const LONG_PTR previous =
       SetWindowLongPtrA(dialog, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(subclassProcedure));

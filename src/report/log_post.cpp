@@ -95,13 +95,13 @@ bool sendRequest(CMyPlugin& instance, HINTERNET request, const char* text) {
 }  // namespace
 
 bool hasInstallLogUrl(const CMyPlugin& instance) {
-  const char* url = instance.GetParameter(instance.m_installLogUrlIndex);
+  const char* url = instance.m_page.installLogUrl;
   return url && *url;
 }
 
 bool postLogText(CMyPlugin& instance, const char* text) {
   if (!hasInstallLogUrl(instance) || !text || !instance.m_internet) return false;
-  const char* url = instance.GetParameter(instance.m_installLogUrlIndex);
+  const char* url = instance.m_page.installLogUrl;
   UrlParts parts = {};
   if (!splitUrl(url, parts)) return false;
   // An empty user name would still be sent as a name; without one there is none.

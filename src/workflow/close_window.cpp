@@ -32,7 +32,7 @@ void ClosePluginWindow(CMyPlugin& plugin) {
       WaitForSingleObject(event, kStartupWaitMs);
       CloseHandle(event);
     }
-    const char* closingPage = plugin.GetParameter(plugin.m_closeWindowUrlIndex);
+    const char* closingPage = plugin.m_page.closeWindowUrl;
     if (!closingPage) {
       Sleep(kPauseBeforeCloseMs);
       PostMessageA(frame, WM_CLOSE, 0, 0);

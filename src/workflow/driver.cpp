@@ -31,14 +31,14 @@ bool onWindows9x() {
 // The client is installed: no package is fetched; the configuration goes to the client
 // (or the browser goes to the page's URL) as the page asks.
 void useInstalledClient(CMyPlugin& plugin) {
-  if (!plugin.GetParameter(plugin.m_redirectUrlIndex)) {
+  if (!plugin.m_page.redirectUrl) {
     MessageBoxA(pluginOwnerWindow(&plugin), "No RedirectURL specified", kPluginCaption, kWarningBoxStyle);
     return;
   }
   plugin.m_progress.reset();
   // The dialog is only of use when a closing page will be loaded through it.
   if (const HWND dialog = plugin.m_progressDialog)
-    ShowWindow(dialog, plugin.GetParameter(plugin.m_closeWindowUrlIndex) ? SW_SHOW : SW_HIDE);
+    ShowWindow(dialog, plugin.m_page.closeWindowUrl ? SW_SHOW : SW_HIDE);
   Finish(plugin, RunOutcome::kSucceeded);
 }
 
@@ -70,8 +70,8 @@ RunOutcome updateAndInstall(CMyPlugin& plugin) {
 void runOstrelClient(CMyPlugin& plugin) {
   runGuarded(&plugin, "CMyPlugin::runOstrelClient()", [&] {
     if (onWindows9x()) {
-      MessageBoxA(pluginOwnerWindow(&plugin), plugin.GetParameter(plugin.m_unsupportedPlatformErrorIndex),
-                  plugin.GetParameter(plugin.m_programTitleIndex), kPageTextBoxStyle);
+      MessageBoxA(pluginOwnerWindow(&plugin), plugin.m_page.unsupportedPlatformError,
+                  plugin.m_page.programTitle, kPageTextBoxStyle);
       Finish(plugin, RunOutcome::kFailed);
       return;
     }
@@ -97,10 +97,10 @@ int IsClientUpdaterInstalled(CMyPlugin& plugin) {
 
 void ErrorMessageBox(CMyPlugin& plugin, DownloadResult /*code*/) {
   runGuarded(&plugin, "CMyPlugin::ErrorMessageBox()", [&] {
-    const char* pageText = plugin.GetParameter(plugin.m_changeDirectoryExceptionMessageIndex);
+    const char* pageText = plugin.m_page.changeDirectoryExceptionMessage;
     const char* text = pageText ? pageText : kPermissionText;
     logLine(text);
-    MessageBoxA(pluginOwnerWindow(&plugin), text, plugin.GetParameter(plugin.m_programTitleIndex),
+    MessageBoxA(pluginOwnerWindow(&plugin), text, plugin.m_page.programTitle,
                 kPageTextBoxStyle);
   });
 }

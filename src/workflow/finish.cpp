@@ -36,14 +36,14 @@ void Finish(CMyPlugin& plugin, RunOutcome outcome) {
       PrepareCloseWindow(plugin);
       return;
     }
-    const char* url = plugin.GetParameter(plugin.m_redirectUrlIndex);
-    if (plugin.m_launchClient) {
+    const char* url = plugin.m_page.redirectUrl;
+    if (plugin.m_page.launchClient) {
       if (url) StartupClient(plugin, url);
-      if (plugin.m_closeWindowGiven) PrepareCloseWindow(plugin);
+      if (plugin.m_page.closeWindowGiven) PrepareCloseWindow(plugin);
       return;
     }
     if (!url || !*url) {
-      if (plugin.m_closeWindowGiven) PrepareCloseWindow(plugin);
+      if (plugin.m_page.closeWindowGiven) PrepareCloseWindow(plugin);
       return;
     }
     // The closing, if any, follows the browser's notification of this request.
@@ -53,6 +53,6 @@ void Finish(CMyPlugin& plugin, RunOutcome outcome) {
 
 void PrepareCloseWindow(CMyPlugin& plugin) {
   runGuarded(&plugin, "CMyPlugin::PrepareCloseWindow()", [&] {
-    if (plugin.GetParameter(plugin.m_closeWindowIndex)) plugin.m_frameWindow = FindTopLevelWindow(plugin.m_npWindow);
+    if (plugin.m_page.closeWindow) plugin.m_frameWindow = FindTopLevelWindow(plugin.m_npWindow);
   });
 }

@@ -15,8 +15,8 @@
 RunOutcome RunCommands(CMyPlugin& plugin) {
   RunOutcome outcome = RunOutcome::kSucceeded;
   runGuarded(&plugin, "CMyPlugin::RunCommands()", [&] {
-    if (!plugin.m_installMode || plugin.m_updaterInstalled) return;
-    const char* url = plugin.GetParameter(plugin.m_redirectUrlIndex);
+    if (!plugin.m_page.installMode || plugin.m_updaterInstalled) return;
+    const char* url = plugin.m_page.redirectUrl;
     // Without a configuration file the updater would have nothing to install from; the
     // download has already failed the run for it.
     if (!url || !plugin.m_workDirectory) return;

@@ -189,11 +189,8 @@ TEST_F(Download, AFullDiskIsResult3AndNotASuccess) {
 }
 
 TEST_F(Download, AFaultIsResult7AndStillReleasesAndDeletes) {
-  // The cookie parameter's array is unreadable: the fault comes after the file was made.
-  char** unreadable = reinterpret_cast<char**>(0x10);
-  m_instance.plugin.m_argValues = unreadable;
-  m_instance.plugin.m_argCount = 1;
-  m_instance.plugin.m_siteMinderHeaderIndex = 0;
+  // The cookie parameter's text is unreadable: the fault comes after the file was made.
+  m_instance.plugin.m_page.siteMinderHeader = reinterpret_cast<const char*>(0x10);
   EXPECT_EQ(download(uniquePath("fault") + "?size=10", 10), kDownloadFault);
   EXPECT_FALSE(fileExists(target()));
   EXPECT_NE(installLogText().find("Exception caught in CMyPlugin::DownloadFile().  Exception number: 3221225477\r\n"),

@@ -60,7 +60,7 @@ TEST_F(UrlOpen, HttpsInAnyCaseOpensSecurely) {
 }
 
 TEST_F(UrlOpen, A404IsShownWithItsStatusTextCaptionedWithTheProgramTitle) {
-  m_instance.setParameter(&CMyPlugin::m_programTitleIndex, "Ostrel Meeting");
+  m_instance.setParameter(&PageParameters::programTitle, "Ostrel Meeting");
   MessageBoxWatcher watcher;
   EXPECT_FALSE(open(FixtureServer::instance().httpUrl(uniquePath("missing") + "?status=404")));
   ASSERT_EQ(watcher.boxes().size(), 1u);
@@ -70,10 +70,10 @@ TEST_F(UrlOpen, A404IsShownWithItsStatusTextCaptionedWithTheProgramTitle) {
 }
 
 TEST_F(UrlOpen, ThePagesTemplateIsUsedWithOrWithoutAPlaceholder) {
-  m_instance.setParameter(&CMyPlugin::m_installErrorHttpIndex, "Download failed: %s - call the help desk");
+  m_instance.setParameter(&PageParameters::installErrorHttp, "Download failed: %s - call the help desk");
   MessageBoxWatcher watcher;
   EXPECT_FALSE(open(FixtureServer::instance().httpUrl(uniquePath("teapot") + "?status=418&reason=Short+And+Stout")));
-  m_instance.setParameter(&CMyPlugin::m_installErrorHttpIndex, "Download failed");
+  m_instance.setParameter(&PageParameters::installErrorHttp, "Download failed");
   EXPECT_FALSE(open(FixtureServer::instance().httpUrl(uniquePath("teapot") + "?status=302")));
   ASSERT_EQ(watcher.boxes().size(), 2u);
   EXPECT_EQ(watcher.boxes()[0].text, "Download failed: Short And Stout (418)");
@@ -89,7 +89,7 @@ TEST_F(UrlOpen, AnUnreachableServerShowsTheSentenceWithZero) {
 }
 
 TEST_F(UrlOpen, TheCookieArrivesWithEveryAttempt) {
-  m_instance.setParameter(&CMyPlugin::m_siteMinderHeaderIndex, "token-123");
+  m_instance.setParameter(&PageParameters::siteMinderHeader, "token-123");
   MessageBoxWatcher watcher(IDOK);
   const std::string path = uniquePath("login");
   EXPECT_FALSE(open(FixtureServer::instance().httpUrl(path + "?auth=always")));

@@ -117,9 +117,8 @@ TEST_F(Callbacks, ParametersThatCannotBeCopiedLeaveAnInstanceWithoutThem) {
   PluginInstance plugin({{"RedirectURL", "http://127.0.0.1/"}, {"NumFiles", "1"}});
   TestBrowser::instance().stopFailingAllocations();
   ASSERT_EQ(plugin.newResult, NPERR_NO_ERROR);
-  EXPECT_EQ(plugin.record()->m_argNames, nullptr);
-  EXPECT_EQ(plugin.record()->GetParameter(0), nullptr);
-  EXPECT_EQ(plugin.record()->m_redirectUrlIndex, -1);
+  EXPECT_EQ(plugin.record()->m_page.argNames, nullptr);
+  EXPECT_EQ(plugin.record()->m_page.redirectUrl, nullptr);
 }
 
 TEST_F(Callbacks, NullInstanceIsRefused) {

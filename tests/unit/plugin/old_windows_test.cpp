@@ -29,7 +29,7 @@ TEST(OldWindows, OnlyWindows95KeepsUtf8ValuesUnconverted) {
   const bool converts = OSTREL_EXPECTED_MINOR_VERSION > 0;
   const std::string expected = converts ? "Caf\xE9" : "Caf\xC3\xA9";
   PluginInstance plugin({{"DocumentEncoding", "UTF-8"}, {"ProgramTitle", "Caf\xC3\xA9"}});
-  EXPECT_EQ(plugin.value(plugin.record()->m_programTitleIndex), expected);
+  EXPECT_EQ(plugin.value(plugin.record()->m_page.programTitle), expected);
 
   char* direct = ConvertUtf8ToAnsi("Caf\xC3\xA9");
   EXPECT_EQ(std::string(direct), expected);

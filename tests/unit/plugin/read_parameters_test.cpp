@@ -12,25 +12,23 @@ TEST(ReadParameters, NoParametersGiveTheDefaults) {
   PluginInstance plugin({});
   CMyPlugin* record = plugin.record();
   ASSERT_EQ(plugin.newResult, NPERR_NO_ERROR);
-  EXPECT_EQ(record->m_argNames, nullptr);
-  EXPECT_EQ(record->m_argValues, nullptr);
-  for (int position : {record->m_redirectUrlIndex, record->m_closeWindowIndex, record->m_targetWindowIndex,
-                       record->m_programTitleIndex, record->m_changeDirectoryExceptionMessageIndex,
-                       record->m_unsupportedPlatformErrorIndex, record->m_installLogUrlIndex,
-                       record->m_siteMinderHeaderIndex, record->m_closeWindowUrlIndex,
-                       record->m_installErrorHttpIndex, record->m_downloadPromptIndex})
-    EXPECT_EQ(position, -1);
-  EXPECT_EQ(record->m_launchClient, 1);
-  EXPECT_EQ(record->m_installMode, 0);
-  EXPECT_EQ(record->m_closeWindowGiven, 0);
-  EXPECT_EQ(record->m_numFiles, 0);
-  EXPECT_EQ(record->m_fileNames, nullptr);
+  EXPECT_EQ(record->m_page.argNames, nullptr);
+  EXPECT_EQ(record->m_page.argValues, nullptr);
+  for (const char* text : {record->m_page.redirectUrl, record->m_page.closeWindow, record->m_page.targetWindow,
+                           record->m_page.programTitle, record->m_page.changeDirectoryExceptionMessage,
+                           record->m_page.unsupportedPlatformError, record->m_page.installLogUrl,
+                           record->m_page.siteMinderHeader, record->m_page.closeWindowUrl,
+                           record->m_page.installErrorHttp, record->m_page.downloadPrompt})
+    EXPECT_EQ(text, nullptr);
+  EXPECT_TRUE(record->m_page.launchClient);
+  EXPECT_FALSE(record->m_page.installMode);
+  EXPECT_FALSE(record->m_page.closeWindowGiven);
+  EXPECT_EQ(record->m_page.numFiles, 0);
+  EXPECT_EQ(record->m_page.fileNames, nullptr);
   EXPECT_EQ(record->m_dialogTemplateId, 103);
   ASSERT_NE(record->m_workDirectory, nullptr);
   EXPECT_NE(std::string(record->m_workDirectory), "");
   EXPECT_NE(GetFileAttributesA(record->m_workDirectory), INVALID_FILE_ATTRIBUTES);
-  EXPECT_EQ(record->GetParameter(0), nullptr);
-  EXPECT_EQ(record->GetParameter(-1), nullptr);
 }
 
 TEST(ReadParameters, NamesIgnoreCaseAndTheLaterDuplicateWins) {
@@ -41,14 +39,12 @@ TEST(ReadParameters, NamesIgnoreCaseAndTheLaterDuplicateWins) {
                          {"SiteMinderHeader", "cookie"},
                          {"InstallLogURL", "http://127.0.0.1/log"}});
   CMyPlugin* record = plugin.record();
-  EXPECT_EQ(record->m_redirectUrlIndex, 3);
-  EXPECT_EQ(plugin.value(record->m_redirectUrlIndex), "http://127.0.0.1/second");
-  EXPECT_EQ(plugin.value(record->m_programTitleIndex), "Title");
-  EXPECT_EQ(plugin.value(record->m_siteMinderHeaderIndex), "cookie");
-  EXPECT_EQ(plugin.value(record->m_installLogUrlIndex), "http://127.0.0.1/log");
-  EXPECT_EQ(record->m_argCount, 6);
-  EXPECT_EQ(record->m_argNames[6], nullptr);
-  EXPECT_EQ(record->GetParameter(6), nullptr);
+  EXPECT_EQ(plugin.value(record->m_page.redirectUrl), "http://127.0.0.1/second");
+  EXPECT_EQ(plugin.value(record->m_page.programTitle), "Title");
+  EXPECT_EQ(plugin.value(record->m_page.siteMinderHeader), "cookie");
+  EXPECT_EQ(plugin.value(record->m_page.installLogUrl), "http://127.0.0.1/log");
+  EXPECT_EQ(record->m_page.argCount, 6);
+  EXPECT_EQ(record->m_page.argNames[6], nullptr);
 }
 
 TEST(ReadParameters, InstallModeAndLaunchClientAcceptOnlyTheirWord) {
@@ -61,29 +57,29 @@ TEST(ReadParameters, InstallModeAndLaunchClientAcceptOnlyTheirWord) {
   for (const Case& c : {Case{"TRUE", "FALSE", 1, 0}, Case{"true", "false", 1, 0}, Case{"yes", "0", 0, 1},
                         Case{"1", "no", 0, 1}, Case{"", "", 0, 1}}) {
     PluginInstance plugin({{"InstallMode", c.installMode}, {"LaunchClient", c.launchClient}});
-    EXPECT_EQ(plugin.record()->m_installMode, c.expectedInstall) << c.installMode;
-    EXPECT_EQ(plugin.record()->m_launchClient, c.expectedLaunch) << c.launchClient;
+    EXPECT_EQ(plugin.record()->m_page.installMode, c.expectedInstall == 1) << c.installMode;
+    EXPECT_EQ(plugin.record()->m_page.launchClient, c.expectedLaunch == 1) << c.launchClient;
   }
 }
 
 TEST(ReadParameters, EmptyCloseWindowStillCounts) {
   PluginInstance plugin({{"CloseWindow", ""}, {"CloseWindowUrl", "http://127.0.0.1/bye"}});
-  EXPECT_EQ(plugin.record()->m_closeWindowGiven, 1);
-  EXPECT_EQ(plugin.record()->m_closeWindowIndex, 0);
-  EXPECT_EQ(plugin.value(plugin.record()->m_closeWindowUrlIndex), "http://127.0.0.1/bye");
+  EXPECT_TRUE(plugin.record()->m_page.closeWindowGiven);
+  EXPECT_STREQ(plugin.record()->m_page.closeWindow, "");
+  EXPECT_EQ(plugin.value(plugin.record()->m_page.closeWindowUrl), "http://127.0.0.1/bye");
 }
 
 TEST(ReadParameters, FileNamesAndSizesWithAMissingSize) {
   PluginInstance plugin({{"NumFiles", "3"}, {"File0", "a.cab"}, {"file1", "b.zip"}, {"FILE2", "c.cab"},
                          {"FileSize0", "10"}, {"FileSize2", "30"}});
   CMyPlugin* record = plugin.record();
-  ASSERT_EQ(record->m_numFiles, 3);
-  EXPECT_STREQ(record->m_fileNames[0], "a.cab");
-  EXPECT_STREQ(record->m_fileNames[1], "b.zip");
-  EXPECT_STREQ(record->m_fileNames[2], "c.cab");
-  EXPECT_EQ(record->m_fileSizes[0], 10);
-  EXPECT_EQ(record->m_fileSizes[1], 0);
-  EXPECT_EQ(record->m_fileSizes[2], 30);
+  ASSERT_EQ(record->m_page.numFiles, 3);
+  EXPECT_STREQ(record->m_page.fileNames[0], "a.cab");
+  EXPECT_STREQ(record->m_page.fileNames[1], "b.zip");
+  EXPECT_STREQ(record->m_page.fileNames[2], "c.cab");
+  EXPECT_EQ(record->m_page.fileSizes[0], 10);
+  EXPECT_EQ(record->m_page.fileSizes[1], 0);
+  EXPECT_EQ(record->m_page.fileSizes[2], 30);
   EXPECT_EQ(record->m_progress.total(), 40);
 }
 
@@ -95,10 +91,10 @@ TEST(ReadParameters, TwoDigitNumbersAndNoLeadingZero) {
   }
   PluginInstance plugin(parameters);
   CMyPlugin* record = plugin.record();
-  ASSERT_EQ(record->m_numFiles, 12);
-  EXPECT_STREQ(record->m_fileNames[1], "f1.cab");
-  EXPECT_STREQ(record->m_fileNames[10], "f10.cab");
-  EXPECT_STREQ(record->m_fileNames[11], "f11.cab");
+  ASSERT_EQ(record->m_page.numFiles, 12);
+  EXPECT_STREQ(record->m_page.fileNames[1], "f1.cab");
+  EXPECT_STREQ(record->m_page.fileNames[10], "f10.cab");
+  EXPECT_STREQ(record->m_page.fileNames[11], "f11.cab");
   EXPECT_EQ(record->m_progress.total(), 60);
 }
 
@@ -106,15 +102,15 @@ TEST(ReadParameters, FromTheHundredthFileEveryEntryReadsTheBareNames) {
   EmbedParameters parameters = {{"NumFiles", "101"}, {"File", "bare.cab"}, {"FileSize", "7"}};
   PluginInstance plugin(parameters);
   CMyPlugin* record = plugin.record();
-  ASSERT_EQ(record->m_numFiles, 101);
-  EXPECT_EQ(record->m_fileNames[99], nullptr);
-  EXPECT_STREQ(record->m_fileNames[100], "bare.cab");
-  EXPECT_EQ(record->m_fileSizes[100], 7);
+  ASSERT_EQ(record->m_page.numFiles, 101);
+  EXPECT_EQ(record->m_page.fileNames[99], nullptr);
+  EXPECT_STREQ(record->m_page.fileNames[100], "bare.cab");
+  EXPECT_EQ(record->m_page.fileSizes[100], 7);
 }
 
 TEST(ReadParameters, ASizeGivenTwiceCountsOnceInTheTotal) {
   PluginInstance plugin({{"NumFiles", "1"}, {"File0", "a.cab"}, {"FileSize0", "100"}, {"FileSize0", "25"}});
-  EXPECT_EQ(plugin.record()->m_fileSizes[0], 25);
+  EXPECT_EQ(plugin.record()->m_page.fileSizes[0], 25);
   EXPECT_EQ(plugin.record()->m_progress.total(), 25);
 }
 
@@ -125,19 +121,19 @@ TEST(ReadParameters, NumbersFollowTheLeadingDigitsRule) {
   };
   for (const Case& c : {Case{"2abc", 2}, Case{" 1", 1}, Case{"abc", 0}, Case{"-3", 0}, Case{"0", 0}, Case{"", 0}}) {
     PluginInstance plugin({{"NumFiles", c.text}, {"File0", "a"}, {"File1", "b"}});
-    EXPECT_EQ(plugin.record()->m_numFiles, c.files) << c.text;
-    EXPECT_EQ(plugin.record()->m_fileNames == nullptr, c.files == 0) << c.text;
+    EXPECT_EQ(plugin.record()->m_page.numFiles, c.files) << c.text;
+    EXPECT_EQ(plugin.record()->m_page.fileNames == nullptr, c.files == 0) << c.text;
   }
   PluginInstance sizes({{"NumFiles", "2"}, {"FileSize0", "99999999999"}, {"FileSize1", "99999999999"}});
-  EXPECT_EQ(sizes.record()->m_fileSizes[0], INT32_MAX);
+  EXPECT_EQ(sizes.record()->m_page.fileSizes[0], INT32_MAX);
   EXPECT_EQ(sizes.record()->m_progress.total(), INT32_MAX);
 }
 
 TEST(ReadParameters, AnUnreasonableFileCountIsRefusedWithALogLine) {
   releaseInstallLog();
   PluginInstance plugin({{"NumFiles", "2000000000"}, {"File0", "a"}});
-  EXPECT_EQ(plugin.record()->m_numFiles, 0);
-  EXPECT_EQ(plugin.record()->m_fileNames, nullptr);
+  EXPECT_EQ(plugin.record()->m_page.numFiles, 0);
+  EXPECT_EQ(plugin.record()->m_page.fileNames, nullptr);
   EXPECT_NE(installLogText().find("NumFiles is out of range, no file is read: 2000000000\r\n"), std::string::npos);
   releaseInstallLog();
 }
@@ -146,11 +142,11 @@ TEST(ReadParameters, DocumentEncodingConvertsValuesButNotTheFileList) {
   ASSERT_EQ(GetACP(), 1252u);
   PluginInstance converted({{"ProgramTitle", "Caf\xC3\xA9"}, {"DocumentEncoding", "ISO-8859-1"},
                             {"NumFiles", "1"}, {"File0", "caf\xC3\xA9.cab"}});
-  EXPECT_EQ(converted.value(converted.record()->m_programTitleIndex), "Caf\xE9");
-  EXPECT_STREQ(converted.record()->m_fileNames[0], "caf\xC3\xA9.cab");
+  EXPECT_EQ(converted.value(converted.record()->m_page.programTitle), "Caf\xE9");
+  EXPECT_STREQ(converted.record()->m_page.fileNames[0], "caf\xC3\xA9.cab");
 
   PluginInstance raw(EmbedParameters{{"ProgramTitle", "Caf\xC3\xA9"}});
-  EXPECT_EQ(raw.value(raw.record()->m_programTitleIndex), "Caf\xC3\xA9");
+  EXPECT_EQ(raw.value(raw.record()->m_page.programTitle), "Caf\xC3\xA9");
 }
 
 TEST(ReadParameters, NullNamesAndValuesAreSkipped) {
@@ -162,8 +158,7 @@ TEST(ReadParameters, NullNamesAndValuesAreSkipped) {
   _NPP npp{};
   ASSERT_EQ(NPP_New(nullptr, &npp, NP_EMBED, 3, names, values, nullptr), NPERR_NO_ERROR);
   auto* record = static_cast<CMyPlugin*>(npp.pdata);
-  EXPECT_EQ(record->m_redirectUrlIndex, 0);
-  EXPECT_EQ(record->GetParameter(0), nullptr);
-  EXPECT_STREQ(record->GetParameter(2), "T");
+  EXPECT_EQ(record->m_page.redirectUrl, nullptr);
+  EXPECT_STREQ(record->m_page.programTitle, "T");
   NPP_Destroy(&npp, nullptr);
 }

@@ -52,7 +52,7 @@ class LogUpload : public ::testing::Test {
     return FixtureServer::instance().httpUrl("/logs/" + m_name + query);
   }
   void sendTo(const std::string& url) {
-    m_instance.setParameter(&CMyPlugin::m_installLogUrlIndex, url);
+    m_instance.setParameter(&PageParameters::installLogUrl, url);
     sendInstallLog(&m_instance.plugin);
   }
   std::vector<std::string> received() const { return FixtureServer::instance().receivedLogs(m_name); }

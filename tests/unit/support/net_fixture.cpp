@@ -145,23 +145,13 @@ TestInstance::TestInstance() {
 
 TestInstance::~TestInstance() {
   if (plugin.m_internet) InternetCloseHandle(plugin.m_internet);
-  plugin.m_argValues = nullptr;
-  plugin.m_argCount = 0;
   if (m_dialog) DestroyWindow(m_dialog);
   DestroyWindow(m_pluginWindow);
 }
 
-void TestInstance::setParameter(int CMyPlugin::*field, const std::string& value) {
+void TestInstance::setParameter(const char* PageParameters::*field, const std::string& value) {
   m_values.push_back(value);
-  plugin.*field = static_cast<int>(m_values.size()) - 1;
-  rebuildArgumentArrays();
-}
-
-void TestInstance::rebuildArgumentArrays() {
-  m_valuePointers.clear();
-  for (std::string& value : m_values) m_valuePointers.push_back(&value[0]);
-  plugin.m_argValues = m_valuePointers.data();
-  plugin.m_argCount = static_cast<int16>(m_values.size());
+  plugin.m_page.*field = m_values.back().c_str();
 }
 
 void TestInstance::openSession(const char* userAgent) { plugin.m_internet = NetscapeInternetOpen(userAgent); }

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -60,8 +61,8 @@ class TestInstance {
   TestInstance(const TestInstance&) = delete;
   TestInstance& operator=(const TestInstance&) = delete;
 
-  // Adds an embed parameter and stores its position in the given field.
-  void setParameter(int CMyPlugin::*field, const std::string& value);
+  // Gives the page a value for one of its parameters.
+  void setParameter(const char* PageParameters::*field, const std::string& value);
   void openSession(const char* userAgent = "Mozilla/4.0 (compatible; test)");
   void attachProgressDialog();
   // The positions sent to the progress bar since it was attached.
@@ -70,10 +71,8 @@ class TestInstance {
   CMyPlugin plugin;
 
  private:
-  void rebuildArgumentArrays();
-
-  std::vector<std::string> m_values;
-  std::vector<char*> m_valuePointers;
+  // Kept where they are: the page's fields point into them.
+  std::deque<std::string> m_values;
   NPWindow m_window{};
   HWND m_pluginWindow = nullptr;
   HWND m_dialog = nullptr;

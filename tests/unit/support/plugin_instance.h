@@ -28,10 +28,7 @@ class PluginInstance {
 
   NPError destroy() { return npp.pdata ? NPP_Destroy(&npp, nullptr) : NPERR_NO_ERROR; }
   CMyPlugin* record() const { return static_cast<CMyPlugin*>(npp.pdata); }
-  std::string value(int position) const {
-    const char* text = record()->GetParameter(position);
-    return text ? text : "<null>";
-  }
+  static std::string value(const char* text) { return text ? text : "<null>"; }
 
   _NPP npp{};
   NPError newResult = NPERR_GENERIC_ERROR;
