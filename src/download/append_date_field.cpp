@@ -3,9 +3,9 @@
 
 #include "log/CTextBuffer.h"
 #include "log/method_guard.h"
-#include "plugin/CMyPlugin.h"
+#include "plugin/run_context.h"
 
-void appendDateField(CMyPlugin& plugin, CTextBuffer& buffer, uint16 value, uint16 width) {
+void appendDateField(CRunContext& plugin, CTextBuffer& buffer, uint16 value, uint16 width) {
   runGuarded(&plugin, "CMyPlugin::appendDateField()", [&] {
     buffer.appendChar('_');
     // Pads to at most five digits, the most an unsigned 16-bit value has.

@@ -7,7 +7,7 @@
 #include "base/host_services.h"
 #include "base/path_text.h"
 #include "log/method_guard.h"
-#include "plugin/CMyPlugin.h"
+#include "plugin/run_context.h"
 
 namespace {
 
@@ -76,7 +76,7 @@ void deleteInDirectory(const char* directory, const WIN32_FIND_DATAA& entry) {
 
 }  // namespace
 
-void cleanOlderConfigFiles(CMyPlugin& plugin, const char* pattern, const char* directory) {
+void cleanOlderConfigFiles(CRunContext& plugin, const char* pattern, const char* directory) {
   // The list lives outside the guarded body: a fault must not leave its block behind.
   OlderFileList files;
   runGuarded(&plugin, "CMyPlugin::cleanOlderConfigFiles()", [&] {

@@ -5,15 +5,15 @@
 #include "base/npapi.h"
 #include "net/download_result.h"
 
-class CMyPlugin;
+class CRunContext;
 class CTextBuffer;
 
 // The path of the instance's configuration file into buffer (size bytes), downloaded
 // on the first call; later calls give the same path whatever their arguments. The
 // download's result: kDownloadOk once the file is there (every later call), otherwise
 // why it is not.
-DownloadResult fetchConfigFile(CMyPlugin& plugin, const char* url, const char* baseDirectory, char* buffer, int size);
+DownloadResult fetchConfigFile(CRunContext& plugin, const char* url, const char* baseDirectory, char* buffer, int size);
 // Deletes the oldest files matching pattern in directory so that the 13 newest remain.
-void cleanOlderConfigFiles(CMyPlugin& plugin, const char* pattern, const char* directory);
+void cleanOlderConfigFiles(CRunContext& plugin, const char* pattern, const char* directory);
 // Appends "_" and value, zero-padded to width digits, to a file name being formed.
-void appendDateField(CMyPlugin& plugin, CTextBuffer& buffer, uint16 value, uint16 width);
+void appendDateField(CRunContext& plugin, CTextBuffer& buffer, uint16 value, uint16 width);

@@ -25,7 +25,7 @@
 #include "log/install_log.h"
 #include "log/method_guard.h"
 #include "net/file_download.h"
-#include "plugin/CMyPlugin.h"
+#include "plugin/run_context.h"
 #include "plugin/run_control.h"
 
 namespace {
@@ -40,7 +40,7 @@ struct UpdateState {
 };
 
 // The server's own error text stops the update; true when it did.
-bool showServerError(CMyPlugin& plugin, const CPropertyMap& configuration) {
+bool showServerError(CRunContext& plugin, const CPropertyMap& configuration) {
   const char* error = configuration.find("updater.error");
   if (!error || !*error) return false;
   MessageBoxA(nullptr, error, plugin.m_page.programTitle, kServerErrorStyle);
@@ -50,7 +50,7 @@ bool showServerError(CMyPlugin& plugin, const CPropertyMap& configuration) {
 // Fetches and reads the package list: kDownloadOk, kDownloadNoPackageList when there is
 // none (then every file is fetched and unpacked), kDownloadFilesIncomplete when its file
 // sets could not be read whole.
-DownloadResult readPackageList(CMyPlugin& plugin, UpdateState& state) {
+DownloadResult readPackageList(CRunContext& plugin, UpdateState& state) {
   const char* listUrl = state.configuration.find("smartclient.configURL");
   char* text = downloadPackageList(plugin, listUrl ? listUrl : "");
   if (!text) return kDownloadNoPackageList;
@@ -66,13 +66,13 @@ DownloadResult readPackageList(CMyPlugin& plugin, UpdateState& state) {
 }
 
 // The file list's own progress: from 0, against the declared sizes of its files.
-void startFileListProgress(CMyPlugin& plugin) {
+void startFileListProgress(CRunContext& plugin) {
   int64_t total = 0;
   for (int i = 0; i < plugin.m_page.numFiles; ++i) total += plugin.m_page.fileSizes[i];
   plugin.m_progress.restart(total);
 }
 
-DownloadResult unpack(CMyPlugin& plugin, const FileListEntry& entry) {
+DownloadResult unpack(CRunContext& plugin, const FileListEntry& entry) {
   if (extractArchive(plugin.m_workDirectory, entry.filePath) == 0) return kDownloadOk;
   auto lock = lockInstallLog();
   logText("The package file could not be unpacked, the update stops: ");
@@ -80,7 +80,7 @@ DownloadResult unpack(CMyPlugin& plugin, const FileListEntry& entry) {
   return kDownloadFilesIncomplete;
 }
 
-DownloadResult processEntry(CMyPlugin& plugin, int index, const CFileSetList& fileSets) {
+DownloadResult processEntry(CRunContext& plugin, int index, const CFileSetList& fileSets) {
   FileListEntry entry;
   if (splitFileListEntry(plugin.m_page.fileNames[index], plugin.m_workDirectory, entry) != FileListEntryCheck::kAccepted)
     return kDownloadFilesIncomplete;
@@ -98,7 +98,7 @@ DownloadResult processEntry(CMyPlugin& plugin, int index, const CFileSetList& fi
   return action == EntryAction::kFetchAndUnpack ? unpack(plugin, entry) : kDownloadOk;
 }
 
-DownloadResult updateFiles(CMyPlugin& plugin, UpdateState& state) {
+DownloadResult updateFiles(CRunContext& plugin, UpdateState& state) {
   const char* configurationUrl = plugin.m_page.redirectUrl;
   if (!configurationUrl) {
     logLine("No RedirectURL specified: there is no configuration file, nothing is downloaded.");
@@ -129,7 +129,7 @@ DownloadResult updateFiles(CMyPlugin& plugin, UpdateState& state) {
 
 }  // namespace
 
-DownloadResult DownloadFiles(CMyPlugin& plugin) {
+DownloadResult DownloadFiles(CRunContext& plugin) {
   UpdateState state;
   DownloadResult result = kDownloadOk;
   const bool completed = runGuarded(&plugin, "CMyPlugin::DownloadFiles()", [&] {

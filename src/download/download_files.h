@@ -4,7 +4,7 @@
 
 #include "net/download_result.h"
 
-class CMyPlugin;
+class CRunContext;
 
 // The configuration file, the package list, then every file of the page's list that
 // brings something newer, unpacked where it belongs to a file set. Shows the dialog
@@ -13,4 +13,4 @@ class CMyPlugin;
 // kDownloadNoPackageList when every file was fetched for want of the package list;
 // otherwise the first failed download's code or one of the update's own.
 // Runs under the method guard with the trace name "CMyPlugin::DownloadFiles()".
-DownloadResult DownloadFiles(CMyPlugin& plugin);
+DownloadResult DownloadFiles(CRunContext& plugin);

@@ -10,7 +10,7 @@
 #include "log/method_guard.h"
 #include "net/accept_language.h"
 #include "net/url_open.h"
-#include "plugin/CMyPlugin.h"
+#include "plugin/run_context.h"
 #include "plugin/run_control.h"
 #include "plugin/session_job.h"
 
@@ -36,7 +36,7 @@ char* utf8ToAnsi(const char* bytes, uint32 length) {
 // been left, the job may still be waiting for the server and must not touch the browser.
 class CListBodyJob : public CSessionJob {
  public:
-  CListBodyJob(const CMyPlugin& plugin, HINTERNET request) : CSessionJob(plugin), m_request(request) {}
+  CListBodyJob(const CRunContext& plugin, HINTERNET request) : CSessionJob(plugin), m_request(request) {}
 
   void run() override {
     try {
@@ -79,7 +79,7 @@ class CListBodyJob : public CSessionJob {
 
 // The body's text in a new block, or null after a log line; null without one when the
 // page was left meanwhile, in which case the request went with the job.
-char* readBody(CMyPlugin& plugin, HINTERNET request, bool* requestKept) {
+char* readBody(CRunContext& plugin, HINTERNET request, bool* requestKept) {
   auto* job = new (std::nothrow) CListBodyJob(plugin, request);
   *requestKept = !job || runSessionJob(plugin, job) == JobEnd::kDone;
   if (!job) logLine("downloadPackageList: no memory for the package list.");
@@ -109,7 +109,7 @@ char* readBody(CMyPlugin& plugin, HINTERNET request, bool* requestKept) {
 
 }  // namespace
 
-char* downloadPackageList(CMyPlugin& plugin, const char* url) {
+char* downloadPackageList(CRunContext& plugin, const char* url) {
   // Owned blocks live outside the guarded body, so that a fault leaves none behind.
   char* header = nullptr;
   char* text = nullptr;

@@ -11,7 +11,7 @@
 #include "log/CTextBuffer.h"
 #include "log/install_log.h"
 #include "net/file_download.h"
-#include "plugin/CMyPlugin.h"
+#include "plugin/run_context.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ bool configurationDirectory(const char* baseDirectory, char* out) {
 
 }  // namespace
 
-DownloadResult fetchConfigFile(CMyPlugin& plugin, const char* url, const char* baseDirectory, char* buffer,
+DownloadResult fetchConfigFile(CRunContext& plugin, const char* url, const char* baseDirectory, char* buffer,
                                int size) {
   if (plugin.m_configFilePath[0]) {
     copyWhole(buffer, static_cast<size_t>(size), plugin.m_configFilePath);

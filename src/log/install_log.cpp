@@ -129,7 +129,7 @@ void CInstallLogPortion::appendTo(CTextBuffer& body) {
   if (body.length() == before + count) m_length = count;
 }
 
-void sendInstallLog(CMyPlugin* instance) {
+void sendInstallLog(CRunContext* instance) {
   SendLock sending;
   {
     LogLock lock;

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-class CMyPlugin;
+class CRunContext;
 class CTextBuffer;
 
 void logText(const char* text);
@@ -15,7 +15,7 @@ void logSignedLine(int32_t n);
 // Uploads the log on behalf of an instance through the poster and, once the upload went
 // through, drops the text it carried; lines written meanwhile stay for the next send. An
 // empty log is never sent, and without a poster nothing is. One send at a time.
-void sendInstallLog(CMyPlugin* instance);
+void sendInstallLog(CRunContext* instance);
 
 // The part of the log that one upload carries: taken when the upload's body is built,
 // so that lines written while the report in front of it was made go with it.
@@ -32,7 +32,7 @@ class CInstallLogPortion {
 
 // Builds and posts an upload for an instance; true when the request went through. The
 // upload itself lives above the log, which only knows it through this pointer.
-using InstallLogPoster = bool (*)(CMyPlugin* instance, CInstallLogPortion& log);
+using InstallLogPoster = bool (*)(CRunContext* instance, CInstallLogPortion& log);
 void setInstallLogPoster(InstallLogPoster poster);
 
 // Holds the log for several appends that must stay together (a line built from parts).

@@ -7,7 +7,7 @@
 
 #include "log/install_log.h"
 
-class CMyPlugin;
+class CRunContext;
 struct _EXCEPTION_POINTERS;
 
 // A structured exception as the guard hands it to the method that caught it.
@@ -75,7 +75,7 @@ const void* currentTranslator();
 [[noreturn]] void pluginExceptionHandler(uint32_t code, _EXCEPTION_POINTERS* pointers);
 
 // Writes the method's fault message and the code, then sends the log for the instance.
-void reportMethodFault(CMyPlugin* instance, const char* traceName, const SE_Exception& fault);
+void reportMethodFault(CRunContext* instance, const char* traceName, const SE_Exception& fault);
 
 // For tests of the recovery paths: the next method guarded under traceName faults with
 // an access violation as it starts, as if its first step had. Null disarms. One name at
@@ -97,7 +97,7 @@ __attribute__((noinline)) void invokeGuardedBody(Body* body) {
 // between the guard and the fault are not destroyed on that path: keep owning locals
 // out of guarded bodies.
 template <class Body>
-bool runGuarded(CMyPlugin* instance, const char* traceName, Body&& body) {
+bool runGuarded(CRunContext* instance, const char* traceName, Body&& body) {
   volatile uint32_t code = 0;
   volatile bool faulted = false;
   {

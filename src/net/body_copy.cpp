@@ -5,14 +5,14 @@
 
 #include "base/sha256_digest.h"
 #include "net/file_download.h"
-#include "plugin/CMyPlugin.h"
+#include "plugin/run_context.h"
 #include "plugin/session_job.h"
 
 namespace {
 
 class CBodyJob : public CSessionJob {
  public:
-  CBodyJob(CMyPlugin& plugin, const BodyCopy& copy)
+  CBodyJob(CRunContext& plugin, const BodyCopy& copy)
       : CSessionJob(plugin), m_copy(copy), m_progress(&plugin.m_progress), m_received(copy.received),
         m_shown(copy.received) {}
   // Only an abandoned job still has the digest at its end.
@@ -67,7 +67,7 @@ class CBodyJob : public CSessionJob {
 
 }  // namespace
 
-BodyCopyEnd copyBodyDetached(CMyPlugin& plugin, BodyCopy& copy) {
+BodyCopyEnd copyBodyDetached(CRunContext& plugin, BodyCopy& copy) {
   copy.failed = false;
   copy.writeFailed = false;
   copy.errorCode = 0;

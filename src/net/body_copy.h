@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-class CMyPlugin;
+class CRunContext;
 class CSha256;
 
 struct BodyCopy {
@@ -30,4 +30,4 @@ enum class BodyCopyEnd {
 
 // Reads copy.request into copy.file until the file holds copy.limit bytes or the body
 // ends, whichever comes first.
-BodyCopyEnd copyBodyDetached(CMyPlugin& plugin, BodyCopy& copy);
+BodyCopyEnd copyBodyDetached(CRunContext& plugin, BodyCopy& copy);

@@ -20,7 +20,7 @@
 #include "net/body_copy.h"
 #include "net/prefs_text.h"
 #include "net/url_open.h"
-#include "plugin/CMyPlugin.h"
+#include "plugin/run_context.h"
 #include "plugin/run_control.h"
 
 namespace {
@@ -29,7 +29,7 @@ namespace {
 // released and a partial file deleted even after a fault. The failure details are
 // logged after the body, outside the guard.
 struct DownloadState {
-  CMyPlugin* plugin;
+  CRunContext* plugin;
   const char* url;
   const char* directory;
   const char* fileName;  // localName or the URL's last segment
@@ -206,7 +206,7 @@ DownloadResult transferBody(DownloadState& state, uint32_t expectedSize) {
 }
 
 DownloadResult runDownload(DownloadState& state, uint32_t expectedSize, const char* localName) {
-  CMyPlugin* plugin = state.plugin;
+  CRunContext* plugin = state.plugin;
   state.fileName = localName ? localName : lastSegment(state.url);
   if (runCancelled(*plugin)) return kDownloadCancelled;
   if (state.expectedSha256 && !isSha256Hex(state.expectedSha256)) return kDownloadHashMismatch;
@@ -297,7 +297,7 @@ void setPackageReadSizeForBench(uint32_t bytes) {
   g_packageReadSize = bytes == 0 || bytes > kLargeTransferSize ? kLargeTransferSize : bytes;
 }
 
-DownloadResult DownloadFile(CMyPlugin* plugin, const char* url, const char* directory,
+DownloadResult DownloadFile(CRunContext* plugin, const char* url, const char* directory,
                             uint32_t expectedSize, const char* localName, const char* expectedSha256) {
   DownloadState state = {};
   // An empty parameter carries no digest: a page template may leave it blank.

@@ -18,7 +18,7 @@
 
 #include "net/download_result.h"
 
-class CMyPlugin;
+class CRunContext;
 
 // expectedSize for a download whose size is unknown.
 constexpr uint32_t kUnknownSize = 0xFFFFFFFF;
@@ -49,5 +49,5 @@ void setPackageReadSizeForBench(uint32_t bytes);
 // With expectedSha256 (64 hex digits), the bytes' SHA-256 is computed as they arrive and
 // must match, or the file is deleted and the result is kDownloadHashMismatch; a text that
 // is no such digest fails the same way before anything is fetched. An empty text is none.
-DownloadResult DownloadFile(CMyPlugin* plugin, const char* url, const char* directory, uint32_t expectedSize,
+DownloadResult DownloadFile(CRunContext* plugin, const char* url, const char* directory, uint32_t expectedSize,
                             const char* localName, const char* expectedSha256 = nullptr);

@@ -8,7 +8,7 @@
 #include "net/http_error_message.h"
 #include "net/prefs_text.h"
 #include "net/request_timeouts.h"
-#include "plugin/CMyPlugin.h"
+#include "plugin/run_context.h"
 #include "plugin/run_control.h"
 #include "plugin/session_job.h"
 
@@ -63,7 +63,7 @@ bool userAsksToRetry(HWND owner, HINTERNET request) {
 // of the texts, which the call may still read after the worker has walked away.
 class COpenJob : public CSessionJob {
  public:
-  COpenJob(const CMyPlugin& plugin, const char* url, const char* headers, DWORD flags)
+  COpenJob(const CRunContext& plugin, const char* url, const char* headers, DWORD flags)
       : CSessionJob(plugin), m_session(plugin.m_internet), m_url(url), m_headers(headers), m_flags(flags) {}
   void run() override {
     m_request = InternetOpenUrlA(m_session, m_url.c_str(), m_headers.c_str(), static_cast<DWORD>(-1), m_flags,
@@ -87,7 +87,7 @@ class COpenJob : public CSessionJob {
 
 // The request, or null with the call's error as the last error; null as well when the
 // page was left meanwhile.
-HINTERNET openOnce(CMyPlugin* plugin, const char* url, const char* headers, DWORD flags) {
+HINTERNET openOnce(CRunContext* plugin, const char* url, const char* headers, DWORD flags) {
   auto* job = new (std::nothrow) COpenJob(*plugin, url, headers, flags);
   if (!job) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
@@ -101,7 +101,7 @@ HINTERNET openOnce(CMyPlugin* plugin, const char* url, const char* headers, DWOR
   return request;
 }
 
-HINTERNET openWithRetries(CMyPlugin* plugin, const char* url, const char* headers, DWORD* lastError) {
+HINTERNET openWithRetries(CRunContext* plugin, const char* url, const char* headers, DWORD* lastError) {
   const char* cookie = plugin->m_page.siteMinderHeader;
   const DWORD flags = openFlags(url);
   for (int attempt = 0; attempt < kMaxOpenAttempts && !runCancelled(*plugin); ++attempt) {
@@ -150,7 +150,7 @@ char* redirectTarget(HINTERNET request, const char* url) {
 }
 
 
-void showOpenFailure(CMyPlugin* plugin, HINTERNET request, DWORD status) {
+void showOpenFailure(CRunContext* plugin, HINTERNET request, DWORD status) {
   char statusText[kStatusTextSize] = {};
   DWORD size = sizeof statusText - 1;
   if (request) HttpQueryInfoA(request, HTTP_QUERY_STATUS_TEXT, statusText, &size, nullptr);
@@ -171,11 +171,7 @@ DWORD statusCodeOf(HINTERNET request) {
   return status;
 }
 
-HWND pluginOwnerWindow(const CMyPlugin* plugin) {
-  return plugin->m_npWindow ? static_cast<HWND>(plugin->m_npWindow->window) : nullptr;
-}
-
-HINTERNET OpenURL(CMyPlugin* plugin, const char* url, const char* headers, DWORD* lastError, bool showFailure) {
+HINTERNET OpenURL(CRunContext* plugin, const char* url, const char* headers, DWORD* lastError, bool showFailure) {
   *lastError = 0;
   HINTERNET request = openWithRetries(plugin, url, headers, lastError);
   char* current = nullptr;

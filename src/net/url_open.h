@@ -6,18 +6,16 @@
 #include <windows.h>
 #include <wininet.h>
 
-class CMyPlugin;
+class CRunContext;
 
 // An open request whose status is 200 to 299, positioned at the start of the body, for
 // the caller to read and close; or null after the user was shown the error message.
 // headers are request header lines handed to WinInet as they are. lastError is 0 unless
 // closing a request before a retry failed; it then holds that failure's code.
 // With showFailure false, a failure shows nothing: the caller reports it in its own way.
-HINTERNET OpenURL(CMyPlugin* plugin, const char* url, const char* headers, DWORD* lastError,
+HINTERNET OpenURL(CRunContext* plugin, const char* url, const char* headers, DWORD* lastError,
                   bool showFailure = true);
 
 // The answer's status code; 0 without a request or a status.
 DWORD statusCodeOf(HINTERNET request);
 
-// The window that owns the instance's dialogs and message boxes; null without one.
-HWND pluginOwnerWindow(const CMyPlugin* plugin);

@@ -22,22 +22,14 @@ int dialogTemplateForPlatform() {
 
 }  // namespace
 
-CMyPlugin::CMyPlugin() : m_progress(&m_progressDialog) { setDefaults(); }
+CMyPlugin::CMyPlugin() { setDefaults(); }
 
 void CMyPlugin::setDefaults() {
+  resetRun();
   m_dialogTemplateId = dialogTemplateForPlatform();
-  m_npp = nullptr;
   m_workerDoneEvent = nullptr;
   m_frameWindow = nullptr;
-  m_npWindow = nullptr;
-  m_updaterInstalled = 0;
-  m_workDirectory = nullptr;
   m_workDirectoryClaim = nullptr;
-  m_progressDialog = nullptr;
-  m_progress.reset();
-  m_internet = nullptr;
-  m_runControl = nullptr;
-  std::memset(m_configFilePath, 0, sizeof m_configFilePath);
   m_workerStarted = 0;
   m_closingThread = nullptr;
   m_closingClaimed = 0;

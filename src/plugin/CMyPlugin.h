@@ -8,11 +8,12 @@
 #include <wininet.h>
 
 #include "base/npapi.h"
-#include "plugin/CDownloadProgress.h"
-#include "plugin/page_parameters.h"
+#include "plugin/run_context.h"
 #include "plugin/run_control.h"
 
-class CMyPlugin {
+// The run's own part (the page, the session, the progress, the work directory) is its
+// CRunContext, which the steps below the workflow take.
+class CMyPlugin : public CRunContext {
  public:
   // Defaults for every field; the dialog template follows the platform.
   CMyPlugin();
@@ -38,24 +39,10 @@ class CMyPlugin {
   NPError Destroy(NPSavedData** save);
 
   int m_dialogTemplateId;
-  NPP m_npp;
   HANDLE m_workerDoneEvent;
   HWND m_frameWindow;
-  // The page's parameters: written by NPP_New only, read by everything after it.
-  PageParameters m_page;
-  NPWindow* m_npWindow;
-  int m_updaterInstalled;
-  char* m_workDirectory;
   // Keeps m_workDirectory this instance's alone until Destroy; null when shared.
   HANDLE m_workDirectoryClaim;
-  HWND m_progressDialog;
-  // The downloads' progress, shown on m_progressDialog's bar.
-  CDownloadProgress m_progress;
-  HINTERNET m_internet;
-  // Made with the session by NPP_New, which hands it the session to close; cancelled by
-  // NPP_Destroy. Null in a record made without it: its run then cannot be cancelled.
-  CRunControl* m_runControl;
-  char m_configFilePath[260];
   // Set once the worker thread is running; only then does m_workerDoneEvent ever get
   // signalled, so only then may NPP_Destroy wait for it.
   int m_workerStarted;

@@ -4,7 +4,7 @@
 #include <new>
 
 #include "log/install_log.h"
-#include "plugin/CMyPlugin.h"
+#include "plugin/run_context.h"
 
 CRunControl* CRunControl::create(HINTERNET session) {
   const HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -30,9 +30,9 @@ void CRunControl::release() {
   if (InterlockedDecrement(&m_references) == 0) delete this;
 }
 
-bool runCancelled(const CMyPlugin& plugin) { return plugin.m_runControl && plugin.m_runControl->cancelled(); }
+bool runCancelled(const CRunContext& plugin) { return plugin.m_runControl && plugin.m_runControl->cancelled(); }
 
-void noteRunCancelled(CMyPlugin& plugin) {
+void noteRunCancelled(CRunContext& plugin) {
   if (plugin.m_runControl && plugin.m_runControl->claimNote())
     logLine("The run was cancelled: the page was left before it ended.");
 }

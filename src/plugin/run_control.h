@@ -6,7 +6,7 @@
 #include <windows.h>
 #include <wininet.h>
 
-class CMyPlugin;
+class CRunContext;
 
 class CRunControl {
  public:
@@ -39,6 +39,6 @@ class CRunControl {
 };
 
 // Whether the page has been left during the instance's run.
-bool runCancelled(const CMyPlugin& plugin);
+bool runCancelled(const CRunContext& plugin);
 // Logs, once per run, that the run was cancelled.
-void noteRunCancelled(CMyPlugin& plugin);
+void noteRunCancelled(CRunContext& plugin);

@@ -5,12 +5,12 @@
 
 #include "base/detached_job.h"
 
-class CMyPlugin;
+class CRunContext;
 class CRunControl;
 
 class CSessionJob : public CDetachedJob {
  public:
-  explicit CSessionJob(const CMyPlugin& plugin);
+  explicit CSessionJob(const CRunContext& plugin);
   ~CSessionJob() override;
   CSessionJob(const CSessionJob&) = delete;
   CSessionJob& operator=(const CSessionJob&) = delete;
@@ -22,4 +22,4 @@ class CSessionJob : public CDetachedJob {
 // Runs job (allocated with new) for the instance's worker. Done: the caller deletes it.
 // Abandoned (the page was left): the caller must not touch it again. A record without a
 // run control waits for the job's end.
-JobEnd runSessionJob(const CMyPlugin& plugin, CSessionJob* job);
+JobEnd runSessionJob(const CRunContext& plugin, CSessionJob* job);

@@ -8,7 +8,7 @@
 #include "report/environment_report.h"
 #include "report/log_post.h"
 
-bool buildAndPostLog(CMyPlugin* instance, CInstallLogPortion& log) {
+bool buildAndPostLog(CRunContext* instance, CInstallLogPortion& log) {
   // Without a receiver the report is not even made: its own lookups would only add lines
   // to a log that goes nowhere.
   if (!instance || !hasInstallLogUrl(*instance)) return false;

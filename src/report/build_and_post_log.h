@@ -3,8 +3,8 @@
 #pragma once
 
 class CInstallLogPortion;
-class CMyPlugin;
+class CRunContext;
 
 // Builds the body and posts it for the instance; true when the request went through. The
 // portion records how much of the log the body carried; the log itself is not changed.
-bool buildAndPostLog(CMyPlugin* instance, CInstallLogPortion& log);
+bool buildAndPostLog(CRunContext* instance, CInstallLogPortion& log);

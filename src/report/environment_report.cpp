@@ -11,7 +11,7 @@
 #include "log/CTextBuffer.h"
 #include "log/title_line.h"
 #include "net/accept_language.h"
-#include "plugin/CMyPlugin.h"
+#include "plugin/run_context.h"
 #include "report/file_version_info.h"
 
 namespace {
@@ -109,7 +109,7 @@ void appendLocale(CTextBuffer& buffer) {
   }
 }
 
-void appendBrowser(CTextBuffer& buffer, CMyPlugin& instance) {
+void appendBrowser(CTextBuffer& buffer, CRunContext& instance) {
   const char* userAgent = NPN_UserAgent(instance.m_npp);
   buffer.append("  User Agent: >").append(userAgent ? userAgent : "").append("<\r\n");
   char* header = getAcceptLanguageHeader(userAgent);
@@ -119,7 +119,7 @@ void appendBrowser(CTextBuffer& buffer, CMyPlugin& instance) {
 
 }  // namespace
 
-void appendEnvironmentReport(CTextBuffer& buffer, CMyPlugin& instance) {
+void appendEnvironmentReport(CTextBuffer& buffer, CRunContext& instance) {
   buffer.append("\r\n");
   appendTitleLine(kModuleName, "-", 80, buffer);
   appendOperatingSystem(buffer);

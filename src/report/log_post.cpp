@@ -13,7 +13,7 @@
 #include "log/CTextBuffer.h"
 #include "net/accept_language.h"
 #include "net/request_timeouts.h"
-#include "plugin/CMyPlugin.h"
+#include "plugin/run_context.h"
 
 namespace {
 
@@ -76,7 +76,7 @@ Body makeBody(const char* text) {
   return {copy, copy ? static_cast<DWORD>(length) : 0, kAsciiType};
 }
 
-bool sendRequest(CMyPlugin& instance, HINTERNET request, const char* text) {
+bool sendRequest(CRunContext& instance, HINTERNET request, const char* text) {
   Body body = makeBody(text);
   if (!body.bytes) return false;
   char* languages = getAcceptLanguageHeader(NPN_UserAgent(instance.m_npp));
@@ -94,12 +94,12 @@ bool sendRequest(CMyPlugin& instance, HINTERNET request, const char* text) {
 
 }  // namespace
 
-bool hasInstallLogUrl(const CMyPlugin& instance) {
+bool hasInstallLogUrl(const CRunContext& instance) {
   const char* url = instance.m_page.installLogUrl;
   return url && *url;
 }
 
-bool postLogText(CMyPlugin& instance, const char* text) {
+bool postLogText(CRunContext& instance, const char* text) {
   if (!hasInstallLogUrl(instance) || !text || !instance.m_internet) return false;
   const char* url = instance.m_page.installLogUrl;
   UrlParts parts = {};

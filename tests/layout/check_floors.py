@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """The source folders stand on one another in floors: a folder includes only folders
-below it, and a method of a class is defined in the class's own folder. Prints every
+below it, a method of a class is defined in the class's own folder, and only the
+plug-in, workflow and entry folders include the whole instance record. Prints every
 place that breaks this and fails when there is one.
 
   check_floors.py SRC_DIR
@@ -21,6 +22,11 @@ FLOORS = {
     "workflow": 5,  # worker and driver, finishing, updater run, client start
     "entry": 6,     # the exports and the browser's callbacks
 }
+
+# The whole instance record is for the browser's callbacks and the workflow; the steps
+# below them take the run's context.
+RECORD_HEADER = "plugin/CMyPlugin.h"
+RECORD_READERS = {"plugin", "workflow", "entry"}
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([A-Za-z_]+)/')
 CLASS = re.compile(r'^\s*(?:class|struct)\s+(\w+)\s*[:{]', re.M)
@@ -50,6 +56,8 @@ def check(src: Path) -> list[str]:
             continue
         text = path.read_text(errors="replace")
         for number, line in enumerate(text.splitlines(), 1):
+            if f'#include "{RECORD_HEADER}"' in line and here not in RECORD_READERS:
+                problems.append(f"{where}:{number}: '{here}' includes the instance record; take the run's context")
             match = INCLUDE.match(line)
             if not match or match.group(1) not in FLOORS or match.group(1) == here:
                 continue

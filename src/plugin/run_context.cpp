@@ -1,0 +1,21 @@
+// CRunContext's defaults and the owner window of its boxes.
+#include "plugin/run_context.h"
+
+#include <cstring>
+
+void CRunContext::resetRun() {
+  m_npp = nullptr;
+  m_page = PageParameters();
+  m_npWindow = nullptr;
+  m_updaterInstalled = 0;
+  m_workDirectory = nullptr;
+  m_progressDialog = nullptr;
+  m_progress.reset();
+  m_internet = nullptr;
+  m_runControl = nullptr;
+  std::memset(m_configFilePath, 0, sizeof m_configFilePath);
+}
+
+HWND pluginOwnerWindow(const CRunContext* run) {
+  return run && run->m_npWindow ? static_cast<HWND>(run->m_npWindow->window) : nullptr;
+}

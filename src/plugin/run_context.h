@@ -1,0 +1,47 @@
+// CRunContext: what a run's steps below the workflow (a download, the package update,
+// the unpacking, the log's upload) need of their instance: the page's parameters, the
+// internet session and its cancel control, the progress and its dialog, the owner
+// window, the work directory and the run's cached configuration file. The instance
+// record is one (CMyPlugin derives from it), so the steps take this small part and never
+// the whole record. Written by the browser's thread before the worker starts and by that
+// worker while it runs.
+#pragma once
+
+#include <windows.h>
+#include <wininet.h>
+
+#include "base/npapi.h"
+#include "plugin/CDownloadProgress.h"
+#include "plugin/page_parameters.h"
+
+class CRunControl;
+
+class CRunContext {
+ public:
+  CRunContext() : m_progress(&m_progressDialog) { resetRun(); }
+  CRunContext(const CRunContext&) = delete;
+  CRunContext& operator=(const CRunContext&) = delete;
+
+  // Every field back to its default; the page's copies must have been released.
+  void resetRun();
+
+  NPP m_npp;
+  // The page's parameters: written by NPP_New only, read by everything after it.
+  PageParameters m_page;
+  NPWindow* m_npWindow;
+  int m_updaterInstalled;
+  char* m_workDirectory;
+  HWND m_progressDialog;
+  // The downloads' progress, shown on m_progressDialog's bar.
+  CDownloadProgress m_progress;
+  HINTERNET m_internet;
+  // Made with the session by NPP_New, which hands it the session to close; cancelled by
+  // NPP_Destroy. Null in a record made without it: its run then cannot be cancelled.
+  CRunControl* m_runControl;
+  // The run's configuration file once fetched: every later step uses the same file.
+  char m_configFilePath[260];
+};
+
+// The window that owns the run's message boxes and dialogs: the plug-in's window, or
+// none before the browser gave one.
+HWND pluginOwnerWindow(const CRunContext* run);
