@@ -22,6 +22,7 @@
 #include "download/file_set_reader.h"
 #include "download/property_file.h"
 #include "download/property_text.h"
+#include "log/CTextBuffer.h"
 #include "log/install_log.h"
 #include "log/method_guard.h"
 #include "net/file_download.h"
@@ -30,22 +31,14 @@
 
 namespace {
 
-constexpr UINT kServerErrorStyle = MB_OK | MB_ICONWARNING | MB_TASKMODAL | MB_SETFOREGROUND;
-
 // The maps and file sets of one call; they own memory, so they live outside the guard.
 struct UpdateState {
   CPropertyMap configuration;
   CPropertyMap packageList;
   CFileSetList fileSets;
+  // The server's own error text, which stops the update; null when it sent none.
+  const char* serverError = nullptr;
 };
-
-// The server's own error text stops the update; true when it did.
-bool showServerError(CRunContext& plugin, const CPropertyMap& configuration) {
-  const char* error = configuration.find("updater.error");
-  if (!error || !*error) return false;
-  MessageBoxA(nullptr, error, plugin.m_page.programTitle, kServerErrorStyle);
-  return true;
-}
 
 // Fetches and reads the package list: kDownloadOk, kDownloadNoPackageList when there is
 // none (then every file is fetched and unpacked), kDownloadFilesIncomplete when its file
@@ -112,7 +105,8 @@ DownloadResult updateFiles(CRunContext& plugin, UpdateState& state) {
   // updater to install with.
   if (fetched != kDownloadOk) return fetched;
   loadPropertyFile(state.configuration, CP_UTF8, configurationPath);
-  if (showServerError(plugin, state.configuration)) return kDownloadServerError;
+  state.serverError = state.configuration.find("updater.error");
+  if (state.serverError && *state.serverError) return kDownloadServerError;
   const DownloadResult listRead = readPackageList(plugin, state);
   if (runCancelled(plugin)) return kDownloadCancelled;
   if (listRead == kDownloadFilesIncomplete) return listRead;
@@ -129,7 +123,7 @@ DownloadResult updateFiles(CRunContext& plugin, UpdateState& state) {
 
 }  // namespace
 
-DownloadResult DownloadFiles(CRunContext& plugin) {
+DownloadResult DownloadFiles(CRunContext& plugin, CTextBuffer* serverError) {
   UpdateState state;
   DownloadResult result = kDownloadOk;
   const bool completed = runGuarded(&plugin, "CMyPlugin::DownloadFiles()", [&] {
@@ -139,5 +133,6 @@ DownloadResult DownloadFiles(CRunContext& plugin) {
     result = updateFiles(plugin, state);
   });
   if (!completed) result = kDownloadFault;
+  if (result == kDownloadServerError && serverError) serverError->append(state.serverError);
   return result;
 }

@@ -7,6 +7,7 @@
 #include "base/client_install_dir.h"
 #include "base/path_text.h"
 #include "download/download_files.h"
+#include "log/CTextBuffer.h"
 #include "log/install_log.h"
 #include "log/method_guard.h"
 #include "net/url_open.h"
@@ -47,14 +48,20 @@ void useInstalledClient(CMyPlugin& plugin) {
 // it to the updater: after any other result the work directory may hold an earlier
 // run's updater, which must not run.
 RunOutcome updateAndInstall(CMyPlugin& plugin) {
-  const DownloadResult result = DownloadFiles(plugin);
+  CTextBuffer serverError;
+  const DownloadResult result = DownloadFiles(plugin, &serverError);
+  if (result == kDownloadServerError) {
+    // No owner: the box stands on its own, in front, until the user reads it.
+    MessageBoxA(nullptr, serverError.text(), plugin.m_page.programTitle, kServerErrorBoxStyle);
+    return RunOutcome::kFailed;
+  }
   if (result == kDownloadOk) return RunCommands(plugin);
   if (result == kDownloadNoPackageList) {
     RunCommands(plugin);
     return RunOutcome::kFailed;
   }
-  // The server's text has been shown, and a page that was left shows nothing.
-  if (result != kDownloadServerError && result != kDownloadCancelled) {
+  // A page that was left shows nothing.
+  if (result != kDownloadCancelled) {
     {
       const auto held = lockInstallLog();
       logText("Unable to download client files.  rc: ");

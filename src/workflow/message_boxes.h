@@ -11,3 +11,5 @@ constexpr UINT kPageTextBoxStyle = MB_ICONHAND | MB_TASKMODAL | MB_SETFOREGROUND
 constexpr UINT kErrorBoxStyle = MB_ICONHAND | MB_SETFOREGROUND;
 // The plug-in's own warnings: exclamation icon, in the foreground.
 constexpr UINT kWarningBoxStyle = MB_ICONEXCLAMATION | MB_SETFOREGROUND;
+// The server's own error text: exclamation icon, task modal, in the foreground.
+constexpr UINT kServerErrorBoxStyle = MB_OK | MB_ICONWARNING | MB_TASKMODAL | MB_SETFOREGROUND;

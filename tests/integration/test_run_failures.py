@@ -69,6 +69,8 @@ class ServerErrorTest(SceneTestCase):
                               ("ProgramTitle", "Conference"), ("CloseWindow", "")], run_ms=15000)
         self.assertCompleted(run)
         self.assertEqual(self.boxes(run), ["Closed for maintenance"])
+        self.assertEqual([m.group(1) for m in run.matching(r'message box caption="(.*)" text="Closed')],
+                         ["Conference"])
         self.assertEqual(self.scene.requested(), ["launch.oscf"])
         self.assertEqual(self.scene.record_lines(), [])
         self.assertEqual([line for line in run.log if line.startswith("Unable")], [])
