@@ -34,6 +34,8 @@ struct GuardFrame {
 // guard. Touched only by the thread that built it.
 class CMethodGuard {
  public:
+  // name is kept, not copied: it must outlive the guard, as the string literal every
+  // guarded method passes does.
   explicit CMethodGuard(const char* name);
   ~CMethodGuard();
   CMethodGuard(const CMethodGuard&) = delete;
@@ -59,9 +61,7 @@ class CMethodGuard {
 
  private:
   GuardFrame m_frame;  // lives on the stack, as the system requires of chain records
-  // Every guard is named by a string literal, which outlives it: nothing to copy or free,
-  // and nothing to allocate on the way into a method.
-  const char* m_name;
+  const char* m_name;  // no copy: entering a method asks the browser for no memory
   void* m_recovery[5];
   uint32_t m_faultCode;
   bool m_reporting;
