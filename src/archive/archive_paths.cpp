@@ -1,5 +1,4 @@
-// The containment rule for archive entry names (no climbing, no devices), and names
-// compared without case.
+// The containment rule for archive entry names: no climbing, no devices.
 //
 // The rule works on bytes. In a double-byte code page a trail byte may equal "\"; the
 // byte scan then sees more separators than the system does, which only ever makes the
@@ -10,12 +9,6 @@
 
 #include "base/path_parts.h"
 
-namespace {
-
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-}  // namespace
-
 bool isContainedEntryName(const char* name) {
   if (isPathSeparator(name[0]) || std::strchr(name, ':')) return false;
   const char* start = name;
@@ -25,11 +18,4 @@ bool isContainedEntryName(const char* name) {
     if (*c == '\0') return true;
     start = c + 1;
   }
-}
-
-bool equalsIgnoringCase(const char* a, const char* b) {
-  for (; *a && *b; ++a, ++b) {
-    if (lowerAscii(*a) != lowerAscii(*b)) return false;
-  }
-  return *a == *b;
 }

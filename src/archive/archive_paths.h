@@ -4,6 +4,8 @@
 
 #include <cstddef>
 
+// Entry names and extensions are compared in any case (equalsIgnoringCase).
+#include "base/ascii_case.h"
 #include "base/bounded_text.h"
 #include "base/path_text.h"
 
@@ -14,6 +16,3 @@
 // device ("CON", "PRN", "AUX", "NUL", "COM1" to "COM9", "LPT1" to "LPT9", "CONIN$",
 // "CONOUT$"; in any case, with or without an extension, in any folder).
 bool isContainedEntryName(const char* name);
-
-// Compares two texts without regard to the case of ASCII letters.
-bool equalsIgnoringCase(const char* a, const char* b);

@@ -2,16 +2,16 @@
 #include "base/path_parts.h"
 
 #include <cstddef>
+#include <cstring>
 #include <initializer_list>
+
+#include "base/ascii_case.h"
 
 namespace {
 
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool equalsIgnoringCaseCounted(const char* a, size_t length, const char* b) {
-  for (size_t i = 0; i < length; ++i, ++b)
-    if (!*b || lowerAscii(a[i]) != lowerAscii(*b)) return false;
-  return *b == '\0';
+// The part's stem (length bytes from stem, not NUL-terminated) is name, in any case.
+bool stemIs(const char* stem, size_t length, const char* name) {
+  return std::strlen(name) == length && startsWithIgnoringCase(stem, name);
 }
 
 }  // namespace
@@ -31,7 +31,7 @@ bool isDevicePathPart(const char* start, const char* end) {
   while (stem > start && stem[-1] == ' ') --stem;
   const size_t length = static_cast<size_t>(stem - start);
   for (const char* device : {"con", "prn", "aux", "nul", "conin$", "conout$"})
-    if (equalsIgnoringCaseCounted(start, length, device)) return true;
+    if (stemIs(start, length, device)) return true;
   if (length != 4 || start[3] < '1' || start[3] > '9') return false;
-  return equalsIgnoringCaseCounted(start, 3, "com") || equalsIgnoringCaseCounted(start, 3, "lpt");
+  return startsWithIgnoringCase(start, "com") || startsWithIgnoringCase(start, "lpt");
 }

@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "base/ascii_case.h"
+
 namespace {
 
 constexpr DWORD kDigestSize = 32;
@@ -13,8 +15,6 @@ constexpr ALG_ID kSha256Algorithm = ALG_CLASS_HASH | ALG_TYPE_ANY | 12;
 // provider, and acquiring it fails.
 constexpr DWORD kAesProvider = 24;
 constexpr char kDigits[] = "0123456789abcdef";
-
-char lowerHexDigit(char c) { return (c >= 'A' && c <= 'F') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool isHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
@@ -59,8 +59,5 @@ bool isSha256Hex(const char* text) {
 }
 
 bool sameSha256Hex(const char* a, const char* b) {
-  if (!isSha256Hex(a) || !isSha256Hex(b)) return false;
-  for (; *a; ++a, ++b)
-    if (lowerHexDigit(*a) != lowerHexDigit(*b)) return false;
-  return true;
+  return isSha256Hex(a) && isSha256Hex(b) && equalsIgnoringCase(a, b);
 }

@@ -3,18 +3,10 @@
 
 #include <cstring>
 
+#include "base/ascii_case.h"
 #include "download/CFileVersion.h"
 
 namespace {
-
-// Only ASCII letters fold: the comparison must not depend on the system's code page.
-char foldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool equalIgnoringAsciiCase(const char* a, const char* b) {
-  for (; *a && *b; ++a, ++b)
-    if (foldAscii(*a) != foldAscii(*b)) return false;
-  return *a == *b;
-}
 
 const char* baseName(const char* path) {
   const char* slash = std::strrchr(path, '/');
@@ -26,7 +18,7 @@ const char* baseName(const char* path) {
 const CFileSet* findFileSet(const CFileSetList& fileSets, const char* localName) {
   if (!localName) return nullptr;
   for (const CFileSet* set = fileSets.first(); set; set = set->next)
-    if (equalIgnoringAsciiCase(set->name, localName)) return set;
+    if (equalsIgnoringCase(set->name, localName)) return set;
   return nullptr;
 }
 

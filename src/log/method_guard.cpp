@@ -11,11 +11,6 @@
 
 #include <windows.h>
 
-#include <atomic>
-#include <cstring>
-
-#include "base/host_services.h"
-#include "base/string_copy.h"
 #include "log/install_log.h"
 
 extern "C" void __cdecl ostrelResumeAtGuard(GuardFrame* frame);
@@ -97,7 +92,7 @@ extern "C" void __cdecl ostrelResumeAtGuard(GuardFrame* frame) {
 
 CMethodGuard::CMethodGuard(const char* name)
     : m_frame(),
-      m_name(copyString(name)),
+      m_name(name),
       m_recovery(),
       m_faultCode(0),
       m_reporting(false),
@@ -108,27 +103,9 @@ CMethodGuard::CMethodGuard(const char* name)
   setChainHead(&m_frame);
 }
 
-CMethodGuard::~CMethodGuard() {
-  setChainHead(m_frame.previous);
-  NPN_MemFree(m_name);
-}
+CMethodGuard::~CMethodGuard() { setChainHead(m_frame.previous); }
 
 const void* currentTranslator() { return chainHead(); }
-
-namespace {
-
-std::atomic<const char*> g_armedFault{nullptr};
-
-}  // namespace
-
-void armFaultFor(const char* traceName) { g_armedFault = traceName; }
-
-void raiseArmedFault(const char* traceName) {
-  const char* armed = g_armedFault.load();
-  if (!armed || std::strcmp(armed, traceName) != 0) return;
-  if (!g_armedFault.compare_exchange_strong(armed, nullptr)) return;
-  RaiseException(EXCEPTION_ACCESS_VIOLATION, 0, 0, nullptr);
-}
 
 void pluginExceptionHandler(uint32_t /*code*/, _EXCEPTION_POINTERS* /*pointers*/) {
   logLine("pluginExceptionHandler() was called!");

@@ -34,6 +34,8 @@ struct GuardFrame {
 // guard. Touched only by the thread that built it.
 class CMethodGuard {
  public:
+  // name is kept, not copied: it must outlive the guard, as the string literal every
+  // guarded method passes does.
   explicit CMethodGuard(const char* name);
   ~CMethodGuard();
   CMethodGuard(const CMethodGuard&) = delete;
@@ -59,7 +61,7 @@ class CMethodGuard {
 
  private:
   GuardFrame m_frame;  // lives on the stack, as the system requires of chain records
-  char* m_name;
+  const char* m_name;  // no copy: entering a method asks the browser for no memory
   void* m_recovery[5];
   uint32_t m_faultCode;
   bool m_reporting;
@@ -77,11 +79,10 @@ const void* currentTranslator();
 // Writes the method's fault message and the code, then sends the log for the instance.
 void reportMethodFault(CRunContext* instance, const char* traceName, const SE_Exception& fault);
 
-// For tests of the recovery paths: the next method guarded under traceName faults with
-// an access violation as it starts, as if its first step had. Null disarms. One name at
-// a time per process; nothing is ever armed outside tests.
-void armFaultFor(const char* traceName);
-// Raises the armed fault when traceName is the armed name, disarming it.
+// Called as each guarded method starts, inside its guard. The plug-in's own definition
+// (armed_fault.cpp) does nothing. The unit tests link their own in its place
+// (tests/unit/support/armed_fault.h), which faults in a method they name, so that the
+// recovery paths of the real methods can be tested; the plug-in keeps no such state.
 void raiseArmedFault(const char* traceName);
 
 // Calls the body out of line. The recovery point must be complete before the first

@@ -11,8 +11,6 @@ bool isPrefsSpace(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\
 
 bool isBypassSpace(char c) { return isPrefsSpace(c) || c == '\r' || c == '\n'; }
 
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 }  // namespace
 
 void normalizePrefsLine(char* line) {
@@ -56,13 +54,6 @@ void toSystemBypassList(const char* list, char* out, size_t capacity) {
     if (!end) break;
     entry = end + 1;
   }
-}
-
-bool startsWithIgnoringCase(const char* text, const char* prefix) {
-  for (; *prefix; ++text, ++prefix) {
-    if (lowerAscii(*text) != lowerAscii(*prefix)) return false;
-  }
-  return true;
 }
 
 bool copyQuotedValue(const char* valueStart, char* out, size_t outSize) {

@@ -4,6 +4,9 @@
 
 #include <cstddef>
 
+// Prefs lines are recognised by their start in any case (startsWithIgnoringCase).
+#include "base/ascii_case.h"
+
 // Cuts the line at its first CR or LF and collapses every run of white space (space, tab,
 // vertical tab, form feed) into one space, in place. Lines are compared in this form.
 void normalizePrefsLine(char* line);
@@ -17,9 +20,6 @@ void normalizeBypassList(char* list);
 // every host under the domain, the library's needs the wildcard). Entries that do not fit
 // out (capacity bytes) are left out: their hosts go through the proxy.
 void toSystemBypassList(const char* list, char* out, size_t capacity);
-
-// True when text begins with prefix, compared without regard to ASCII letter case.
-bool startsWithIgnoringCase(const char* text, const char* prefix);
 
 // Copies the text from valueStart up to the next double quote into out, cut to
 // outSize - 1 characters. False, with out empty, when no double quote follows.

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "log/install_log.h"
-#include "log/method_guard.h"
+#include "support/armed_fault.h"
 #include "support/message_box_watcher.h"
 #include "support/net_fixture.h"
 #include "support/plugin_instance.h"
