@@ -68,7 +68,8 @@ def make_release(folder, base_url, bin_dir, updater_exit=None):
     make_cabinet(folder / CABINET, cabinet)
     make_zip(folder / ZIP, {"bin/client.exe": client, "readme.txt": README})
 
-    parameters, _ = release_tool.make_release(folder, base_url)
+    # The build makes the package-list checker beside its bin folder.
+    parameters, _ = release_tool.make_release(folder, base_url, checker_build=Path(bin_dir).parent / "release_check")
     release = [("smartclient.product", "Ostrel Client (sample)"),
                ("smartclient.release", release_tool.text(release_tool.pe_file_version(client)))]
     (folder / CONFIGURATION).write_bytes(release_tool.configuration_text(base_url, release).encode())
