@@ -30,8 +30,6 @@ from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(ROOT / "tools" / "sample_client"))
-sys.path.insert(0, str(ROOT / "tools" / "release"))
-import make_release  # noqa: E402
 import sample_release  # noqa: E402
 
 CLIENT_KEY = r"HKCU\SOFTWARE\Ostrel Software, Inc.\Ostrel Client"
@@ -171,10 +169,7 @@ class Demo:
         folder = self.server / "files" / "release"
         # The sample's archives, with the package list and the page's parameters made from
         # them by tools/make-release, as an operator makes them.
-        sample_release.make_release(folder, base_url, self.build / "bin")
-        parameters, warnings = make_release.make_release(folder, base_url)
-        for warning in warnings:
-            self.say(warning)
+        parameters = sample_release.make_release(folder, base_url, self.build / "bin")
         configuration_url = "%s/%s" % (base_url, sample_release.CONFIGURATION)
         self.page.write_text(PAGE % embed_attributes(parameters, configuration_url, http_port), encoding="utf-8")
         lost_url = "%s/lost-%s" % (base_url, sample_release.CONFIGURATION)

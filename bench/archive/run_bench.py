@@ -16,7 +16,7 @@ wall clock of the tool. Every process, and this build's wineserver, is pinned to
 under Wine a call's cost is mostly a round trip to wineserver, and it grows severalfold
 when the two sit on different CPUs.
 
-Where Windows programs start only inside the emulated x86 machine (tools/guest/machine),
+Where Windows programs start only inside the emulated x86 machine (tools/guest/run-windows),
 the whole script runs there, so that the timed programs, the rig and its wineserver share
 one machine. Emulated times are many times the real ones: only their ratios mean much.
 """
@@ -37,7 +37,7 @@ CONTENT_BYTES = MEGABYTES * 1024 * 1024
 # One folder per size, so that a run at another size never takes the archives of this one.
 WORK = os.path.join(BUILD, "bench-archive", "%dMB" % MEGABYTES)
 WINE_RUN = os.path.join(BUILD, "wine-run")
-MACHINE = os.path.join(ROOT, "tools", "guest", "machine")
+RUN_WINDOWS = os.path.join(ROOT, "tools", "guest", "run-windows")
 BENCH_EXE = os.path.join(BUILD, "bin", "archive_bench.exe")
 PIN = ["taskset", "-c", "0"]
 
@@ -117,16 +117,14 @@ def destination_folder():
     return os.path.join(WORK, "out")
 
 
-def run_in_machine_when_needed():
-    """Restarts this script inside the emulated machine where only that machine starts
-    Windows programs. It takes the build folder's guest lock, as wine-run does, so that no
-    other machine writes the same Wine prefix meanwhile."""
-    if os.environ.get("OSTREL_IN_GUEST") or subprocess.run([MACHINE, "needed"]).returncode != 0:
-        return
-    print("run_bench: running inside the emulated x86 machine", flush=True)
-    command = [sys.executable, os.path.abspath(__file__), BUILD, str(ROUNDS), str(MEGABYTES)]
-    os.execvp("flock", ["flock", BUILD + "/rig.guest-lock", MACHINE, "run", "--share", ROOT, "--share", BUILD,
-                        "--", *command])
+def run_where_windows_programs_start():
+    """Restarts this script through tools/guest/run-windows, once: inside the emulated
+    machine it takes the build folder's guest lock, as wine-run does, so that no other
+    machine writes the same Wine prefix meanwhile."""
+    if not os.environ.get("OSTREL_PLACED"):
+        os.execv(RUN_WINDOWS, [RUN_WINDOWS, "--share", ROOT, "--share", BUILD, "--lock", BUILD + "/rig.guest-lock",
+                               "--note", "run_bench: running inside the emulated x86 machine", "--",
+                               sys.executable, os.path.abspath(__file__), BUILD, str(ROUNDS), str(MEGABYTES)])
 
 
 def main():
@@ -134,7 +132,7 @@ def main():
         sys.exit("run_bench: build archive_bench first (see bench/archive/CMakeLists.txt)")
     # The archives are made here, at native speed, before any move into the machine.
     make_data()
-    run_in_machine_when_needed()
+    run_where_windows_programs_start()
     # A fresh rig of its own: the wineserver must be started by this run to be pinned.
     subprocess.run([WINE_RUN, "--stop"], check=True)
     subprocess.run([WINE_RUN, "--start"], check=True)

@@ -11,7 +11,7 @@ NPP_SetWindow (dialog and worker start) and in NPP_Destroy. NPP_Destroy's figure
 without the fixed 2 s pause that follows the worker's end. Prints the median and the
 slowest of each.
 
-Where Windows programs start only inside the emulated x86 machine (tools/guest/machine),
+Where Windows programs start only inside the emulated x86 machine (tools/guest/run-windows),
 the whole script runs there; emulated times are many times the real ones.
 """
 import os
@@ -27,7 +27,7 @@ ROOT = Path(__file__).resolve().parents[2]
 BUILD = Path(sys.argv[1] if len(sys.argv) > 1 else ROOT / "build").resolve()
 ROUNDS = int(sys.argv[2]) if len(sys.argv) > 2 else 5
 WINE_RUN = str(BUILD / "wine-run")
-MACHINE = str(ROOT / "tools" / "guest" / "machine")
+RUN_WINDOWS = ROOT / "tools" / "guest" / "run-windows"
 CLIENT_KEY = "HKCU\\Software\\Ostrel Software, Inc.\\Ostrel Client"
 PROFILE_FOLDERS = 50
 PAUSE_AFTER_WORKER_MS = 2000
@@ -38,13 +38,12 @@ def windows_path(path):
     return "Z:" + str(path).replace("/", "\\")
 
 
-def run_in_machine_when_needed():
-    if os.environ.get("OSTREL_IN_GUEST") or subprocess.run([MACHINE, "needed"]).returncode != 0:
-        return
-    print("run_bench: running inside the emulated x86 machine", flush=True)
-    command = [sys.executable, os.path.abspath(__file__), str(BUILD), str(ROUNDS)]
-    os.execvp("flock", ["flock", str(BUILD / "rig.guest-lock"), MACHINE, "run", "--share", str(ROOT),
-                        "--share", str(BUILD), "--", *command])
+def run_where_windows_programs_start():
+    """Restarts this script through tools/guest/run-windows, once."""
+    if not os.environ.get("OSTREL_PLACED"):
+        os.execv(RUN_WINDOWS, [RUN_WINDOWS, "--share", ROOT, "--share", BUILD, "--lock", BUILD / "rig.guest-lock",
+                               "--note", "run_bench: running inside the emulated x86 machine", "--",
+                               sys.executable, os.path.abspath(__file__), BUILD, str(ROUNDS)])
 
 
 def profile_tree():
@@ -61,7 +60,7 @@ def profile_tree():
 
 
 def main():
-    run_in_machine_when_needed()
+    run_where_windows_programs_start()
     subprocess.run([WINE_RUN, "--start"], check=True)
     work = Path(tempfile.mkdtemp(prefix="bench-callbacks-"))
     mozilla = profile_tree()

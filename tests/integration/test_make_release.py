@@ -7,12 +7,12 @@ import os
 import struct
 import subprocess
 import tempfile
-import zipfile
 from pathlib import Path
 
 import sys
 
 from run_scene import BIN, SceneTestCase, windows_path
+from sample_release import make_cabinet, make_zip
 from standin import SOURCE, main
 
 sys.path.insert(0, str(SOURCE / "tools" / "release"))
@@ -29,20 +29,6 @@ def with_version(dll, version):
     fixed = data.find(struct.pack("<I", 0xFEEF04BD), key)
     struct.pack_into("<II", data, fixed + 8, version[0] << 16 | version[1], version[2] << 16 | version[3])
     return bytes(data)
-
-
-def make_cabinet(path, members):
-    with tempfile.TemporaryDirectory() as staging:
-        for name, data in members.items():
-            (Path(staging) / name).parent.mkdir(parents=True, exist_ok=True)
-            (Path(staging) / name).write_bytes(data)
-        subprocess.run(["gcab", "-c", "-z", str(path), *members], cwd=staging, check=True, stdout=subprocess.DEVNULL)
-
-
-def make_zip(path, members):
-    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as archive:
-        for name, data in members.items():
-            archive.writestr(name, data)
 
 
 def make_release(*args):

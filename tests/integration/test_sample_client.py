@@ -4,6 +4,7 @@ install from the unpacked release copies the tree and registers it, the installe
 starts the client, which signals its start, and a failed install leaves nothing behind."""
 
 import filecmp
+import hashlib
 import os
 import re
 import subprocess
@@ -92,11 +93,14 @@ class SampleClientTest(unittest.TestCase):
     def test_release_holds_what_its_package_list_and_parameters_say(self):
         release, work, parameters = self.release("plain")
         names = dict(parameters)
-        self.assertEqual([n for n, _ in parameters], ["NumFiles", "File0", "FileSize0", "File1", "FileSize1"])
+        self.assertEqual([n for n, _ in parameters],
+                         ["NumFiles", "File0", "FileSize0", "FileSha2560", "File1", "FileSize1", "FileSha2561"])
         self.assertEqual(names["NumFiles"], "2")
         for i, archive in enumerate(["client.cab", "client.zip"]):
             self.assertEqual(names["File%d" % i], "%s/%s;" % (BASE_URL, archive))
-            self.assertEqual(int(names["FileSize%d" % i]), (release / archive).stat().st_size)
+            data = (release / archive).read_bytes()
+            self.assertEqual(int(names["FileSize%d" % i]), len(data))
+            self.assertEqual(names["FileSha256%d" % i], hashlib.sha256(data).hexdigest())
 
         listed = dict(line.split("=", 1) for line in (release / "packages.properties").read_text().splitlines()
                       if line and not line.startswith("#"))
@@ -117,6 +121,7 @@ class SampleClientTest(unittest.TestCase):
         self.assertTrue(configuration.endswith(b"\r\n"))
         self.assertEqual(configuration.count(b"\n"), configuration.count(b"\r\n"))
         self.assertIn(b"smartclient.configURL=%s/packages.properties\r\n" % BASE_URL.encode(), configuration)
+        self.assertIn(b"smartclient.release=%s\r\n" % source_version().encode(), configuration)
 
     def test_install_registers_a_copy_whose_updater_starts_the_client(self):
         self.forget_installation_around_test()

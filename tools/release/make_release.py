@@ -178,6 +178,13 @@ def embed_parameters(release, base_url):
     return parameters
 
 
+def configuration_text(base_url, more=()):
+    """A configuration file pointing at the package list, then the (name, value) pairs of
+    more. The plug-in reads configuration files with CR LF line ends only."""
+    pairs = [("smartclient.configURL", "%s/%s" % (base_url.rstrip("/"), PACKAGE_LIST)), *more]
+    return "".join("%s=%s\r\n" % pair for pair in pairs)
+
+
 def checker(build_folder):
     """The checker, configured once and brought up to date with the reader's sources."""
     commands = [["cmake", "--build", str(build_folder)]]
@@ -222,8 +229,7 @@ def make_release(folder, base_url, out=None, allow_conflicts=False, configuratio
     parameters = embed_parameters(release, base_url)
     (out / EMBED).write_text("".join('%s="%s"\n' % pair for pair in parameters), encoding="ascii")
     if configuration:
-        # The plug-in reads configuration files with CR LF line ends only.
-        (out / configuration).write_bytes(b"smartclient.configURL=%s/%s\r\n" % (base_url.encode(), PACKAGE_LIST.encode()))
+        (out / configuration).write_bytes(configuration_text(base_url).encode())
     build = Path(checker_build) if checker_build else ROOT / "build-tools" / "release_check"
     check_with_plugin_reader(checker(build), list_path, release, sequence, ordered)
     return parameters, warnings
