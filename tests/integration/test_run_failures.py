@@ -49,7 +49,8 @@ class UpdaterTest(SceneTestCase):
         self.assertIn("run ended: the browser window was closed", run.lines)
 
     def test_without_install_mode_nothing_is_installed_and_the_launch_finds_nothing(self):
-        run = self.scene.run([("RedirectURL", self.scene.url("launch.oscf")), *self.scene.release()], run_ms=2000)
+        # Long enough for both packages to come in inside the emulated machine too.
+        run = self.scene.run([("RedirectURL", self.scene.url("launch.oscf")), *self.scene.release()], run_ms=10000)
         self.assertCompleted(run)
         self.assertEqual(self.scene.record_lines(), [])
         self.assertEqual(self.boxes(run), ["Unable to find client installation"])
