@@ -1,7 +1,6 @@
 // CMyPlugin construction and teardown.
 #include "plugin/CMyPlugin.h"
 
-#include <cstring>
 
 #include "base/host_services.h"
 #include "log/install_log.h"

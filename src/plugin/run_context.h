@@ -1,5 +1,5 @@
-// CRunContext: what a run's steps below the workflow (a download, the package update,
-// the unpacking, the log's upload) need of their instance: the page's parameters, the
+// CRunContext: what a run's steps below the workflow (a download, the package update
+// and the log's upload) need of their instance: the page's parameters, the
 // internet session and its cancel control, the progress and its dialog, the owner
 // window, the work directory and the run's cached configuration file. The instance
 // record is one (CMyPlugin derives from it), so the steps take this small part and never
