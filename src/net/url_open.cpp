@@ -1,4 +1,4 @@
-// URL opening with cookie, authentication dialogs, status check and error message.
+// URL opening with cookie, authentication dialogs, status check and the failure's report.
 #include "net/url_open.h"
 
 #include <new>
@@ -19,11 +19,9 @@ constexpr int kMaxOpenAttempts = 5;
 constexpr int kMostRedirects = 10;
 constexpr DWORD kAuthenticateProbeSize = 2048;
 constexpr DWORD kStatusTextSize = 1024;
-constexpr char kFixedCaption[] = "Ostrel Client Updater Plugin";
 // The error dialog chooses the dialog from the status and stores what the user typed.
 constexpr DWORD kCredentialDialogFlags =
     FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS | FLAGS_ERROR_UI_FLAGS_GENERATE_DATA;
-constexpr UINT kErrorBoxStyle = MB_ICONERROR | MB_TASKMODAL | MB_SETFOREGROUND;
 
 // Every request goes to the server and nothing is kept in the browser's cache: a cached
 // configuration file or package list would keep users on an old release, and a cached
@@ -149,16 +147,15 @@ char* redirectTarget(HINTERNET request, const char* url) {
   return target;
 }
 
-
-void showOpenFailure(CRunContext* plugin, HINTERNET request, DWORD status) {
+// The user learns why through the run's notice, with the answer's own status text.
+void reportOpenFailure(const CRunContext& plugin, HINTERNET request, DWORD status) {
+  if (!plugin.m_openFailureNotice) return;
   char statusText[kStatusTextSize] = {};
   DWORD size = sizeof statusText - 1;
   if (request) HttpQueryInfoA(request, HTTP_QUERY_STATUS_TEXT, statusText, &size, nullptr);
   char message[kHttpErrorMessageSize];
-  composeHttpErrorMessage(plugin->m_page.installErrorHttp, statusText, status, message,
-                          sizeof message);
-  const char* caption = plugin->m_page.programTitle;
-  MessageBoxA(pluginOwnerWindow(plugin), message, caption ? caption : kFixedCaption, kErrorBoxStyle);
+  composeHttpErrorMessage(plugin.m_page.installErrorHttp, statusText, status, message, sizeof message);
+  plugin.m_openFailureNotice(plugin, message);
 }
 
 }  // namespace
@@ -188,7 +185,7 @@ HINTERNET OpenURL(CRunContext* plugin, const char* url, const char* headers, DWO
   const DWORD status = statusCodeOf(request);
   if (request && status >= 200 && status <= 299) return request;
   // A page that has been left is not told why its download failed.
-  if (showFailure && !runCancelled(*plugin)) showOpenFailure(plugin, request, status);
+  if (showFailure && !runCancelled(*plugin)) reportOpenFailure(*plugin, request, status);
   if (request) InternetCloseHandle(request);
   return nullptr;
 }

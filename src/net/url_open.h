@@ -1,6 +1,7 @@
 // Opening one URL for an instance's worker: the single-sign-on cookie before every
 // attempt, the user's answers to authentication challenges, only a 2xx status accepted,
-// and an error message box when it gives up. Runs on the instance's worker thread.
+// and a report through the run's notice when it gives up. Runs on the instance's worker
+// thread.
 #pragma once
 
 #include <windows.h>
@@ -9,7 +10,7 @@
 class CRunContext;
 
 // An open request whose status is 200 to 299, positioned at the start of the body, for
-// the caller to read and close; or null after the user was shown the error message.
+// the caller to read and close; or null after the failure went to the run's notice.
 // headers are request header lines handed to WinInet as they are. lastError is 0 unless
 // closing a request before a retry failed; it then holds that failure's code.
 // With showFailure false, a failure shows nothing: the caller reports it in its own way.

@@ -13,6 +13,7 @@ void CRunContext::resetRun() {
   m_progress.reset();
   m_internet = nullptr;
   m_runControl = nullptr;
+  m_openFailureNotice = nullptr;
   std::memset(m_configFilePath, 0, sizeof m_configFilePath);
 }
 

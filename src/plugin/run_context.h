@@ -15,6 +15,11 @@
 #include "plugin/page_parameters.h"
 
 class CRunControl;
+class CRunContext;
+
+// Tells the user why a URL could not be opened: message is the page's sentence with the
+// answer's status. The workflow, which owns the run's boxes, gives the run its notice.
+using OpenFailureNotice = void (*)(const CRunContext& run, const char* message);
 
 class CRunContext {
  public:
@@ -38,6 +43,8 @@ class CRunContext {
   // Made with the session by NPP_New, which hands it the session to close; cancelled by
   // NPP_Destroy. Null in a record made without it: its run then cannot be cancelled.
   CRunControl* m_runControl;
+  // How a URL that could not be opened is reported; null: it is not.
+  OpenFailureNotice m_openFailureNotice;
   // The run's configuration file once fetched: every later step uses the same file.
   char m_configFilePath[260];
 };

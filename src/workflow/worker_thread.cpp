@@ -5,12 +5,14 @@
 #include "plugin/CMyPlugin.h"
 #include "workflow/close_window.h"
 #include "workflow/driver.h"
+#include "workflow/open_failure_box.h"
 
 void BeginRunningOstrelClient(CMyPlugin& plugin) {
   runGuarded(&plugin, "CMyPlugin::BeginRunningOstrelClient()", [&] {
     // A worker whose end cannot be signalled could not be waited for before the record
     // goes: without the done event, none is started.
     if (plugin.m_workerStarted || !plugin.m_workerDoneEvent) return;
+    plugin.m_openFailureNotice = showOpenFailureBox;
     const HANDLE thread = CreateThread(nullptr, 0, RunOstrelClientThreadProc, &plugin, 0, nullptr);
     if (!thread) return;
     plugin.m_workerStarted = 1;

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The source folders stand on one another in floors: a folder includes only folders
 below it, a method of a class is defined in the class's own folder, and only the
-plug-in, workflow and entry folders include the whole instance record. Prints every
+plug-in, workflow and entry folders include the whole instance record, and only the
+workflow and entry folders show message boxes. Prints every
 place that breaks this and fails when there is one.
 
   check_floors.py SRC_DIR
@@ -27,6 +28,11 @@ FLOORS = {
 # below them take the run's context.
 RECORD_HEADER = "plugin/CMyPlugin.h"
 RECORD_READERS = {"plugin", "workflow", "entry"}
+
+# The user's boxes are shown from the run's outcome, by the workflow (and the browser's
+# callbacks); the steps below it hand their failures up.
+BOX_SHOWERS = {"workflow", "entry"}
+MESSAGE_BOX = re.compile(r'\bMessageBox(?:Ex|Indirect)?[AW]?\s*\(')
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([A-Za-z_]+)/')
 CLASS = re.compile(r'^\s*(?:class|struct)\s+(\w+)\s*[:{]', re.M)
@@ -58,6 +64,8 @@ def check(src: Path) -> list[str]:
         for number, line in enumerate(text.splitlines(), 1):
             if f'#include "{RECORD_HEADER}"' in line and here not in RECORD_READERS:
                 problems.append(f"{where}:{number}: '{here}' includes the instance record; take the run's context")
+            if MESSAGE_BOX.search(line) and here not in BOX_SHOWERS:
+                problems.append(f"{where}:{number}: '{here}' shows a message box; hand the failure up")
             match = INCLUDE.match(line)
             if not match or match.group(1) not in FLOORS or match.group(1) == here:
                 continue

@@ -16,6 +16,7 @@
 #include "base/host_services.h"
 #include "log/install_log.h"
 #include "net/internet_session.h"
+#include "workflow/open_failure_box.h"
 
 namespace {
 
@@ -141,6 +142,7 @@ TestInstance::TestInstance() {
                                    GetModuleHandleA(nullptr), nullptr);
   m_window.window = m_pluginWindow;
   plugin.m_npWindow = &m_window;
+  plugin.m_openFailureNotice = showOpenFailureBox;
 }
 
 TestInstance::~TestInstance() {
