@@ -7,8 +7,8 @@
 
 #include "base/client_install_dir.h"
 #include "base/host_services.h"
-#include "base/scoped_block.h"
 #include "base/path_text.h"
+#include "base/scoped_block.h"
 #include "log/CTextBuffer.h"
 #include "log/title_line.h"
 #include "net/accept_language.h"
