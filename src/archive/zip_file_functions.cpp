@@ -5,6 +5,8 @@
 
 #include <new>
 
+#include "base/scoped_handle.h"
+
 namespace {
 
 struct ZipFile {
@@ -16,11 +18,12 @@ HANDLE handleOf(voidpf stream) { return static_cast<ZipFile*>(stream)->handle; }
 
 voidpf ZCALLBACK openZipFile(voidpf, const void* name, int mode) {
   if ((mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) != ZLIB_FILEFUNC_MODE_READ) return nullptr;
-  HANDLE handle = CreateFileA(static_cast<const char*>(name), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return nullptr;
-  auto* file = new (std::nothrow) ZipFile{handle, 0};
-  if (!file) CloseHandle(handle);
+  ScopedFileHandle handle(CreateFileA(static_cast<const char*>(name), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!handle) return nullptr;
+  auto* file = new (std::nothrow) ZipFile{handle.get(), 0};
+  // From here on the reader's close callback closes it.
+  if (file) handle.release();
   return file;
 }
 

@@ -9,6 +9,7 @@
 
 #include "base/bounded_text.h"
 #include "base/path_text.h"
+#include "base/scoped_handle.h"
 #include "base/temp_directory.h"
 
 namespace {
@@ -27,13 +28,13 @@ const char* const kFixedPlaces[] = {
 };
 
 bool readInstallDir(HKEY root, char* buffer, size_t size) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(root, kClientKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+  HKEY opened = nullptr;
+  if (RegOpenKeyExA(root, kClientKey, 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) return false;
+  const ScopedRegistryKey key(opened);
   // One byte is held back so that a value stored without its NUL still ends in one.
   DWORD bytes = static_cast<DWORD>(size - 1);
   const LONG result =
-      RegQueryValueExA(key, kInstallDirValue, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &bytes);
-  RegCloseKey(key);
+      RegQueryValueExA(key.get(), kInstallDirValue, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &bytes);
   if (result != ERROR_SUCCESS) return false;
   buffer[bytes < size ? bytes : size - 1] = '\0';
   return true;

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "base/host_services.h"
+#include "base/scoped_block.h"
 #include "base/string_copy.h"
 
 // Windows 95 (9x family, version 4.0) has no UTF-8 conversion; 98, ME and NT do.
@@ -24,39 +25,30 @@ namespace {
 wchar_t* toWide(UINT codePage, const char* text, int length, int* wideLength) {
   const int count = MultiByteToWideChar(codePage, 0, text, length, nullptr, 0);
   if (count <= 0 || count >= INT32_MAX / 2) return nullptr;
-  auto* wide = static_cast<wchar_t*>(NPN_MemAlloc(static_cast<uint32>(count + 1) * sizeof(wchar_t)));
-  if (!wide) return nullptr;
-  if (MultiByteToWideChar(codePage, 0, text, length, wide, count + 1) != count) {
-    NPN_MemFree(wide);
-    return nullptr;
-  }
-  wide[count] = L'\0';
+  ScopedBlock<wchar_t> wide(static_cast<wchar_t*>(NPN_MemAlloc(static_cast<uint32>(count + 1) * sizeof(wchar_t))));
+  if (!wide || MultiByteToWideChar(codePage, 0, text, length, wide.get(), count + 1) != count) return nullptr;
+  wide.get()[count] = L'\0';
   *wideLength = count;
-  return wide;
+  return wide.release();
 }
 
 // UTF-16 into a code page in a new block, NUL-terminated; its length in *outLength.
 char* fromWide(UINT codePage, const wchar_t* wide, int wideLength, int* outLength) {
   const int count = WideCharToMultiByte(codePage, 0, wide, wideLength, nullptr, 0, nullptr, nullptr);
   if (count <= 0 || count >= INT32_MAX) return nullptr;
-  char* out = static_cast<char*>(NPN_MemAlloc(static_cast<uint32>(count) + 1));
-  if (!out) return nullptr;
-  if (WideCharToMultiByte(codePage, 0, wide, wideLength, out, count + 1, nullptr, nullptr) != count) {
-    NPN_MemFree(out);
+  ScopedBlock<char> out(static_cast<char*>(NPN_MemAlloc(static_cast<uint32>(count) + 1)));
+  if (!out || WideCharToMultiByte(codePage, 0, wide, wideLength, out.get(), count + 1, nullptr, nullptr) != count)
     return nullptr;
-  }
-  out[count] = '\0';
+  out.get()[count] = '\0';
   *outLength = count;
-  return out;
+  return out.release();
 }
 
 char* convert(UINT fromCodePage, UINT toCodePage, const char* text, int length, int* outLength) {
   int wideLength = 0;
-  wchar_t* wide = toWide(fromCodePage, text, length, &wideLength);
+  const ScopedBlock<wchar_t> wide(toWide(fromCodePage, text, length, &wideLength));
   if (!wide) return nullptr;
-  char* out = fromWide(toCodePage, wide, wideLength, outLength);
-  NPN_MemFree(wide);
-  return out;
+  return fromWide(toCodePage, wide.get(), wideLength, outLength);
 }
 
 }  // namespace

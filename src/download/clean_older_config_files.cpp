@@ -6,6 +6,8 @@
 
 #include "base/host_services.h"
 #include "base/path_text.h"
+#include "base/scoped_block.h"
+#include "base/scoped_handle.h"
 #include "log/method_guard.h"
 #include "plugin/run_context.h"
 
@@ -19,53 +21,50 @@ constexpr int kFilesKept = 13;
 // The files found, oldest first by last-write time; equal times keep the order found.
 class OlderFileList {
  public:
-  ~OlderFileList() { NPN_MemFree(m_records); }
-
   bool insert(const WIN32_FIND_DATAA& entry) {
     if (m_count == m_capacity && !grow()) return false;
+    WIN32_FIND_DATAA* records = m_records.get();
     int at = m_count;
     for (int i = 0; i < m_count; ++i) {
-      if (CompareFileTime(&m_records[i].ftLastWriteTime, &entry.ftLastWriteTime) > 0) {
+      if (CompareFileTime(&records[i].ftLastWriteTime, &entry.ftLastWriteTime) > 0) {
         at = i;
         break;
       }
     }
-    std::memmove(&m_records[at + 1], &m_records[at], static_cast<size_t>(m_count - at) * sizeof entry);
-    m_records[at] = entry;
+    std::memmove(&records[at + 1], &records[at], static_cast<size_t>(m_count - at) * sizeof entry);
+    records[at] = entry;
     ++m_count;
     return true;
   }
 
   int count() const { return m_count; }
-  const WIN32_FIND_DATAA& operator[](int i) const { return m_records[i]; }
+  const WIN32_FIND_DATAA& operator[](int i) const { return m_records.get()[i]; }
 
  private:
   bool grow() {
     const int capacity = m_capacity ? 2 * m_capacity : 16;
     auto* records = static_cast<WIN32_FIND_DATAA*>(NPN_MemAlloc(static_cast<uint32>(capacity) * sizeof(WIN32_FIND_DATAA)));
     if (!records) return false;
-    if (m_count) std::memcpy(records, m_records, static_cast<size_t>(m_count) * sizeof(WIN32_FIND_DATAA));
-    NPN_MemFree(m_records);
-    m_records = records;
+    if (m_count) std::memcpy(records, m_records.get(), static_cast<size_t>(m_count) * sizeof(WIN32_FIND_DATAA));
+    m_records.reset(records);
     m_capacity = capacity;
     return true;
   }
 
-  WIN32_FIND_DATAA* m_records = nullptr;
+  ScopedBlock<WIN32_FIND_DATAA> m_records;
   int m_count = 0;
   int m_capacity = 0;
 };
 
 void findConfigFiles(const char* pattern, OlderFileList& files) {
   WIN32_FIND_DATAA entry;
-  HANDLE search = FindFirstFileA(pattern, &entry);
-  if (search == INVALID_HANDLE_VALUE) return;
+  const ScopedFindHandle search(FindFirstFileA(pattern, &entry));
+  if (!search) return;
   do {
     // A folder that happens to match the pattern is none of ours.
     if (entry.dwFileAttributes == FILE_ATTRIBUTE_DIRECTORY) continue;
     if (!files.insert(entry)) break;
-  } while (FindNextFileA(search, &entry));
-  FindClose(search);
+  } while (FindNextFileA(search.get(), &entry));
 }
 
 void deleteInDirectory(const char* directory, const WIN32_FIND_DATAA& entry) {

@@ -12,7 +12,7 @@
 #include <cstring>
 
 #include "archive/extract_archive.h"
-#include "base/host_services.h"
+#include "base/scoped_block.h"
 #include "download/CFileSet.h"
 #include "download/CPropertyMap.h"
 #include "download/config_files.h"
@@ -45,14 +45,14 @@ struct UpdateState {
 // sets could not be read whole.
 DownloadResult readPackageList(CRunContext& plugin, UpdateState& state) {
   const char* listUrl = state.configuration.find("smartclient.configURL");
-  char* text = downloadPackageList(plugin, listUrl ? listUrl : "");
+  ScopedBlock<char> text(downloadPackageList(plugin, listUrl ? listUrl : ""));
   if (!text) return kDownloadNoPackageList;
   FileSetReading reading = FileSetReading::kComplete;
-  if (*text) {
-    parsePropertyText(state.packageList, text, std::strlen(text));
+  if (*text.get()) {
+    parsePropertyText(state.packageList, text.get(), std::strlen(text.get()));
     reading = readFileSets(state.packageList, state.fileSets);
   }
-  NPN_MemFree(text);
+  text.reset();
   if (reading == FileSetReading::kComplete) return kDownloadOk;
   logLine("The package list's file sets could not be read: no memory.");
   return kDownloadFilesIncomplete;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/host_services.h"
+#include "base/scoped_block.h"
 #include "base/text_conversion.h"
 #include "log/install_log.h"
 #include "log/method_guard.h"
@@ -111,12 +112,12 @@ char* readBody(CRunContext& plugin, HINTERNET request, bool* requestKept) {
 
 char* downloadPackageList(CRunContext& plugin, const char* url) {
   // Owned blocks live outside the guarded body, so that a fault leaves none behind.
-  char* header = nullptr;
+  ScopedBlock<char> header;
   char* text = nullptr;
   runGuarded(&plugin, "CMyPlugin::downloadPackageList()", [&] {
-    header = getAcceptLanguageHeader(NPN_UserAgent(plugin.m_npp));
+    header.reset(getAcceptLanguageHeader(NPN_UserAgent(plugin.m_npp)));
     DWORD closeError = 0;
-    HINTERNET request = OpenURL(&plugin, url, header, &closeError);
+    HINTERNET request = OpenURL(&plugin, url, header.get(), &closeError);
     if (!request) {
       if (runCancelled(plugin)) return;
       auto lock = lockInstallLog();
@@ -132,6 +133,5 @@ char* downloadPackageList(CRunContext& plugin, const char* url) {
       logUnsignedLine(GetLastError());
     }
   });
-  NPN_MemFree(header);
   return text;
 }

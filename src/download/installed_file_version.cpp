@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "base/host_services.h"
+#include "base/scoped_block.h"
 #include "download/CFileVersion.h"
 
 namespace {
@@ -12,16 +13,15 @@ bool readFixedFileInfo(const char* fileName, VS_FIXEDFILEINFO* info) {
   DWORD ignored = 0;
   const DWORD size = GetFileVersionInfoSizeA(fileName, &ignored);
   if (size == 0) return false;
-  void* block = NPN_MemAlloc(size);
+  const ScopedBlock<void> block(NPN_MemAlloc(size));
   if (!block) return false;
   VS_FIXEDFILEINFO* fixed = nullptr;
   UINT fixedSize = 0;
   char root[] = "\\";
-  const bool found = GetFileVersionInfoA(fileName, 0, size, block) &&
-                     VerQueryValueA(block, root, reinterpret_cast<void**>(&fixed), &fixedSize) &&
+  const bool found = GetFileVersionInfoA(fileName, 0, size, block.get()) &&
+                     VerQueryValueA(block.get(), root, reinterpret_cast<void**>(&fixed), &fixedSize) &&
                      fixed && fixedSize >= sizeof *fixed;
   if (found) *info = *fixed;
-  NPN_MemFree(block);
   return found;
 }
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "base/host_services.h"
+#include "base/scoped_block.h"
 #include "base/text_conversion.h"
 #include "download/property_text.h"
 #include "log/install_log.h"
@@ -20,17 +21,14 @@ constexpr DWORD kLargestFile = 0x7FFFFFFE;
 // A block with the file's size bytes and a NUL after them, or null when the file could
 // not be opened or gave fewer bytes.
 char* readWholeFile(const char* path, DWORD size) {
-  char* block = static_cast<char*>(NPN_MemAlloc(size + 1));
+  ScopedBlock<char> block(static_cast<char*>(NPN_MemAlloc(size + 1)));
   if (!block) return nullptr;
   FILE* file = std::fopen(path, "rb");
-  const size_t got = file ? std::fread(block, 1, size, file) : 0;
+  const size_t got = file ? std::fread(block.get(), 1, size, file) : 0;
   if (file) std::fclose(file);
-  if (got != size) {
-    NPN_MemFree(block);
-    return nullptr;
-  }
-  block[size] = '\0';
-  return block;
+  if (got != size) return nullptr;
+  block.get()[size] = '\0';
+  return block.release();
 }
 
 }  // namespace
@@ -40,14 +38,14 @@ void loadPropertyFile(CPropertyMap& map, unsigned int codePage, const char* path
   if (!path || !GetFileAttributesExA(path, GetFileExInfoStandard, &attributes)) return;
   const DWORD size = attributes.nFileSizeLow;
   if (size == 0 || size > kLargestFile || attributes.nFileSizeHigh != 0) return;
-  char* bytes = readWholeFile(path, size);
+  ScopedBlock<char> bytes(readWholeFile(path, size));
   if (!bytes) return;
   int ansiLength = 0;
-  char* ansi = convertToAnsi(codePage, bytes, static_cast<int>(size), &ansiLength);
-  NPN_MemFree(bytes);
+  const ScopedBlock<char> ansi(convertToAnsi(codePage, bytes.get(), static_cast<int>(size), &ansiLength));
+  // The file's own bytes go before the text is read: a large file is not held twice.
+  bytes.reset();
   if (!ansi) return;
-  const int32_t dropped = parseConfigurationText(map, ansi, static_cast<size_t>(ansiLength));
-  NPN_MemFree(ansi);
+  const int32_t dropped = parseConfigurationText(map, ansi.get(), static_cast<size_t>(ansiLength));
   if (dropped == 0) return;
   auto lock = lockInstallLog();
   logText("Configuration file pairs dropped, too long or no memory: ");

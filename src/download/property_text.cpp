@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "base/host_services.h"
+#include "base/scoped_block.h"
 #include "download/CPropertyMap.h"
 
 namespace {
@@ -56,10 +57,7 @@ size_t unescapeValue(const char* text, size_t from, size_t end, char* out) {
 // A block that grows to the largest size asked of it and is released at the end.
 class ScratchBlock {
  public:
-  ScratchBlock() : m_data(nullptr), m_capacity(0) {}
-  ~ScratchBlock() { NPN_MemFree(m_data); }
-  ScratchBlock(const ScratchBlock&) = delete;
-  ScratchBlock& operator=(const ScratchBlock&) = delete;
+  ScratchBlock() : m_capacity(0) {}
 
   bool reserve(size_t size) {
     if (size == 0) size = 1;
@@ -67,15 +65,14 @@ class ScratchBlock {
     if (size > UINT32_MAX) return false;
     char* grown = static_cast<char*>(NPN_MemAlloc(static_cast<uint32_t>(size)));
     if (!grown) return false;
-    NPN_MemFree(m_data);
-    m_data = grown;
+    m_data.reset(grown);
     m_capacity = size;
     return true;
   }
-  char* data() { return m_data; }
+  char* data() { return m_data.get(); }
 
  private:
-  char* m_data;
+  ScopedBlock<char> m_data;
   size_t m_capacity;
 };
 

@@ -22,9 +22,9 @@ char* formatUnsigned(uint32_t n, char* end) {
 
 }  // namespace
 
-CTextBuffer::CTextBuffer() : m_text(nullptr), m_capacity(0) { ensureCapacity(kInitialCapacity); }
+CTextBuffer::CTextBuffer() : m_capacity(0) { ensureCapacity(kInitialCapacity); }
 
-CTextBuffer::~CTextBuffer() { release(); }
+CTextBuffer::~CTextBuffer() = default;
 
 bool CTextBuffer::ensureCapacity(int32_t n) {
   if (n <= m_capacity) return true;
@@ -38,17 +38,14 @@ bool CTextBuffer::reserve(int32_t n) {
   char* block = static_cast<char*>(NPN_MemAlloc(static_cast<uint32_t>(n)));
   if (!block) return false;
   std::memset(block, 0, static_cast<size_t>(n));
-  if (m_text) {
-    std::memcpy(block, m_text, static_cast<size_t>(length()) + 1);
-    NPN_MemFree(m_text);
-  }
-  m_text = block;
+  if (m_text) std::memcpy(block, m_text.get(), static_cast<size_t>(length()) + 1);
+  m_text.reset(block);
   m_capacity = n;
   return true;
 }
 
 int32_t CTextBuffer::length() const {
-  return m_text ? static_cast<int32_t>(std::strlen(m_text)) : 0;
+  return m_text ? static_cast<int32_t>(std::strlen(m_text.get())) : 0;
 }
 
 CTextBuffer& CTextBuffer::appendCounted(const char* text, size_t count) {
@@ -56,8 +53,8 @@ CTextBuffer& CTextBuffer::appendCounted(const char* text, size_t count) {
   if (count > static_cast<size_t>(kMaxCapacity - 1 - current)) return *this;
   const int32_t needed = current + static_cast<int32_t>(count) + 1;
   if (!ensureCapacity(needed)) return *this;
-  std::memcpy(m_text + current, text, count);
-  m_text[current + static_cast<int32_t>(count)] = '\0';
+  std::memcpy(m_text.get() + current, text, count);
+  m_text.get()[current + static_cast<int32_t>(count)] = '\0';
   return *this;
 }
 
@@ -86,8 +83,8 @@ CTextBuffer& CTextBuffer::appendBuffer(const CTextBuffer& other) {
     // Appending a text to itself: the source may move when the block grows.
     const int32_t n = length();
     if (n == 0 || n > (kMaxCapacity - 1) / 2 || !ensureCapacity(2 * n + 1)) return *this;
-    std::memcpy(m_text + n, m_text, static_cast<size_t>(n));
-    m_text[2 * n] = '\0';
+    std::memcpy(m_text.get() + n, m_text.get(), static_cast<size_t>(n));
+    m_text.get()[2 * n] = '\0';
     return *this;
   }
   return appendCounted(other.text(), static_cast<size_t>(other.length()));
@@ -96,7 +93,7 @@ CTextBuffer& CTextBuffer::appendBuffer(const CTextBuffer& other) {
 void CTextBuffer::setLength(int32_t n) {
   if (n < 0) n = 0;
   if (n < length()) {
-    m_text[n] = '\0';
+    m_text.get()[n] = '\0';
     return;
   }
   if (n < kMaxCapacity) ensureCapacity(n + 1);
@@ -106,7 +103,7 @@ void CTextBuffer::removeFront(int32_t n) {
   const int32_t total = length();
   if (n <= 0 || total == 0) return;
   if (n > total) n = total;
-  std::memmove(m_text, m_text + n, static_cast<size_t>(total - n) + 1);
+  std::memmove(m_text.get(), m_text.get() + n, static_cast<size_t>(total - n) + 1);
 }
 
 char* CTextBuffer::copyText() const {
@@ -118,7 +115,6 @@ char* CTextBuffer::copyText() const {
 }
 
 void CTextBuffer::release() {
-  if (m_text) NPN_MemFree(m_text);
-  m_text = nullptr;
+  m_text.reset();
   m_capacity = 0;
 }

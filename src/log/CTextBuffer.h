@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/scoped_block.h"
+
 class CTextBuffer {
  public:
   // Starts with a zero-filled block of 16 bytes.
@@ -38,7 +40,7 @@ class CTextBuffer {
   int32_t length() const;
   int32_t capacity() const { return m_capacity; }
   // Never null: an empty text when the buffer has no block.
-  const char* text() const { return m_text ? m_text : ""; }
+  const char* text() const { return m_text ? m_text.get() : ""; }
 
   // Makes room for n bytes (NUL included), growing to the larger of 2 * capacity + 2
   // and n. False when the allocator had no room.
@@ -47,6 +49,6 @@ class CTextBuffer {
  private:
   bool reserve(int32_t n);
 
-  char* m_text;
+  ScopedBlock<char> m_text;
   int32_t m_capacity;
 };

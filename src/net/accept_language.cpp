@@ -7,6 +7,8 @@
 #include <cstring>
 
 #include "base/host_services.h"
+#include "base/scoped_block.h"
+#include "base/scoped_handle.h"
 #include "base/temp_directory.h"
 #include "log/install_log.h"
 #include "net/prefs_reader.h"
@@ -56,23 +58,18 @@ char* readRfc1766Value(HKEY key, const char* name) {
   if (RegQueryValueExA(key, name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) return nullptr;
   const size_t prefixLength = sizeof kHeaderPrefix - 1;
   // One byte more than the value: a stored text need not end with its terminator.
-  auto* block = static_cast<char*>(NPN_MemAlloc(static_cast<uint32>(prefixLength + size + 1)));
-  if (!block) return nullptr;
+  ScopedBlock<char> header(static_cast<char*>(NPN_MemAlloc(static_cast<uint32>(prefixLength + size + 1))));
+  if (!header) return nullptr;
+  char* block = header.get();
   std::memcpy(block, kHeaderPrefix, prefixLength);
   DWORD read = size;
   auto* value = reinterpret_cast<BYTE*>(block + prefixLength);
-  if (RegQueryValueExA(key, name, nullptr, nullptr, value, &read) != ERROR_SUCCESS || read == 0) {
-    NPN_MemFree(block);
-    return nullptr;
-  }
+  if (RegQueryValueExA(key, name, nullptr, nullptr, value, &read) != ERROR_SUCCESS || read == 0) return nullptr;
   block[prefixLength + read] = '\0';
   block[prefixLength + std::strcspn(block + prefixLength, ";")] = '\0';
   // An empty tag (an empty text, or one that starts with ";") names no language.
-  if (block[prefixLength] == '\0') {
-    NPN_MemFree(block);
-    return nullptr;
-  }
-  return block;
+  if (block[prefixLength] == '\0') return nullptr;
+  return header.release();
 }
 
 // The user's language from the table of RFC 1766 tags, as a whole header line.
@@ -80,12 +77,11 @@ char* headerFromRegistry() {
   // The table names a language by four lower-case hexadecimal digits: 0c0c, 0409.
   char name[8];
   std::snprintf(name, sizeof name, "%04x", static_cast<unsigned>(GetUserDefaultLangID()));
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, "MIME\\Database\\Rfc1766", 0, KEY_READ, &key) != ERROR_SUCCESS)
+  HKEY opened = nullptr;
+  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, "MIME\\Database\\Rfc1766", 0, KEY_READ, &opened) != ERROR_SUCCESS)
     return nullptr;
-  char* header = readRfc1766Value(key, name);
-  RegCloseKey(key);
-  return header;
+  const ScopedRegistryKey key(opened);
+  return readRfc1766Value(key.get(), name);
 }
 
 char* defaultHeader() {
@@ -106,20 +102,15 @@ char* languageFromProfile(const char* prefix, ProfileFamily family) {
 }  // namespace
 
 char* getLanguageInfoFromPrefs(const char* prefix, const char* prefsPath) {
-  HANDLE file = openPrefsFile(prefsPath);
-  if (file == INVALID_HANDLE_VALUE) return nullptr;
+  const ScopedFileHandle file(openPrefsFile(prefsPath));
+  if (!file) return nullptr;
   char line[kPrefsLineBufferSize] = {};
   char carry[kPrefsLineBufferSize] = {};
-  char* result = nullptr;
-  while (readPrefsLine(file, line, sizeof line, carry, sizeof carry) > 0) {
+  while (readPrefsLine(file.get(), line, sizeof line, carry, sizeof carry) > 0) {
     normalizePrefsLine(line);
-    if (startsWithIgnoringCase(line, kLanguagePrefsPrefix)) {
-      result = languageFromLine(prefix, line, prefsPath);
-      break;
-    }
+    if (startsWithIgnoringCase(line, kLanguagePrefsPrefix)) return languageFromLine(prefix, line, prefsPath);
   }
-  CloseHandle(file);
-  return result;
+  return nullptr;
 }
 
 char* getNSLanguageInfo(const char* prefix, const char* userAgent) {

@@ -6,6 +6,7 @@
 
 #include "base/bounded_text.h"
 #include "base/path_text.h"
+#include "base/scoped_handle.h"
 #include "base/temp_directory.h"
 #include "net/prefs_reader.h"
 #include "net/prefs_text.h"
@@ -106,12 +107,11 @@ bool findNetscape4UsersDirectory(const char* userAgent, char* out) {
   netscapeVersionText(userAgent, version, sizeof version);
   copyCut(key, sizeof key, kNetscapeKeyStart);
   if (!appendWhole(key, sizeof key, version) || !appendWhole(key, sizeof key, "\\Main")) return false;
-  HKEY handle = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
+  HKEY opened = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
+  const ScopedRegistryKey handle(opened);
   char installDirectory[kPathCapacity];
-  const bool found = readText(handle, "Install Directory", installDirectory, sizeof installDirectory);
-  RegCloseKey(handle);
-  if (!found) return false;
+  if (!readText(handle.get(), "Install Directory", installDirectory, sizeof installDirectory)) return false;
   const DWORD length = GetShortPathNameA(installDirectory, out, kPathCapacity);
   if (length == 0 || length >= kPathCapacity) return false;
   // The users' folders sit beside the program folder.
@@ -137,18 +137,18 @@ void readNetscape4ProxySettings(const char* userAgent, Settings* settings) {
 }  // namespace
 
 void readRegistryProxySettings(HKEY root, Settings* settings) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(root, kNetscape3Key, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
-  readNetscape3Values(key, settings);
-  RegCloseKey(key);
+  HKEY opened = nullptr;
+  if (RegOpenKeyExA(root, kNetscape3Key, 0, KEY_READ, &opened) != ERROR_SUCCESS) return;
+  const ScopedRegistryKey key(opened);
+  readNetscape3Values(key.get(), settings);
 }
 
 void readPrefsProxySettings(const char* prefsPath, Settings* settings) {
-  HANDLE file = openPrefsFile(prefsPath);
-  if (file == INVALID_HANDLE_VALUE) return;
+  const ScopedFileHandle file(openPrefsFile(prefsPath));
+  if (!file) return;
   char line[kPrefsLineBufferSize] = {};
   char carry[kPrefsLineBufferSize] = {};
-  while (readPrefsLine(file, line, sizeof line, carry, sizeof carry) > 0) {
+  while (readPrefsLine(file.get(), line, sizeof line, carry, sizeof carry) > 0) {
     normalizePrefsLine(line);
     if (!applyPrefsLine(line, settings)) {
       // A value without its closing quote makes the whole file untrustworthy.
@@ -156,7 +156,6 @@ void readPrefsProxySettings(const char* prefsPath, Settings* settings) {
       break;
     }
   }
-  CloseHandle(file);
 }
 
 bool findUsersPrefsFile(const char* directory, char* out) {
@@ -166,8 +165,8 @@ bool findUsersPrefsFile(const char* directory, char* out) {
   out[0] = '\0';
   if (!joinPath(path, kPathCapacity, directory, "*.*")) return false;
   WIN32_FIND_DATAA entry;
-  HANDLE search = FindFirstFileA(path, &entry);
-  if (search == INVALID_HANDLE_VALUE) return false;
+  const ScopedFindHandle search(FindFirstFileA(path, &entry));
+  if (!search) return false;
   do {
     if (!isPlainSubdirectory(entry)) continue;
     const char* name = entry.cAlternateFileName[0] ? entry.cAlternateFileName : entry.cFileName;
@@ -177,8 +176,7 @@ bool findUsersPrefsFile(const char* directory, char* out) {
       best = accessed;
       copyCut(out, kPathCapacity, candidate);
     }
-  } while (FindNextFileA(search, &entry));
-  FindClose(search);
+  } while (FindNextFileA(search.get(), &entry));
   return out[0] != '\0';
 }
 

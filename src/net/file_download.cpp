@@ -12,6 +12,9 @@
 #include "base/directory_tree.h"
 #include "base/host_services.h"
 #include "base/path_text.h"
+#include "base/scoped_block.h"
+#include "base/scoped_handle.h"
+#include "base/scoped_internet_handle.h"
 #include "base/sha256_digest.h"
 #include "base/temp_directory.h"
 #include "log/install_log.h"
@@ -34,9 +37,9 @@ struct DownloadState {
   const char* directory;
   const char* fileName;  // localName or the URL's last segment
   char localPath[kPathCapacity];
-  HANDLE file;
-  HINTERNET request;
-  char* header;
+  ScopedFileHandle file;
+  ScopedInternetHandle request;
+  ScopedBlock<char> header;
   DownloadResult result;
   DWORD errorCode;       // GetLastError of the failed read or write
   DWORD openLastError;   // what OpenURL left in its lastError
@@ -67,9 +70,9 @@ DownloadResult createLocalFile(DownloadState& state) {
   // Shared for deletion: a download the worker walks away from is deleted by name at
   // once, and the system removes it when the last handle goes, at the latest with the
   // process.
-  state.file = CreateFileA(state.localPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                           CREATE_ALWAYS, 0, nullptr);
-  return state.file == INVALID_HANDLE_VALUE ? kDownloadNoLocalFile : kDownloadOk;
+  state.file.reset(CreateFileA(state.localPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                               CREATE_ALWAYS, 0, nullptr));
+  return state.file ? kDownloadOk : kDownloadNoLocalFile;
 }
 
 // The Content-Length of the answer; false when it has none.
@@ -80,13 +83,13 @@ bool declaredLength(HINTERNET request, DWORD* length) {
 
 // Copies the body on from state.received up to limit bytes or its end.
 DownloadResult copyBody(DownloadState& state, uint32_t limit, uint32_t chunk) {
-  BodyCopy copy = {state.request, state.file, state.digest, state.received, limit, chunk, 0, false, false};
+  BodyCopy copy = {state.request.get(), state.file.get(), state.digest, state.received, limit, chunk, 0, false, false};
   state.digest = nullptr;
   if (copyBodyDetached(*state.plugin, copy) == BodyCopyEnd::kAbandoned) {
     // The request and the open file went with the job.
     DeleteFileA(state.localPath);
-    state.request = nullptr;
-    state.file = INVALID_HANDLE_VALUE;
+    state.request.release();
+    state.file.release();
     return kDownloadCancelled;
   }
   state.digest = copy.digest;
@@ -123,28 +126,27 @@ bool startOver(DownloadState& state) {
     delete state.digest;
     state.digest = new (std::nothrow) CSha256;
   }
-  return SetFilePointer(state.file, 0, nullptr, FILE_BEGIN) == 0 && SetEndOfFile(state.file);
+  return SetFilePointer(state.file.get(), 0, nullptr, FILE_BEGIN) == 0 && SetEndOfFile(state.file.get());
 }
 
 // Asks for the rest of a body that broke off, from the bytes already in the file. A
 // server that answers with exactly that rest continues the file; one that sends the whole
 // body again starts it over, once. False when the download cannot go on.
 bool reopenForRest(DownloadState& state) {
-  InternetCloseHandle(state.request);
-  state.request = nullptr;
+  state.request.reset();
   char range[64];
   std::snprintf(range, sizeof range, "Range: bytes=%lu-\r\n", static_cast<unsigned long>(state.received));
   // The language header comes without a line end of its own.
-  std::string headers = state.header ? state.header : "";
+  std::string headers = state.header ? state.header.get() : "";
   if (!headers.empty() && headers.back() != '\n') headers += "\r\n";
   headers += range;
   // A request for the rest that fails shows nothing of its own: the download then fails
   // with the break it came from, as it would have without the retry.
   DWORD closeError = 0;
-  state.request = OpenURL(state.plugin, state.url, headers.c_str(), &closeError, false);
+  state.request.reset(OpenURL(state.plugin, state.url, headers.c_str(), &closeError, false));
   if (!state.request) return false;
   uint32_t start = 0;
-  if (statusCodeOf(state.request) == 206) return rangeStart(state.request, &start) && start == state.received;
+  if (statusCodeOf(state.request.get()) == 206) return rangeStart(state.request.get(), &start) && start == state.received;
   return !state.restarted && startOver(state);
 }
 
@@ -161,7 +163,7 @@ std::atomic<uint32_t> g_packageReadSize{kLargeTransferSize};
 
 DownloadResult transferBody(DownloadState& state, uint32_t expectedSize) {
   DWORD length = 0;
-  const bool declared = declaredLength(state.request, &length);
+  const bool declared = declaredLength(state.request.get(), &length);
   const bool single = expectedSize == kUnknownSize;
   if (single) {
     // Without a Content-Length the body is read to its end; the estimate only scales the bar.
@@ -213,8 +215,8 @@ DownloadResult runDownload(DownloadState& state, uint32_t expectedSize, const ch
   if (prepareDirectory(state) != kDownloadOk) return kDownloadNoDirectory;
   if (createLocalFile(state) != kDownloadOk) return kDownloadNoLocalFile;
   if (state.expectedSha256) state.digest = new (std::nothrow) CSha256;
-  state.header = getAcceptLanguageHeader(NPN_UserAgent(plugin->m_npp));
-  state.request = OpenURL(plugin, state.url, state.header ? state.header : "", &state.openLastError);
+  state.header.reset(getAcceptLanguageHeader(NPN_UserAgent(plugin->m_npp)));
+  state.request.reset(OpenURL(plugin, state.url, state.header ? state.header.get() : "", &state.openLastError));
   if (!state.request) return runCancelled(*plugin) ? kDownloadCancelled : kDownloadNoUrl;
   return transferBody(state, expectedSize);
 }
@@ -271,21 +273,23 @@ void logFailure(const DownloadState& state) {
 void finishDownload(DownloadState& state) {
   if (state.result != kDownloadOk) {
     logFailure(state);
-    if (state.file != INVALID_HANDLE_VALUE) {
-      CloseHandle(state.file);
-      state.file = INVALID_HANDLE_VALUE;
+    // Closed before it is deleted: an open file would only be marked for deletion.
+    if (state.file) {
+      state.file.reset();
       DeleteFileA(state.localPath);
     }
   }
-  NPN_MemFree(state.header);
+  state.header.reset();
   delete state.digest;
   state.digest = nullptr;
-  if (state.request && !InternetCloseHandle(state.request)) {
+  // Closed by hand, before the file, so that a failure to close is logged.
+  const HINTERNET request = state.request.release();
+  if (request && !InternetCloseHandle(request)) {
     auto hold = lockInstallLog();
     logText("InternetCloseHandle failed in CMyPlugin::DownloadFile().  rc: ");
     logUnsignedLine(GetLastError());
   }
-  if (state.file != INVALID_HANDLE_VALUE) CloseHandle(state.file);
+  state.file.reset();
 }
 
 }  // namespace
@@ -305,7 +309,6 @@ DownloadResult DownloadFile(CRunContext* plugin, const char* url, const char* di
   state.plugin = plugin;
   state.url = url;
   state.directory = directory;
-  state.file = INVALID_HANDLE_VALUE;
   state.result = kDownloadFault;
   if (!runGuarded(plugin, "CMyPlugin::DownloadFile()",
                   [&] { state.result = runDownload(state, expectedSize, localName); }))

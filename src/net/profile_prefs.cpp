@@ -7,6 +7,7 @@
 
 #include "base/bounded_text.h"
 #include "base/path_text.h"
+#include "base/scoped_handle.h"
 #include "base/temp_directory.h"
 #include "log/install_log.h"
 #include "net/prefs_reader.h"
@@ -48,14 +49,13 @@ void walkProfileTree(const char* fileName, const char* directory, char* out, int
   char path[kPathCapacity];
   if (depth < kMaxProfileTreeDepth && joinPath(path, kPathCapacity, directory, "*.*")) {
     WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA(path, &entry);
-    if (search != INVALID_HANDLE_VALUE) {
+    const ScopedFindHandle search(FindFirstFileA(path, &entry));
+    if (search) {
       do {
         const char* name = entry.cAlternateFileName[0] ? entry.cAlternateFileName : entry.cFileName;
         if (isPlainSubdirectory(entry) && joinPath(path, kPathCapacity, directory, name))
           walkProfileTree(fileName, path, out, depth + 1);
-      } while (FindNextFileA(search, &entry));
-      FindClose(search);
+      } while (FindNextFileA(search.get(), &entry));
     }
   }
   if (joinPath(path, kPathCapacity, directory, fileName)) considerCandidate(path, out);

@@ -9,6 +9,7 @@
 
 #include "base/host_services.h"
 #include "base/leading_integer.h"
+#include "base/scoped_block.h"
 #include "base/string_copy.h"
 #include "base/text_conversion.h"
 #include "log/install_log.h"
@@ -140,19 +141,19 @@ void PageParameters::readNamedValues() {
 
 bool PageParameters::allocateFileList() {
   const uint32 count = static_cast<uint32>(numFiles);
-  fileNames = static_cast<char**>(NPN_MemAlloc(count * sizeof(char*)));
-  fileSizes = static_cast<int*>(NPN_MemAlloc(count * sizeof(int)));
-  fileHashes = static_cast<char**>(NPN_MemAlloc(count * sizeof(char*)));
-  if (fileNames && fileSizes && fileHashes) {
-    std::memset(fileNames, 0, count * sizeof(char*));
-    std::memset(fileSizes, 0, count * sizeof(int));
-    std::memset(fileHashes, 0, count * sizeof(char*));
+  ScopedBlock<char*> names(static_cast<char**>(NPN_MemAlloc(count * sizeof(char*))));
+  ScopedBlock<int> sizes(static_cast<int*>(NPN_MemAlloc(count * sizeof(int))));
+  ScopedBlock<char*> hashes(static_cast<char**>(NPN_MemAlloc(count * sizeof(char*))));
+  if (names && sizes && hashes) {
+    std::memset(names.get(), 0, count * sizeof(char*));
+    std::memset(sizes.get(), 0, count * sizeof(int));
+    std::memset(hashes.get(), 0, count * sizeof(char*));
+    fileNames = names.release();
+    fileSizes = sizes.release();
+    fileHashes = hashes.release();
     return true;
   }
   logLine("The file list could not be allocated.");
-  NPN_MemFree(fileNames);
-  NPN_MemFree(fileSizes);
-  NPN_MemFree(fileHashes);
   fileNames = nullptr;
   fileSizes = nullptr;
   fileHashes = nullptr;

@@ -2,6 +2,7 @@
 #include "plugin/page_requests.h"
 
 #include "base/host_services.h"
+#include "base/scoped_block.h"
 #include "base/string_copy.h"
 #include "plugin/CMyPlugin.h"
 
@@ -15,8 +16,6 @@ void loadClosingPage(const CMyPlugin& plugin) {
   const char* url = plugin.m_page.closeWindowUrl;
   if (!url) return;
   // The browser gets a copy of its own allocation, never a pointer into the record.
-  char* copy = copyString(url);
-  if (!copy) return;
-  NPN_GetURL(plugin.m_npp, copy, "_self");
-  NPN_MemFree(copy);
+  const ScopedBlock<char> copy(copyString(url));
+  if (copy) NPN_GetURL(plugin.m_npp, copy.get(), "_self");
 }

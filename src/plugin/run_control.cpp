@@ -7,23 +7,18 @@
 #include "plugin/run_context.h"
 
 CRunControl* CRunControl::create(HINTERNET session) {
-  const HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  ScopedKernelHandle event(CreateEventA(nullptr, TRUE, FALSE, nullptr));
   if (!event) return nullptr;
-  auto* control = new (std::nothrow) CRunControl(session, event);
-  if (!control) CloseHandle(event);
+  auto* control = new (std::nothrow) CRunControl(session, event.get());
+  if (control) event.release();
   return control;
 }
 
-CRunControl::CRunControl(HINTERNET session, HANDLE cancelEvent) : m_session(session), m_cancelEvent(cancelEvent) {}
-
-CRunControl::~CRunControl() {
-  if (m_session) InternetCloseHandle(m_session);
-  CloseHandle(m_cancelEvent);
-}
+CRunControl::CRunControl(HINTERNET session, HANDLE cancelEvent) : m_cancelEvent(cancelEvent), m_session(session) {}
 
 void CRunControl::cancel() {
   InterlockedExchange(&m_cancelled, 1);
-  SetEvent(m_cancelEvent);
+  SetEvent(m_cancelEvent.get());
 }
 
 void CRunControl::release() {

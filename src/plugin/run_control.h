@@ -6,6 +6,9 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include "base/scoped_handle.h"
+#include "base/scoped_internet_handle.h"
+
 class CRunContext;
 
 class CRunControl {
@@ -19,7 +22,7 @@ class CRunControl {
   void cancel();
   bool cancelled() const { return m_cancelled != 0; }
   // Signalled by cancel; for the waits of the run.
-  HANDLE cancelEvent() const { return m_cancelEvent; }
+  HANDLE cancelEvent() const { return m_cancelEvent.get(); }
   // True for the first caller only: the cancellation is logged once.
   bool claimNote() { return InterlockedExchange(&m_noted, 1) == 0; }
 
@@ -29,10 +32,11 @@ class CRunControl {
 
  private:
   CRunControl(HINTERNET session, HANDLE cancelEvent);
-  ~CRunControl();
+  ~CRunControl() = default;
 
-  HINTERNET m_session;
-  HANDLE m_cancelEvent;
+  // Destroyed last to first: the session is closed before the event, as always.
+  ScopedKernelHandle m_cancelEvent;
+  ScopedInternetHandle m_session;
   volatile LONG m_references = 1;
   volatile LONG m_cancelled = 0;
   volatile LONG m_noted = 0;

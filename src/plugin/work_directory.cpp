@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "base/scoped_handle.h"
 #include "base/temp_directory.h"
 
 namespace {
@@ -21,12 +22,9 @@ void nameFor(int number, char* name, size_t size) {
 HANDLE claimNumber(int number) {
   char mutexName[64];
   std::snprintf(mutexName, sizeof mutexName, "OstrelUpdaterWorkDirectory%d", number);
-  const HANDLE mutex = CreateMutexA(nullptr, FALSE, mutexName);
-  if (mutex && GetLastError() == ERROR_ALREADY_EXISTS) {
-    CloseHandle(mutex);
-    return nullptr;
-  }
-  return mutex;
+  ScopedKernelHandle mutex(CreateMutexA(nullptr, FALSE, mutexName));
+  if (mutex && GetLastError() == ERROR_ALREADY_EXISTS) return nullptr;
+  return mutex.release();
 }
 
 }  // namespace

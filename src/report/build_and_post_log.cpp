@@ -1,7 +1,7 @@
 // Building the upload body around the log's text.
 #include "report/build_and_post_log.h"
 
-#include "base/host_services.h"
+#include "base/scoped_block.h"
 #include "log/CTextBuffer.h"
 #include "log/install_log.h"
 #include "log/title_line.h"
@@ -18,8 +18,6 @@ bool buildAndPostLog(CRunContext* instance, CInstallLogPortion& log) {
   log.appendTo(body);
   body.append("\r\n");
   appendSeparatorLine(body);
-  char* text = body.copyText();
-  const bool sent = text && postLogText(*instance, text);
-  NPN_MemFree(text);
-  return sent;
+  const ScopedBlock<char> text(body.copyText());
+  return text && postLogText(*instance, text.get());
 }

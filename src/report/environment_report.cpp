@@ -8,6 +8,7 @@
 #include "base/client_install_dir.h"
 #include "base/host_services.h"
 #include "base/path_text.h"
+#include "base/scoped_block.h"
 #include "log/CTextBuffer.h"
 #include "log/title_line.h"
 #include "net/accept_language.h"
@@ -112,9 +113,8 @@ void appendLocale(CTextBuffer& buffer) {
 void appendBrowser(CTextBuffer& buffer, CRunContext& instance) {
   const char* userAgent = NPN_UserAgent(instance.m_npp);
   buffer.append("  User Agent: >").append(userAgent ? userAgent : "").append("<\r\n");
-  char* header = getAcceptLanguageHeader(userAgent);
-  buffer.append("  Accept language header: >").append(header ? header : "").append("<\r\n");
-  NPN_MemFree(header);
+  const ScopedBlock<char> header(getAcceptLanguageHeader(userAgent));
+  buffer.append("  Accept language header: >").append(header ? header.get() : "").append("<\r\n");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "base/host_services.h"
+#include "base/scoped_block.h"
 #include "log/CTextBuffer.h"
 
 namespace {
@@ -61,11 +62,8 @@ void appendFileVersionInfo(CTextBuffer& buffer, const char* path, const char* ti
   const DWORD size = GetFileVersionInfoSizeA(path, &ignored);
   if (size == 0) return;
   buffer.append(title).append(" Information\r\n");
-  void* block = NPN_MemAlloc(size);
-  if (!block) return;
-  if (GetFileVersionInfoA(path, 0, size, block)) {
-    appendFixedVersion(buffer, block, title);
-    appendVersionTexts(buffer, block);
-  }
-  NPN_MemFree(block);
+  const ScopedBlock<void> block(NPN_MemAlloc(size));
+  if (!block || !GetFileVersionInfoA(path, 0, size, block.get())) return;
+  appendFixedVersion(buffer, block.get(), title);
+  appendVersionTexts(buffer, block.get());
 }

@@ -8,6 +8,8 @@
 #include <cstring>
 
 #include "base/host_services.h"
+#include "base/scoped_block.h"
+#include "base/scoped_internet_handle.h"
 #include "base/string_copy.h"
 #include "base/text_conversion.h"
 #include "log/CTextBuffer.h"
@@ -77,19 +79,17 @@ Body makeBody(const char* text) {
 }
 
 bool sendRequest(CRunContext& instance, HINTERNET request, const char* text) {
-  Body body = makeBody(text);
-  if (!body.bytes) return false;
-  char* languages = getAcceptLanguageHeader(NPN_UserAgent(instance.m_npp));
+  const Body body = makeBody(text);
+  const ScopedBlock<char> bytes(body.bytes);
+  if (!bytes) return false;
+  const ScopedBlock<char> languages(getAcceptLanguageHeader(NPN_UserAgent(instance.m_npp)));
   CTextBuffer headers;
-  if (languages) headers.append(languages).append("\r\n");
+  if (languages) headers.append(languages.get()).append("\r\n");
   headers.append("Connection: Keep-Alive\r\n");
   headers.append("Content-Type: ").append(body.type).append("\r\n");
   headers.append("Content-Length: ").appendUnsigned(body.length).append("\r\n");
-  const bool sent = HttpSendRequestA(request, headers.text(), static_cast<DWORD>(headers.length()), body.bytes,
-                                     body.length) != FALSE;
-  NPN_MemFree(languages);
-  NPN_MemFree(body.bytes);
-  return sent;
+  return HttpSendRequestA(request, headers.text(), static_cast<DWORD>(headers.length()), bytes.get(), body.length) !=
+         FALSE;
 }
 
 }  // namespace
@@ -105,20 +105,16 @@ bool postLogText(CRunContext& instance, const char* text) {
   UrlParts parts = {};
   if (!splitUrl(url, parts)) return false;
   // An empty user name would still be sent as a name; without one there is none.
-  HINTERNET connection = InternetConnectA(instance.m_internet, parts.host, parts.port,
-                                          parts.user[0] ? parts.user : nullptr,
-                                          parts.password[0] ? parts.password : nullptr,
-                                          serviceFor(parts.scheme), 0, 0);
+  const ScopedInternetHandle connection(InternetConnectA(instance.m_internet, parts.host, parts.port,
+                                                        parts.user[0] ? parts.user : nullptr,
+                                                        parts.password[0] ? parts.password : nullptr,
+                                                        serviceFor(parts.scheme), 0, 0));
   if (!connection) return false;
   const DWORD flags = parts.scheme == INTERNET_SCHEME_HTTPS ? kHttpsFlags : kHttpFlags;
-  HINTERNET request = HttpOpenRequestA(connection, "POST", parts.path, "HTTP/1.0", nullptr, nullptr, flags, 0);
-  if (!request) {
-    InternetCloseHandle(connection);
-    return false;
-  }
-  setRequestTimeouts(request, kLogUploadTimeouts);
-  const bool sent = sendRequest(instance, request, text);
-  InternetCloseHandle(request);
-  InternetCloseHandle(connection);
-  return sent;
+  // Declared after the connection, so that it is closed first.
+  const ScopedInternetHandle request(
+      HttpOpenRequestA(connection.get(), "POST", parts.path, "HTTP/1.0", nullptr, nullptr, flags, 0));
+  if (!request) return false;
+  setRequestTimeouts(request.get(), kLogUploadTimeouts);
+  return sendRequest(instance, request.get(), text);
 }

@@ -3,6 +3,7 @@
 
 #include "base/client_install_dir.h"
 #include "base/path_text.h"
+#include "base/scoped_handle.h"
 #include "download/config_files.h"
 #include "log/install_log.h"
 #include "log/method_guard.h"
@@ -34,12 +35,12 @@ RunOutcome RunCommands(CMyPlugin& plugin) {
       logLine("Unable to call \"updater.exe -install\".");
       return;
     }
+    const ScopedKernelHandle updaterThread(process.hThread);
+    const ScopedKernelHandle updater(process.hProcess);
     // The updater owns the client's files while it runs: it is waited for however long.
-    WaitForSingleObject(process.hProcess, INFINITE);
+    WaitForSingleObject(updater.get(), INFINITE);
     DWORD exitCode = 0;
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
+    GetExitCodeProcess(updater.get(), &exitCode);
     if (exitCode != 0) outcome = RunOutcome::kFailed;
   });
   return outcome;
@@ -70,6 +71,7 @@ void StartupClient(CMyPlugin& plugin, const char* url) {
       MessageBoxA(pluginOwnerWindow(&plugin), "Unable to launch client", kPluginCaption, kErrorBoxStyle);
       return;
     }
+    // The client runs on by itself: its handles are not needed.
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
   });
