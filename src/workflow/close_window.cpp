@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include "base/host_services.h"
-#include "base/scoped_handle.h"
 #include "log/method_guard.h"
 #include "plugin/CMyPlugin.h"
 #include "plugin/dialog_protocol.h"
@@ -29,7 +28,10 @@ void ClosePluginWindow(CMyPlugin& plugin) {
     const HWND frame = plugin.m_frameWindow;
     if (!frame || !IsWindow(frame)) return;
     RedrawWindow(frame, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-    if (const ScopedKernelHandle event{openStartupEvent()}) WaitForSingleObject(event.get(), kStartupWaitMs);
+    if (const HANDLE event = openStartupEvent()) {
+      WaitForSingleObject(event, kStartupWaitMs);
+      CloseHandle(event);
+    }
     const char* closingPage = plugin.m_page.closeWindowUrl;
     if (!closingPage) {
       Sleep(kPauseBeforeCloseMs);

@@ -3,7 +3,6 @@
 
 #include "base/client_install_dir.h"
 #include "base/path_text.h"
-#include "base/scoped_handle.h"
 #include "download/config_files.h"
 #include "log/install_log.h"
 #include "log/method_guard.h"
@@ -35,12 +34,12 @@ RunOutcome RunCommands(CMyPlugin& plugin) {
       logLine("Unable to call \"updater.exe -install\".");
       return;
     }
-    const ScopedKernelHandle updaterThread(process.hThread);
-    const ScopedKernelHandle updater(process.hProcess);
     // The updater owns the client's files while it runs: it is waited for however long.
-    WaitForSingleObject(updater.get(), INFINITE);
+    WaitForSingleObject(process.hProcess, INFINITE);
     DWORD exitCode = 0;
-    GetExitCodeProcess(updater.get(), &exitCode);
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
     if (exitCode != 0) outcome = RunOutcome::kFailed;
   });
   return outcome;
@@ -71,7 +70,6 @@ void StartupClient(CMyPlugin& plugin, const char* url) {
       MessageBoxA(pluginOwnerWindow(&plugin), "Unable to launch client", kPluginCaption, kErrorBoxStyle);
       return;
     }
-    // The client runs on by itself: its handles are not needed.
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
   });
