@@ -35,9 +35,9 @@ int main(int argc, char** argv) {
   NP_GetEntryPoints(&plugin);
   NP_Initialize(&browser);
   const uint32_t size = static_cast<uint32_t>(std::strtoul(argv[4], nullptr, 10));
-  setPackageReadSizeForBench(static_cast<uint32_t>(std::strtoul(argv[5], nullptr, 10)));
   const RunStart start = startRun();
   auto* instance = new CMyPlugin;
+  instance->m_limits.packageReadSize = static_cast<uint32_t>(std::strtoul(argv[5], nullptr, 10));
   instance->m_internet = NetscapeInternetOpen(benchAgent(nullptr));
   instance->m_progress.setTotal(size);
   const int result = DownloadFile(instance, argv[1], argv[2], size, argv[3]);

@@ -3,7 +3,6 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -158,8 +157,15 @@ bool brokeOff(const DownloadState& state, DownloadResult result, bool declared, 
   return result == kDownloadOk && endedEarly(state, declared, length, limit);
 }
 
-std::atomic<uint32_t> g_unknownSizeLimit{kMostUnknownSizeBytes};
-std::atomic<uint32_t> g_packageReadSize{kLargeTransferSize};
+uint32_t mostUnknownSize(const RunLimits& limits) {
+  return limits.mostUnknownSizeBytes ? limits.mostUnknownSizeBytes : kMostUnknownSizeBytes;
+}
+
+// The body copy's buffer holds kLargeTransferSize: a larger read would overrun it.
+uint32_t packageReadSize(const RunLimits& limits) {
+  const uint32_t size = limits.packageReadSize;
+  return size == 0 || size > kLargeTransferSize ? kLargeTransferSize : size;
+}
 
 DownloadResult transferBody(DownloadState& state, uint32_t expectedSize) {
   DWORD length = 0;
@@ -175,9 +181,9 @@ DownloadResult transferBody(DownloadState& state, uint32_t expectedSize) {
   // A body without a declared end is read one byte past the most it may have, so that an
   // endless one is told from one that ends right there.
   const bool toEnd = single && !declared;
-  const uint32_t mostUnknown = g_unknownSizeLimit;
+  const uint32_t mostUnknown = mostUnknownSize(state.plugin->m_limits);
   const uint32_t limit = toEnd ? mostUnknown + 1 : (single ? length : expectedSize);
-  const uint32_t chunk = single ? kSmallTransferSize : g_packageReadSize.load();
+  const uint32_t chunk = single ? kSmallTransferSize : packageReadSize(state.plugin->m_limits);
   DownloadResult result = copyBody(state, limit, chunk);
   // The Content-Length that counts is the first answer's: a resumed answer declares the rest.
   for (int resumes = 0; !toEnd && resumes < kMostResumes && brokeOff(state, result, declared, length, limit);
@@ -253,7 +259,7 @@ void logFailure(const DownloadState& state) {
     case kDownloadReadFailed:
       if (state.tooLarge) {
         logText("DownloadFile stopped: the body has no declared length and is longer than ");
-        logUnsignedLine(g_unknownSizeLimit);
+        logUnsignedLine(mostUnknownSize(state.plugin->m_limits));
         logText("  URL: ");
         logLine(state.url);
         break;
@@ -293,13 +299,6 @@ void finishDownload(DownloadState& state) {
 }
 
 }  // namespace
-
-void setUnknownSizeLimitForTests(uint32_t bytes) { g_unknownSizeLimit = bytes ? bytes : kMostUnknownSizeBytes; }
-
-void setPackageReadSizeForBench(uint32_t bytes) {
-  // The body copy's buffer holds kLargeTransferSize: a larger read would overrun it.
-  g_packageReadSize = bytes == 0 || bytes > kLargeTransferSize ? kLargeTransferSize : bytes;
-}
 
 DownloadResult DownloadFile(CRunContext* plugin, const char* url, const char* directory,
                             uint32_t expectedSize, const char* localName, const char* expectedSha256) {

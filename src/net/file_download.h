@@ -40,12 +40,8 @@ constexpr uint32_t kSmallTransferSize = 1024;
 
 // Downloads url into directory\localName (directory\<the URL's last segment> when
 // localName is null), creating the directory and its parents first.
-// Tests: a smaller most for bodies without a declared length; 0 restores the real one.
-void setUnknownSizeLimitForTests(uint32_t bytes);
-// Benchmark: packages are read in pieces of this many bytes (at most kLargeTransferSize);
-// 0 restores kLargeTransferSize.
-void setPackageReadSizeForBench(uint32_t bytes);
-
+// The run's limits (the context's m_limits) may lower kMostUnknownSizeBytes, change the
+// packages' read size up to kLargeTransferSize, and give one timeout for every step.
 // With expectedSha256 (64 hex digits), the bytes' SHA-256 is computed as they arrive and
 // must match, or the file is deleted and the result is kDownloadHashMismatch; a text that
 // is no such digest fails the same way before anything is fetched. An empty text is none.

@@ -1,8 +1,6 @@
 // Setting a handle's timeouts.
 #include "net/request_timeouts.h"
 
-#include <atomic>
-
 bool setRequestTimeouts(HINTERNET handle, const RequestTimeouts& timeouts) {
   const struct {
     DWORD option;
@@ -20,30 +18,24 @@ bool setRequestTimeouts(HINTERNET handle, const RequestTimeouts& timeouts) {
 
 namespace {
 
-std::atomic<DWORD> g_testTimeoutMs{0};
-
-RequestTimeouts downloadTimeouts() {
-  const DWORD test = g_testTimeoutMs;
-  return test ? RequestTimeouts{test, test, test} : kDownloadTimeouts;
-}
-
 // The new handle is the first word of what the status points at: a handle on some
 // systems, a result record that starts with it on others.
 void CALLBACK onStatus(HINTERNET /*handle*/, DWORD_PTR context, DWORD status, void* information,
                        DWORD length) {
-  if (status != INTERNET_STATUS_HANDLE_CREATED || context != kTimedRequestContext || !information ||
-      length < sizeof(HINTERNET))
-    return;
-  setRequestTimeouts(*static_cast<HINTERNET*>(information), downloadTimeouts());
+  if (status != INTERNET_STATUS_HANDLE_CREATED || !context || !information || length < sizeof(HINTERNET)) return;
+  setRequestTimeouts(*static_cast<HINTERNET*>(information), *reinterpret_cast<const RequestTimeouts*>(context));
 }
 
 }  // namespace
 
-DWORD downloadReceiveTimeoutMs() { return downloadTimeouts().receiveMs; }
-
-void setDownloadTimeoutForTests(DWORD milliseconds) { g_testTimeoutMs = milliseconds; }
+RequestTimeouts downloadTimeouts(const RunLimits& limits) {
+  const DWORD one = limits.timeoutMs;
+  return one ? RequestTimeouts{one, one, one} : kDownloadTimeouts;
+}
 
 void timeNewHandles(HINTERNET session) {
-  setRequestTimeouts(session, downloadTimeouts());
+  setRequestTimeouts(session, kDownloadTimeouts);
   InternetSetStatusCallbackA(session, onStatus);
 }
+
+DWORD_PTR timedRequestContext(const RequestTimeouts* timeouts) { return reinterpret_cast<DWORD_PTR>(timeouts); }

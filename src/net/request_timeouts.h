@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include "base/run_limits.h"
+
 struct RequestTimeouts {
   DWORD connectMs;
   DWORD sendMs;
@@ -26,21 +28,15 @@ constexpr RequestTimeouts kLogUploadTimeouts = {kLogUploadTimeoutMs, kLogUploadT
 // refused one of them.
 bool setRequestTimeouts(HINTERNET handle, const RequestTimeouts& timeouts);
 
-// The context value that requests made through a session pass, so that the session's
-// status callback hears of their handles.
-constexpr DWORD_PTR kTimedRequestContext = 1;
+// The download timeouts, or the one timeout that limits give for all three steps.
+RequestTimeouts downloadTimeouts(const RunLimits& limits);
 
-// Gives every handle made through the session the download timeouts as it is created,
-// before its request is sent. A session's own send and receive timeouts do not reach the
-// requests made through it everywhere, and a URL opened in one call hands out its handle
-// only after the answer came.
+// Gives every handle made through the session, as it is created and before its request
+// is sent, the timeouts its request names: a request made with a context of
+// timedRequestContext(timeouts) takes them, and they must outlive the call that makes it.
+// A session's own send and receive timeouts do not reach the requests made through it
+// everywhere, and a URL opened in one call hands out its handle only after the answer came.
 void timeNewHandles(HINTERNET session);
 
-// The receive timeout that timeNewHandles gives: the longest silence a download's
-// request waits through.
-DWORD downloadReceiveTimeoutMs();
-
-// For tests of stalled servers, which would otherwise wait the full download timeouts:
-// new handles get this one timeout for all three steps from then on, process-wide; 0
-// restores the download timeouts. Never called outside tests.
-void setDownloadTimeoutForTests(DWORD milliseconds);
+// The context value that makes a request's handles take timeouts (see timeNewHandles).
+DWORD_PTR timedRequestContext(const RequestTimeouts* timeouts);

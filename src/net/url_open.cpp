@@ -58,14 +58,20 @@ bool userAsksToRetry(HWND owner, HINTERNET request) {
 }
 
 // One InternetOpenUrlA, which waits for the answer's header. The job keeps its own copies
-// of the texts, which the call may still read after the worker has walked away.
+// of the texts and the timeouts, which the call may still read after the worker has
+// walked away.
 class COpenJob : public CSessionJob {
  public:
   COpenJob(const CRunContext& plugin, const char* url, const char* headers, DWORD flags)
-      : CSessionJob(plugin), m_session(plugin.m_internet), m_url(url), m_headers(headers), m_flags(flags) {}
+      : CSessionJob(plugin),
+        m_session(plugin.m_internet),
+        m_url(url),
+        m_headers(headers),
+        m_flags(flags),
+        m_timeouts(downloadTimeouts(plugin.m_limits)) {}
   void run() override {
     m_request = InternetOpenUrlA(m_session, m_url.c_str(), m_headers.c_str(), static_cast<DWORD>(-1), m_flags,
-                                 kTimedRequestContext);
+                                 timedRequestContext(&m_timeouts));
     m_error = m_request ? 0 : GetLastError();
   }
   void cleanUpAbandoned() override {
@@ -79,6 +85,7 @@ class COpenJob : public CSessionJob {
   std::string m_url;
   std::string m_headers;
   DWORD m_flags;
+  RequestTimeouts m_timeouts;
   HINTERNET m_request = nullptr;
   DWORD m_error = 0;
 };
@@ -110,7 +117,8 @@ HINTERNET openWithRetries(CRunContext* plugin, const char* url, const char* head
     // attempt would cost the same wait. Some systems report that timeout as an aborted
     // connection, so the time it took tells as well.
     if (!request &&
-        (GetLastError() == ERROR_INTERNET_TIMEOUT || GetTickCount() - started >= downloadReceiveTimeoutMs()))
+        (GetLastError() == ERROR_INTERNET_TIMEOUT ||
+         GetTickCount() - started >= downloadTimeouts(plugin->m_limits).receiveMs))
       return nullptr;
     if (!request) continue;
     if (!userAsksToRetry(pluginOwnerWindow(plugin), request)) return request;

@@ -14,6 +14,7 @@ void CRunContext::resetRun() {
   m_internet = nullptr;
   m_runControl = nullptr;
   m_openFailureNotice = nullptr;
+  m_limits = RunLimits();
   std::memset(m_configFilePath, 0, sizeof m_configFilePath);
 }
 

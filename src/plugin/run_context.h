@@ -1,7 +1,8 @@
 // CRunContext: what a run's steps below the workflow (a download, the package update
 // and the log's upload) need of their instance: the page's parameters, the
 // internet session and its cancel control, the progress and its dialog, the owner
-// window, the work directory and the run's cached configuration file. The instance
+// window, the downloads' limits, the work directory and the run's cached configuration
+// file. The instance
 // record is one (CMyPlugin derives from it), so the steps take this small part and never
 // the whole record. Written by the browser's thread before the worker starts and by that
 // worker while it runs.
@@ -11,6 +12,7 @@
 #include <wininet.h>
 
 #include "base/npapi.h"
+#include "base/run_limits.h"
 #include "plugin/CDownloadProgress.h"
 #include "plugin/page_parameters.h"
 
@@ -45,6 +47,8 @@ class CRunContext {
   CRunControl* m_runControl;
   // How a URL that could not be opened is reported; null: it is not.
   OpenFailureNotice m_openFailureNotice;
+  // The downloads' limits; the product's own unless a test or a benchmark set them.
+  RunLimits m_limits;
   // The run's configuration file once fetched: every later step uses the same file.
   char m_configFilePath[260];
 };

@@ -24,16 +24,14 @@ class HostileServer : public ::testing::Test {
   void SetUp() override {
     releaseInstallLog();
     m_instance.openSession();
+    // A stalled server costs one short timeout instead of the download timeouts.
+    m_instance.plugin.m_limits.timeoutMs = kTestTimeoutMs;
     ASSERT_NE(m_instance.plugin.m_internet, nullptr);
   }
-  void TearDown() override {
-    setDownloadTimeoutForTests(0);
-    releaseInstallLog();
-  }
+  void TearDown() override { releaseInstallLog(); }
 
   // Downloads with the test's timeouts and returns the result; took holds the time.
   int download(const std::string& pathAndQuery, uint32_t expectedSize) {
-    setDownloadTimeoutForTests(kTestTimeoutMs);
     const std::string url = FixtureServer::instance().httpUrl(pathAndQuery);
     const DWORD start = GetTickCount();
     const int result = DownloadFile(&m_instance.plugin, url.c_str(), m_folder.path().c_str(), expectedSize, "f.bin");
@@ -92,9 +90,8 @@ TEST_F(HostileServer, ARedirectLoopEndsAsAFailedOpen) {
 // instead of filling the disk. A most of 1 MiB stands for the real one, which takes long
 // to reach inside the emulated machine.
 TEST_F(HostileServer, AnEndlessBodyWithoutLengthStopsAtTheMostAllowed) {
-  setUnknownSizeLimitForTests(1 << 20);
+  m_instance.plugin.m_limits.mostUnknownSizeBytes = 1 << 20;
   const int result = download("/as/chunked%3Dendless/" + uniquePath("endless").substr(1), kUnknownSize);
-  setUnknownSizeLimitForTests(0);
   EXPECT_EQ(result, kDownloadReadFailed);
   EXPECT_LT(took, scaledMs(10000));
   EXPECT_FALSE(leftAFile());
@@ -117,7 +114,6 @@ TEST_F(HostileServer, ABrokenPackageIsResumedOrStartedOverAndEndsWhole) {
     releaseInstallLog();
     const std::string path = uniquePath("resume");
     const std::string url = FixtureServer::instance().httpUrl(path + "?size=400000&drop=160000&fail_first=1" + ranges);
-    setDownloadTimeoutForTests(kTestTimeoutMs);
     EXPECT_EQ(DownloadFile(&m_instance.plugin, url.c_str(), m_folder.path().c_str(), 400000, "f.bin", kBodyDigest),
               kDownloadOk);
     EXPECT_EQ(readFile(m_folder.path() + "\\f.bin"), fixtureBody(400000));
