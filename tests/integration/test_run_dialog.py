@@ -7,7 +7,7 @@ import os
 import re
 
 from run_scene import SceneTestCase, work_files
-from standin import main
+from standin import main, scaled
 
 
 class DialogTest(SceneTestCase):
@@ -35,7 +35,7 @@ class DialogTest(SceneTestCase):
 
     def test_window_taken_away_and_given_again_during_a_download(self):
         run = self.scene.run(self.paced_page(150), "--null-window-at", 1500, "--window-again-at", 2500,
-                             run_ms=6000)
+                             run_ms=scaled(6000))
         self.assertCompleted(run)
         self.assertEqual(len(run.matching(r"dialog created ")), 2)
         taken_down = run.index("NPP_Destroy -> 0")
@@ -45,7 +45,7 @@ class DialogTest(SceneTestCase):
         self.assertIn("client.zip", self.scene.requested())
 
     def test_leaving_the_page_during_a_download_cancels_it(self):
-        run = self.scene.run(self.paced_page(100), run_ms=1000)
+        run = self.scene.run(self.paced_page(scaled(100)), run_ms=scaled(1000))
         self.assertCompleted(run)
         self.assertIn("run ended: the run time is over", run.lines)
         requested = self.scene.requested()
@@ -53,13 +53,13 @@ class DialogTest(SceneTestCase):
         self.assertNotIn("client.zip", requested)
         # The download stops at once; the fixed pause after the worker's end follows.
         took = int(run.matching(r"NPP_Destroy took (\d+) ms")[0].group(1))
-        self.assertLess(took, 2000 + 1000)
+        self.assertLess(took, 2000 + scaled(1000))
         self.assertEqual(run.log.count("The run was cancelled: the page was left before it ended."), 1, run.log)
         self.assertFalse([line for line in run.log if "failed" in line], run.log)
         self.assertEqual(work_files("client.cab"), [])
         self.assertFalse(self.boxes(run))
         # The configuration file's own run of the bar, then the package's from 0 up, which
-        # the page left before its end. (Packages are read 256 KiB at a time: at this pace
+        # the page left before its end. (Packages are read 256 KiB at a time: at 100 ms a piece
         # the bar moves every 1.6 s.)
         progress = [int(m.group(1)) for m in run.matching(r"progress (\d+)%$")]
         packages = progress[len(progress) - 1 - progress[::-1].index(0):]
@@ -67,19 +67,20 @@ class DialogTest(SceneTestCase):
         self.assertLess(packages[-1], 100)
 
     def test_leaving_the_page_during_the_install_run_waits_for_it_and_starts_no_client(self):
-        os.environ["OSTREL_SAMPLE_INSTALL_MS"] = "6000"
+        install_ms = scaled(6000)
+        os.environ["OSTREL_SAMPLE_INSTALL_MS"] = str(install_ms)
         try:
             run = self.scene.run([("RedirectURL", self.scene.url("launch.oscf")), *self.scene.release(),
-                                  ("InstallMode", "true")], run_ms=3000)
+                                  ("InstallMode", "true")], run_ms=scaled(3000))
         finally:
             del os.environ["OSTREL_SAMPLE_INSTALL_MS"]
         self.assertCompleted(run)
         record = self.scene.record_lines()
-        self.assertIn("updater: install waits 6000 ms", record)
+        self.assertIn("updater: install waits %d ms" % install_ms, record)
         # The updater owns the client's files while it runs: the teardown waited for it.
         self.assertIn("updater: exit 0", record)
         took = int(run.matching(r"NPP_Destroy took (\d+) ms")[0].group(1))
-        self.assertGreater(took, 6000 - 3000)
+        self.assertGreater(took, install_ms - scaled(3000))
         self.assertEqual(len([line for line in record if line.startswith("updater: command line")]), 1, record)
         self.assertEqual([line for line in record if line.startswith("client:")], [])
         self.assertEqual(run.log, ["The run was cancelled: the page was left before it ended."])

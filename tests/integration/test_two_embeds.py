@@ -9,7 +9,7 @@ import threading
 from pathlib import Path
 
 from run_scene import SceneTestCase, make_release, BIN, work_files
-from standin import SOURCE, main
+from standin import SOURCE, main, scaled
 
 FIXTURE_SERVER = SOURCE / "tests" / "fixtures" / "fixture_server.py"
 NO_INSTALLATION = "Unable to find client installation"
@@ -30,13 +30,13 @@ class TwoEmbedsTest(SceneTestCase):
         """A release in folder, served from base_url, its cabinet paced so that the two
         instances' downloads overlap."""
         parameters = make_release(folder, base_url, BIN)
-        parameters = [(name, paced(value, 100) if name == "File0" else value) for name, value in parameters]
+        parameters = [(name, paced(value, scaled(100)) if name == "File0" else value) for name, value in parameters]
         return [("RedirectURL", base_url + "/launch.oscf"), *parameters, *extra]
 
     def test_both_instances_update_side_by_side(self):
         first = self.embed_for(self.scene.base_url, self.scene.files)
         second = self.embed_for(self.scene.base_url + "/second", self.scene.files / "second")
-        run = self.scene.run(first, "--answer-probe", run_ms=9000, more_embeds=[second])
+        run = self.scene.run(first, "--answer-probe", run_ms=scaled(9000), more_embeds=[second])
         self.assertCompleted(run)
         requested = self.scene.requested()
         for name in ("client.cab", "client.zip", "second/client.cab", "second/client.zip"):
@@ -49,23 +49,25 @@ class TwoEmbedsTest(SceneTestCase):
         self.assertEqual(run.log, ["CMyPlugin::StartupClient was executed without a client installation."] * 2)
         self.assertEqual(len(run.matching(r"^instance [12]: dialog created ")), 2)
         longest = int(run.matching(r"browser thread answered within (\d+) ms at the most")[0].group(1))
-        self.assertLess(longest, 100)
+        self.assertLess(longest, scaled(100))
 
     def test_a_server_dying_mid_download_fails_only_its_instance(self):
         folder = Path(tempfile.mkdtemp(prefix="second-server-"))
         subprocess.run([sys.executable, str(FIXTURE_SERVER), "start", str(folder)], check=True)
-        stopper = threading.Timer(1.5, lambda: subprocess.run([sys.executable, str(FIXTURE_SERVER), "stop",
-                                                               str(folder)]))
+        # The second's paced cabinet takes 2.5 s (scaled) from its start: the server dies
+        # during it.
+        stop = [sys.executable, str(FIXTURE_SERVER), "stop", str(folder)]
+        stopper = threading.Timer(scaled(2000) / 1000, lambda: subprocess.run(stop))
         try:
             port = dict(line.split("=", 1) for line in (folder / "server.env").read_text().splitlines())["http_port"]
             second = self.embed_for("http://127.0.0.1:%s/files/release" % port, folder / "files" / "release",
                                     [("ChangeDirectoryExceptionMessage", SECOND_FAILED)])
             first = self.embed_for(self.scene.base_url, self.scene.files)
             stopper.start()
-            run = self.scene.run(first, run_ms=9000, more_embeds=[second])
+            run = self.scene.run(first, run_ms=scaled(9000), more_embeds=[second])
         finally:
             stopper.cancel()
-            subprocess.run([sys.executable, str(FIXTURE_SERVER), "stop", str(folder)])
+            subprocess.run(stop)
         self.assertCompleted(run)
         self.assertIn("client.zip", self.scene.requested())
         self.assertEqual(sorted(self.boxes(run)), sorted([NO_INSTALLATION, SECOND_FAILED]))
