@@ -11,7 +11,7 @@ class CTextBuffer;
 // The path of the instance's configuration file into buffer (size bytes), downloaded
 // on the first call; later calls give the same path whatever their arguments. The
 // download's result: kDownloadOk once the file is there (every later call), otherwise
-// why it is not.
+// why it is not (kDownloadNoDirectory, with buffer empty, when its path would not fit).
 DownloadResult fetchConfigFile(CRunContext& plugin, const char* url, const char* baseDirectory, char* buffer, int size);
 // Deletes the oldest files matching pattern in directory so that the 13 newest remain.
 void cleanOlderConfigFiles(CRunContext& plugin, const char* pattern, const char* directory);

@@ -78,7 +78,12 @@ DownloadResult fetchConfigFile(CRunContext& plugin, const char* url, const char*
   path.append(directory).appendChar('\\').appendBuffer(name);
   std::memset(buffer, 0, static_cast<size_t>(size));
   if (!copyWhole(buffer, static_cast<size_t>(size), path.text()) ||
-      !copyWhole(plugin.m_configFilePath, sizeof plugin.m_configFilePath, path.text()))
+      !copyWhole(plugin.m_configFilePath, sizeof plugin.m_configFilePath, path.text())) {
+    // A file nobody can name is no configuration file: the run stops as without one.
     logLine("fetchConfigFile: the configuration file's path is too long.");
+    buffer[0] = '\0';
+    plugin.m_configFilePath[0] = '\0';
+    return result == kDownloadOk ? kDownloadNoDirectory : result;
+  }
   return result;
 }
