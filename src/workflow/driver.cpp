@@ -10,7 +10,6 @@
 #include "log/CTextBuffer.h"
 #include "log/install_log.h"
 #include "log/method_guard.h"
-#include "net/url_open.h"
 #include "plugin/CMyPlugin.h"
 #include "workflow/finish.h"
 #include "workflow/message_boxes.h"
