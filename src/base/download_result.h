@@ -1,7 +1,8 @@
 // The result codes of a download (DownloadFile) and of the file-set update that runs
 // many downloads (DownloadFiles, which passes the first failed download's code on). One
 // code, one meaning: the values are those the install log shows after "rc: ". The run
-// learns of every failure from these codes alone.
+// learns of every failure from these codes alone. Kept in base, the lowest floor, so that
+// the steps beneath the update can give them too.
 #pragma once
 
 enum DownloadResult {
