@@ -12,7 +12,7 @@ TEST(ExtractArchive, ZipAndCabInAnyCaseGoToTheirExtractors) {
   EXPECT_EQ(extractArchive((dest + "\\cab").c_str(), fixture("UPPER.CAB").c_str()), 0);
   EXPECT_EQ(listTree(dest + "\\cab"), manifest("stored.cab"));
   EXPECT_EQ(extractArchive(dest.c_str(), fixture("text.cab").c_str()), -1);
-  EXPECT_EQ(extractArchive(dest.c_str(), fixture("missing.zip").c_str()), 1);
+  EXPECT_EQ(extractArchive(dest.c_str(), fixture("missing.zip").c_str()), kDownloadFilesIncomplete);
 }
 
 // Each of these is a zip archive; "nodot.zip" exists too, so an attempt would succeed.
