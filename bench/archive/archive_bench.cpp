@@ -94,9 +94,10 @@ void* benchMemAlloc(uint32 size) { return std::malloc(size); }
 void benchMemFree(void* block) { std::free(block); }
 
 int run(const std::string& mode, const char* destination, const char* archivePath) {
-  if (mode == "product-zip") return extractZip(destination, archivePath);
+  // The product's extractors give a DownloadResult: only kDownloadOk is success.
+  if (mode == "product-zip") return extractZip(destination, archivePath) == kDownloadOk ? 0 : 1;
   if (mode == "bare-zip") return bareZip(destination, archivePath);
-  if (mode == "product-cab") return extractCabinet(destination, archivePath);
+  if (mode == "product-cab") return extractCabinet(destination, archivePath) == kDownloadOk ? 0 : 1;
   if (mode == "bare-cab") return bareCabinet(destination, archivePath);
   return -2;
 }

@@ -130,27 +130,29 @@ bool isCabinetFile(HFDI library, const char* cabinetPath) {
   return isCabinet;
 }
 
-int copyFiles(HFDI library, const char* cabinetPath, CabinetContext* context, const ERF& error) {
+DownloadResult copyFiles(HFDI library, const char* cabinetPath, CabinetContext* context) {
   char folder[kPathCapacity];
   char name[kPathCapacity];
-  if (!splitCabinetPath(cabinetPath, folder, name) || !isCabinetFile(library, cabinetPath)) return -1;
-  if (!FDICopy(library, name, folder, 0, onCabinetEvent, nullptr, context)) {
-    return error.erfOper != FDIERROR_NONE ? error.erfOper : -1;
-  }
-  return context->leftOut ? -1 : 0;
+  if (!splitCabinetPath(cabinetPath, folder, name) || !isCabinetFile(library, cabinetPath))
+    return kDownloadFilesIncomplete;
+  // The library's own error code (in the ERF given to FDICreate) tells why it stopped;
+  // the update needs only that the files are not all there.
+  if (!FDICopy(library, name, folder, 0, onCabinetEvent, nullptr, context)) return kDownloadFilesIncomplete;
+  return context->leftOut ? kDownloadFilesIncomplete : kDownloadOk;
 }
 
 }  // namespace
 
-int extractCabinet(const char* destinationDir, const char* cabinetPath) {
-  if (!cabinetPath) return -1;
+DownloadResult extractCabinet(const char* destinationDir, const char* cabinetPath) {
+  if (!cabinetPath) return kDownloadFilesIncomplete;
   CabinetContext context = {};
-  if (!prepareDestination(&context, destinationDir)) return -1;
+  if (!prepareDestination(&context, destinationDir)) return kDownloadFilesIncomplete;
+  // The library writes its error code here; it must outlive the library handle.
   ERF error = {};
   HFDI library = FDICreate(cabinetAlloc, cabinetFree, cabinetOpen, cabinetRead, cabinetWrite,
                            cabinetClose, cabinetSeek, cpuUNKNOWN, &error);
-  if (!library) return -1;
-  const int result = copyFiles(library, cabinetPath, &context, error);
+  if (!library) return kDownloadFilesIncomplete;
+  const DownloadResult result = copyFiles(library, cabinetPath, &context);
   FDIDestroy(library);
   return result;
 }

@@ -3,7 +3,11 @@
 // unpack at the same time.
 #pragma once
 
+#include "base/download_result.h"
+
 // Unpacks archivePath into destinationDir: a name ending in ".zip" goes to extractZip, one
-// ending in ".cab" to extractCabinet (either in any case), and the result is theirs. Any
-// other name, a name without ".", or a null one does nothing and gives 0.
-int extractArchive(const char* destinationDir, const char* archivePath);
+// ending in ".cab" to extractCabinet (either in any case), and the result is theirs
+// (kDownloadOk, or kDownloadFilesIncomplete when the archive did not unpack). Any other
+// name, a name without ".", or a null one has nothing to unpack: it does nothing and
+// gives kDownloadOk.
+DownloadResult extractArchive(const char* destinationDir, const char* archivePath);

@@ -161,28 +161,28 @@ int extractEntry(ZipExtraction& zip) {
   return writeFileEntry(zip, target);
 }
 
-int extractEntries(ZipExtraction& zip) {
+DownloadResult extractEntries(ZipExtraction& zip) {
   unz_global_info global;
-  if (unzGetGlobalInfo(zip.archive, &global) != UNZ_OK) return 1;
-  if (global.number_entry == 0) return 0;
+  if (unzGetGlobalInfo(zip.archive, &global) != UNZ_OK) return kDownloadFilesIncomplete;
+  if (global.number_entry == 0) return kDownloadOk;
   makeDirectories(zip.destinationDir);
   for (uLong i = 0; i < global.number_entry; ++i) {
-    if (extractEntry(zip) != UNZ_OK) return 1;
-    if (i + 1 < global.number_entry && unzGoToNextFile(zip.archive) != UNZ_OK) return 1;
+    if (extractEntry(zip) != UNZ_OK) return kDownloadFilesIncomplete;
+    if (i + 1 < global.number_entry && unzGoToNextFile(zip.archive) != UNZ_OK) return kDownloadFilesIncomplete;
   }
-  return 0;
+  return kDownloadOk;
 }
 
 }  // namespace
 
-int extractZip(const char* destinationDir, const char* zipPath) {
+DownloadResult extractZip(const char* destinationDir, const char* zipPath) {
   // An empty destination would put every entry at the root of the current drive.
-  if (!zipPath || !destinationDir || !*destinationDir) return 1;
+  if (!zipPath || !destinationDir || !*destinationDir) return kDownloadFilesIncomplete;
   bool withoutEntries = false;
   unzFile archive = openArchive(zipPath, &withoutEntries);
-  if (!archive) return withoutEntries ? 0 : 1;
+  if (!archive) return withoutEntries ? kDownloadOk : kDownloadFilesIncomplete;
   ZipExtraction zip = {archive, destinationDir, nullptr};
-  const int result = extractEntries(zip);
+  const DownloadResult result = extractEntries(zip);
   unzClose(archive);
   std::free(zip.writeBuffer);
   return result;

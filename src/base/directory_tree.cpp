@@ -25,5 +25,5 @@ char* parentDirectory(const char* path) {
 
 void createDirectoryTree(const char* path) {
   // The one folder walker needs a separator to find the root; a bare name is one folder.
-  if (*path && !makeDirectories(path)) CreateDirectoryA(path, nullptr);
+  if (*path && makeDirectories(path) != kDownloadOk) CreateDirectoryA(path, nullptr);
 }

@@ -37,12 +37,12 @@ bool exists(const char* path) { return _access(path, 0) == 0; }
 
 }  // namespace
 
-int makeDirectories(const char* path) {
-  if (exists(path)) return 1;
+DownloadResult makeDirectories(const char* path) {
+  if (exists(path)) return kDownloadOk;
   const size_t length = std::strlen(path);
-  if (length >= kPathCapacity) return 0;
+  if (length >= kPathCapacity) return kDownloadNoDirectory;
   const size_t root = rootPrefixLength(path, length);
-  if (root == kNoRoot) return 0;
+  if (root == kNoRoot) return kDownloadNoDirectory;
 
   char prefix[kPathCapacity];
   std::memcpy(prefix, path, length + 1);
@@ -54,5 +54,5 @@ int makeDirectories(const char* path) {
     if (!exists(prefix)) _mkdir(prefix);
     if (end < length) prefix[end] = '\\';
   }
-  return 1;
+  return kDownloadOk;
 }

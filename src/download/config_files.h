@@ -2,8 +2,8 @@
 // downloaded once, and the clean-up of those of earlier runs.
 #pragma once
 
+#include "base/download_result.h"
 #include "base/npapi.h"
-#include "net/download_result.h"
 
 class CRunContext;
 class CTextBuffer;

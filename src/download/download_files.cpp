@@ -65,12 +65,14 @@ void startFileListProgress(CRunContext& plugin) {
   plugin.m_progress.restart(total);
 }
 
+// The extractor's own result is passed on: kDownloadFilesIncomplete when it failed.
 DownloadResult unpack(CRunContext& plugin, const FileListEntry& entry) {
-  if (extractArchive(plugin.m_workDirectory, entry.filePath) == 0) return kDownloadOk;
+  const DownloadResult unpacked = extractArchive(plugin.m_workDirectory, entry.filePath);
+  if (unpacked == kDownloadOk) return kDownloadOk;
   auto lock = lockInstallLog();
   logText("The package file could not be unpacked, the update stops: ");
   logLine(entry.filePath);
-  return kDownloadFilesIncomplete;
+  return unpacked;
 }
 
 DownloadResult processEntry(CRunContext& plugin, int index, const CFileSetList& fileSets) {

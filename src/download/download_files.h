@@ -2,7 +2,7 @@
 // directory. Runs on the instance's worker thread.
 #pragma once
 
-#include "net/download_result.h"
+#include "base/download_result.h"
 
 class CRunContext;
 class CTextBuffer;

@@ -16,7 +16,7 @@
 
 #include <cstdint>
 
-#include "net/download_result.h"
+#include "base/download_result.h"
 
 class CRunContext;
 

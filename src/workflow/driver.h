@@ -2,7 +2,7 @@
 // installed client or downloads, installs and starts a new one. Runs on the worker.
 #pragma once
 
-#include "net/download_result.h"
+#include "base/download_result.h"
 
 class CMyPlugin;
 

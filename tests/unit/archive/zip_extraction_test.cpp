@@ -11,7 +11,9 @@ namespace {
 
 struct Unpacked : ScratchDestination {
   using ScratchDestination::ScratchDestination;
-  int extract(const std::string& archive) const { return extractZip(dest.c_str(), fixture(archive).c_str()); }
+  DownloadResult extract(const std::string& archive) const {
+    return extractZip(dest.c_str(), fixture(archive).c_str());
+  }
 };
 
 }  // namespace
@@ -19,7 +21,7 @@ struct Unpacked : ScratchDestination {
 TEST(ZipExtraction, WritesEveryKindOfEntryAsRecorded) {
   for (const char* archive : {"folders.zip", "stored.zip", "deflated.zip"}) {
     Unpacked u(archive);
-    EXPECT_EQ(u.extract(archive), 0) << archive;
+    EXPECT_EQ(u.extract(archive), kDownloadOk) << archive;
     EXPECT_EQ(listTree(u.dest), manifest(archive)) << archive;
   }
 }
@@ -28,7 +30,7 @@ TEST(ZipExtraction, ReplacesTargetsAndGivesThemTheTimeOfWriting) {
   Unpacked u;
   CreateDirectoryA(u.dest.c_str(), nullptr);
   writeFile(u.dest + "\\one.txt", std::string(100000, 'x'));
-  ASSERT_EQ(u.extract("stored.zip"), 0);
+  ASSERT_EQ(u.extract("stored.zip"), kDownloadOk);
   EXPECT_EQ(listTree(u.dest), manifest("stored.zip"));
 
   WIN32_FILE_ATTRIBUTE_DATA data;
@@ -40,7 +42,7 @@ TEST(ZipExtraction, ReplacesTargetsAndGivesThemTheTimeOfWriting) {
 
 TEST(ZipExtraction, DirectoryExtraFieldNamesTheEntry) {
   Unpacked u;
-  ASSERT_EQ(u.extract("extra_named.zip"), 0);
+  ASSERT_EQ(u.extract("extra_named.zip"), kDownloadOk);
   EXPECT_EQ(readFile(u.dest + "\\renamed.txt"), "named by its extra field");
   EXPECT_EQ(readFile(u.dest + "\\local.txt"), "only the local header has a name");
   EXPECT_EQ(readFile(u.dest + "\\plain.txt"), "no extra field");
@@ -49,27 +51,29 @@ TEST(ZipExtraction, DirectoryExtraFieldNamesTheEntry) {
 
 TEST(ZipExtraction, EmptyArchiveCreatesNothing) {
   Unpacked u;
-  EXPECT_EQ(u.extract("empty.zip"), 0);
+  EXPECT_EQ(u.extract("empty.zip"), kDownloadOk);
   EXPECT_FALSE(fileExists(u.dest));
 }
 
 TEST(ZipExtraction, OpensWithZipAppendedOrFailsCreatingNothing) {
   Unpacked found("found");
-  EXPECT_EQ(found.extract("retry"), 0);
+  EXPECT_EQ(found.extract("retry"), kDownloadOk);
   EXPECT_EQ(listTree(found.dest), manifest("retry.zip"));
 
   Unpacked u;
-  for (const char* unusable : {"missing", "text.cab"}) EXPECT_EQ(u.extract(unusable), 1) << unusable;
+  for (const char* unusable : {"missing", "text.cab"}) {
+    EXPECT_EQ(u.extract(unusable), kDownloadFilesIncomplete) << unusable;
+  }
   EXPECT_FALSE(fileExists(u.dest));
-  EXPECT_EQ(extractZip("", fixture("retry.zip").c_str()), 1);
-  EXPECT_EQ(extractZip(u.dest.c_str(), nullptr), 1);
+  EXPECT_EQ(extractZip("", fixture("retry.zip").c_str()), kDownloadFilesIncomplete);
+  EXPECT_EQ(extractZip(u.dest.c_str(), nullptr), kDownloadFilesIncomplete);
 }
 
 TEST(ZipExtraction, TargetInUseStopsWithEarlierEntriesKept) {
   Unpacked u;
   CreateDirectoryA(u.dest.c_str(), nullptr);
   HeldFile busy(u.dest + "\\second.txt");
-  EXPECT_EQ(u.extract("ordered.zip"), 1);
+  EXPECT_EQ(u.extract("ordered.zip"), kDownloadFilesIncomplete);
   EXPECT_EQ(readFile(u.dest + "\\first.txt"), "1");
   EXPECT_FALSE(fileExists(u.dest + "\\third.txt"));
 }
@@ -82,7 +86,7 @@ TEST(ZipExtraction, TargetThatCannotBeReplacedStopsWithEarlierEntriesKept) {
   const std::string blocked = u.dest + "\\second.txt";
   CreateDirectoryA(blocked.c_str(), nullptr);
   writeFile(blocked + "\\inside.txt", "old");
-  EXPECT_EQ(u.extract("ordered.zip"), 1);
+  EXPECT_EQ(u.extract("ordered.zip"), kDownloadFilesIncomplete);
   EXPECT_EQ(readFile(u.dest + "\\first.txt"), "1");
   EXPECT_EQ(readFile(blocked + "\\inside.txt"), "old");
   EXPECT_FALSE(fileExists(u.dest + "\\third.txt"));
@@ -91,7 +95,7 @@ TEST(ZipExtraction, TargetThatCannotBeReplacedStopsWithEarlierEntriesKept) {
 TEST(ZipExtraction, DamagedEntryFailsTheExtraction) {
   for (const char* archive : {"bad_crc.zip", "garbled.zip"}) {
     Unpacked u(archive);
-    EXPECT_EQ(u.extract(archive), 1) << archive;
+    EXPECT_EQ(u.extract(archive), kDownloadFilesIncomplete) << archive;
     EXPECT_EQ(readFile(u.dest + "\\good.txt"), "good") << archive;
     EXPECT_FALSE(fileExists(u.dest + "\\after.txt")) << archive;
   }
@@ -103,7 +107,7 @@ TEST(ZipExtraction, NamesReachingOutsideAreRefused) {
   for (int i = 0; i < 10; ++i) {
     const std::string archive = "climbing" + std::to_string(i) + ".zip";
     Unpacked u(archive);
-    EXPECT_EQ(u.extract(archive), 1) << archive;
+    EXPECT_EQ(u.extract(archive), kDownloadFilesIncomplete) << archive;
     EXPECT_EQ(readFile(u.dest + "\\ok.txt"), "ok") << archive;
     EXPECT_EQ(listTree(u.outside).size(), 2u) << archive << ": only dest and dest\\ok.txt";
   }
@@ -115,11 +119,13 @@ TEST(ZipExtraction, NamesReachingOutsideAreRefused) {
 TEST(ZipExtraction, TargetsThatDoNotFitAPathBufferAreRefused) {
   Unpacked u;
   const std::string dest = u.ofLength(200);
-  EXPECT_EQ(extractZip(dest.c_str(), fixture("boundary.zip").c_str()), 1);
+  EXPECT_EQ(extractZip(dest.c_str(), fixture("boundary.zip").c_str()), kDownloadFilesIncomplete);
   EXPECT_EQ(readFile(dest + "\\" + std::string(58, 'a')), "fits");
   EXPECT_FALSE(fileExists(dest + "\\" + std::string(59, 'b')));
 
-  for (const char* archive : {"long_folder.zip", "huge_name.zip"}) EXPECT_EQ(u.extract(archive), 1) << archive;
+  for (const char* archive : {"long_folder.zip", "huge_name.zip"}) {
+    EXPECT_EQ(u.extract(archive), kDownloadFilesIncomplete) << archive;
+  }
   EXPECT_EQ(listTree(u.dest), std::vector<std::string>{});
 }
 
@@ -128,8 +134,8 @@ TEST(ZipExtraction, FailedWritesAreReported) {
   HANDLE full = CreateFileA("Z:\\dev\\full", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   if (full == INVALID_HANDLE_VALUE) GTEST_SKIP() << "no /dev/full";
   CloseHandle(full);
-  EXPECT_EQ(extractZip("Z:\\dev", fixture("full_small.zip").c_str()), 1);
-  EXPECT_EQ(extractZip("Z:\\dev", fixture("full_large.zip").c_str()), 1);
+  EXPECT_EQ(extractZip("Z:\\dev", fixture("full_small.zip").c_str()), kDownloadFilesIncomplete);
+  EXPECT_EQ(extractZip("Z:\\dev", fixture("full_large.zip").c_str()), kDownloadFilesIncomplete);
 }
 
 // Two instances may unpack at the same time; neither may see the other's data.
@@ -137,13 +143,13 @@ TEST(ZipExtraction, ParallelExtractionsKeepTheirOwnData) {
   Unpacked a("a");
   Unpacked b("b");
   for (int round = 0; round < 3; ++round) {
-    int resultA = -1;
-    int resultB = -1;
+    DownloadResult resultA = kDownloadFault;
+    DownloadResult resultB = kDownloadFault;
     std::thread other([&] { resultB = b.extract("parallel_b.zip"); });
     resultA = a.extract("parallel_a.zip");
     other.join();
-    EXPECT_EQ(resultA, 0);
-    EXPECT_EQ(resultB, 0);
+    EXPECT_EQ(resultA, kDownloadOk);
+    EXPECT_EQ(resultB, kDownloadOk);
   }
   EXPECT_EQ(listTree(a.dest), manifest("parallel_a.zip"));
   EXPECT_EQ(listTree(b.dest), manifest("parallel_b.zip"));

@@ -63,17 +63,17 @@ TEST(CreateDirectoryTree, GivesUpWhereNoParentCanBeMade) {
 
 TEST(MakeDirectories, CreatesEveryMissingFolderWhicheverSeparatorIsUsed) {
   ScratchFolder scratch;
-  EXPECT_EQ(makeDirectories((scratch / "a\\b/c\\d/").c_str()), 1);
+  EXPECT_EQ(makeDirectories((scratch / "a\\b/c\\d/").c_str()), kDownloadOk);
   EXPECT_TRUE(isDirectory(scratch / "a\\b\\c\\d"));
-  EXPECT_EQ(makeDirectories(scratch.path().c_str()), 1);
-  EXPECT_EQ(makeDirectories("no-separator-here"), 0);
+  EXPECT_EQ(makeDirectories(scratch.path().c_str()), kDownloadOk);
+  EXPECT_EQ(makeDirectories("no-separator-here"), kDownloadNoDirectory);
   EXPECT_FALSE(isDirectory("no-separator-here"));
 }
 
 TEST(MakeDirectories, APathThatDoesNotFitCreatesNothing) {
   ScratchFolder scratch;
   const std::string tooLong = scratch / (std::string("x\\") + std::string(kPathCapacity, 'y'));
-  EXPECT_EQ(makeDirectories(tooLong.c_str()), 0);
+  EXPECT_EQ(makeDirectories(tooLong.c_str()), kDownloadNoDirectory);
   EXPECT_FALSE(isDirectory(scratch / "x"));
   createDirectoryTree(tooLong.c_str());
   EXPECT_FALSE(isDirectory(scratch / "x"));

@@ -1,20 +1,24 @@
-// The result codes of a download (DownloadFile) and of the file-set update that runs
-// many downloads (DownloadFiles, which passes the first failed download's code on). One
-// code, one meaning: the values are those the install log shows after "rc: ". The run
-// learns of every failure from these codes alone.
+// The result codes of a download (DownloadFile), of the file-set update that runs many
+// downloads (DownloadFiles, which passes the first failed download's code on), and of the
+// steps beneath it that unpack archives (extractArchive, extractZip, extractCabinet) and
+// create folders (makeDirectories). One code, one meaning: the values are those the
+// install log shows after "rc: ". The run learns of every failure from these codes alone.
+// Kept in base, the lowest floor, so that every one of those steps can give them.
 #pragma once
 
 enum DownloadResult {
   kDownloadOk = 0,
-  kDownloadNoDirectory = 2,  // the target directory could not be created or used
+  // The target directory could not be created or used; makeDirectories gives it for a
+  // path it cannot walk.
+  kDownloadNoDirectory = 2,
   kDownloadReadFailed = 3,   // reading the body, or writing it to the file, failed
   kDownloadNoLocalFile = 4,  // the local file could not be created
   kDownloadNoUrl = 6,        // the URL could not be opened or its status was not 2xx
   kDownloadFault = 7,        // a fault was caught by the guard of the download or the update
-  // The update only. The files could not all be put in place: an archive did not unpack,
-  // an entry of the page's file list was refused, or the package list's file sets could
-  // not be read whole. The update stops there, so that the updater never runs over a
-  // half-made tree.
+  // The files could not all be put in place. The archive steps give it when an archive
+  // did not unpack; the update gives it for that, and when an entry of the page's file
+  // list was refused or the package list's file sets could not be read whole. The update
+  // stops there, so that the updater never runs over a half-made tree.
   kDownloadFilesIncomplete = 8,
   // The update only. The page gave no RedirectURL, so there is no configuration file to
   // start from.
