@@ -5,7 +5,7 @@ partial package is left, and the browser's thread keeps answering throughout."""
 import urllib.parse
 
 from run_scene import SceneTestCase, work_files
-from standin import main, scaled
+from standin import TIME_FACTOR, main, scaled
 
 PACKAGE_SIZE = 396223  # about the sample cabinet's size; the bytes never get unpacked
 HALF = PACKAGE_SIZE // 2
@@ -51,6 +51,11 @@ class HostileServerTest(SceneTestCase):
                 self.assertEqual(work_files("client.cab"), [])
 
     def check_case(self, query, size, code, line):
+        if query == "chunked=endless" and TIME_FACTOR > 1:
+            # A body of unknown length is read a kibibyte at a time: its 256 MiB take the
+            # emulated machine most of an hour. The unit test of the download checks the
+            # cut with a lower most.
+            self.skipTest("too slow inside the emulated machine")
         # The failure closes the window: the run ends soon after it. The endless body's
         # 256 MiB take a while on a busy machine.
         run = self.scene.run([*self.hostile_page(query, size), ("CloseWindow", "")], "--answer-probe",
@@ -64,7 +69,7 @@ class HostileServerTest(SceneTestCase):
         self.assertNotIn("The run was cancelled: the page was left before it ended.", run.log)
         self.assertEqual(work_files("client.cab"), [])
         longest = int(run.matching(r"browser thread answered within (\d+) ms at the most")[0].group(1))
-        self.assertLess(longest, 100)
+        self.assertLess(longest, scaled(100))
 
 
 for case_name, case in CASES.items():
