@@ -1,13 +1,16 @@
 // URL opening with cookie, authentication dialogs, status check and the failure's report.
 #include "net/url_open.h"
 
+#include <cstdio>
 #include <new>
 #include <string>
 
 #include "base/host_services.h"
+#include "log/install_log.h"
 #include "net/http_error_message.h"
 #include "net/prefs_text.h"
 #include "net/request_timeouts.h"
+#include "net/url_parts.h"
 #include "plugin/run_context.h"
 #include "plugin/run_control.h"
 #include "plugin/session_job.h"
@@ -106,8 +109,11 @@ HINTERNET openOnce(CRunContext* plugin, const char* url, const char* headers, DW
   return request;
 }
 
-HINTERNET openWithRetries(CRunContext* plugin, const char* url, const char* headers, DWORD* lastError) {
-  const char* cookie = plugin->m_page.siteMinderHeader;
+// The sign-on cookie goes with the URL the page gave only (withCookie): set for each
+// address a redirect names, it would hand the operator's token to any host.
+HINTERNET openWithRetries(CRunContext* plugin, const char* url, const char* headers, DWORD* lastError,
+                          bool withCookie) {
+  const char* cookie = withCookie ? plugin->m_page.siteMinderHeader : nullptr;
   const DWORD flags = openFlags(url);
   for (int attempt = 0; attempt < kMaxOpenAttempts && !runCancelled(*plugin); ++attempt) {
     if (cookie) InternetSetCookieA(url, "SMSESSION", cookie);
@@ -155,6 +161,26 @@ char* redirectTarget(HINTERNET request, const char* url) {
   return target;
 }
 
+// The host a URL names, for the log: the whole URL may carry a token.
+void hostOf(const char* url, char* host, size_t size) {
+  UrlParts parts = {};
+  std::snprintf(host, size, "%s", splitUrl(url, parts) ? parts.host : "(none)");
+}
+
+// A redirect from https to anything else would fetch the file in clear: it is refused,
+// and the open fails with the redirecting answer.
+bool leavesHttps(const char* from, const char* to) {
+  return startsWithIgnoringCase(from, "https://") && !startsWithIgnoringCase(to, "https://");
+}
+
+void logRedirect(const char* prefix, DWORD status, const char* target) {
+  char host[kUrlPartSize];
+  hostOf(target, host, sizeof host);
+  char line[sizeof host + 64];
+  std::snprintf(line, sizeof line, "%s (%lu) to host %s", prefix, static_cast<unsigned long>(status), host);
+  logLine(line);
+}
+
 // The user learns why through the run's notice, with the answer's own status text.
 void reportOpenFailure(const CRunContext& plugin, HINTERNET request, DWORD status) {
   if (!plugin.m_openFailureNotice) return;
@@ -178,16 +204,23 @@ DWORD statusCodeOf(HINTERNET request) {
 
 HINTERNET OpenURL(CRunContext* plugin, const char* url, const char* headers, DWORD* lastError, bool showFailure) {
   *lastError = 0;
-  HINTERNET request = openWithRetries(plugin, url, headers, lastError);
+  HINTERNET request = openWithRetries(plugin, url, headers, lastError, true);
   char* current = nullptr;
   // Past the last redirect allowed, the redirect's own answer is the failure shown.
   for (int redirects = 0; redirects < kMostRedirects && request && isRedirect(statusCodeOf(request)); ++redirects) {
-    char* next = redirectTarget(request, current ? current : url);
+    const char* from = current ? current : url;
+    char* next = redirectTarget(request, from);
     if (!next) break;
+    if (leavesHttps(from, next)) {
+      logRedirect("Redirect refused: it leaves https", statusCodeOf(request), next);
+      NPN_MemFree(next);
+      break;
+    }
+    logRedirect("Redirect", statusCodeOf(request), next);
     InternetCloseHandle(request);
     NPN_MemFree(current);
     current = next;
-    request = openWithRetries(plugin, current, headers, lastError);
+    request = openWithRetries(plugin, current, headers, lastError, false);
   }
   NPN_MemFree(current);
   const DWORD status = statusCodeOf(request);

@@ -15,44 +15,17 @@
 #include "log/CTextBuffer.h"
 #include "net/accept_language.h"
 #include "net/request_timeouts.h"
+#include "net/url_parts.h"
 #include "plugin/run_context.h"
 
 namespace {
 
-constexpr DWORD kUrlPartSize = 128;
-constexpr DWORD kUrlPathSize = 256;
 constexpr char kAsciiType[] = "text/html; charset=us-ascii";
 constexpr char kUtf8Type[] = "text/html; charset=utf-8";
 // Certificates are checked as for every other request of the plug-in: the body carries
 // the user's paths and machine details, which must reach the operator's server alone.
 constexpr DWORD kHttpFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_AUTO_REDIRECT;
 constexpr DWORD kHttpsFlags = kHttpFlags | INTERNET_FLAG_SECURE;
-
-struct UrlParts {
-  char host[kUrlPartSize];
-  char user[kUrlPartSize];
-  char password[kUrlPartSize];
-  char path[kUrlPathSize];
-  INTERNET_PORT port;
-  INTERNET_SCHEME scheme;
-};
-
-bool splitUrl(const char* url, UrlParts& parts) {
-  URL_COMPONENTSA components = {};
-  components.dwStructSize = sizeof components;
-  components.lpszHostName = parts.host;
-  components.dwHostNameLength = sizeof parts.host;
-  components.lpszUserName = parts.user;
-  components.dwUserNameLength = sizeof parts.user;
-  components.lpszPassword = parts.password;
-  components.dwPasswordLength = sizeof parts.password;
-  components.lpszUrlPath = parts.path;
-  components.dwUrlPathLength = sizeof parts.path;
-  if (!InternetCrackUrlA(url, 0, 0, &components)) return false;
-  parts.port = components.nPort;
-  parts.scheme = components.nScheme;
-  return true;
-}
 
 DWORD serviceFor(INTERNET_SCHEME scheme) {
   if (scheme == INTERNET_SCHEME_FTP) return INTERNET_SERVICE_FTP;
