@@ -5,6 +5,7 @@
 
 #include "base/bounded_text.h"
 #include "base/client_install_dir.h"
+#include "base/folder_emptying.h"
 #include "base/path_text.h"
 #include "download/download_files.h"
 #include "log/CTextBuffer.h"
@@ -47,6 +48,11 @@ void useInstalledClient(CMyPlugin& plugin) {
 // it to the updater: after any other result the work directory may hold an earlier
 // run's updater, which must not run.
 RunOutcome updateAndInstall(CMyPlugin& plugin) {
+  // The update starts from an empty work directory: a file an earlier release left there
+  // would be installed again by an updater that copies its tree. Only a directory this
+  // instance claimed is emptied; a shared one may be another instance's.
+  if (plugin.m_workDirectoryClaim && plugin.m_workDirectory && !emptyFolder(plugin.m_workDirectory))
+    logLine("The work directory could not be emptied of an earlier run's files.");
   CTextBuffer serverError;
   const DownloadResult result = DownloadFiles(plugin, &serverError);
   if (result == kDownloadServerError) {

@@ -6,7 +6,7 @@ the client installed and fetches no package."""
 
 import re
 
-from run_scene import SceneTestCase, work_files
+from run_scene import PREFIX_C, SceneTestCase, work_files
 from standin import main
 
 INSTALL_LINE = re.compile(r'updater: command line "(.+)\\bin\\updater\.exe" -install "(.+\.oscf)"$')
@@ -51,6 +51,21 @@ class InstallPathTest(SceneTestCase):
         self.assertEqual([l for l in record if INSTALL_LINE.match(l)], [])
         self.assertEqual(len([l for l in record if LAUNCH_LINE.match(l)]), 1, record)
         self.assertIn("frame closed by the plug-in", again.lines)
+
+
+    def test_nothing_an_earlier_release_left_in_the_work_directory_is_installed(self):
+        user = next(p for p in (PREFIX_C / "users").iterdir() if p.is_dir() and p.name != "Public")
+        stale = user / "Temp" / "Ostrel_client_install" / "bin" / "dropped-by-this-release.dll"
+        stale.parent.mkdir(parents=True, exist_ok=True)
+        stale.write_bytes(b"an earlier release's file")
+        stale.chmod(0o444)
+        run = self.scene.run(self.page())
+        self.assertCompleted(run)
+        self.assertIn("updater: exit 0", self.scene.record_lines())
+        self.assertFalse((self.scene.install_dir / "bin" / stale.name).exists())
+        self.assertEqual(work_files(stale.name), [])
+        # The release's own files are there.
+        self.assertTrue((self.scene.install_dir / "bin" / "client.exe").exists())
 
 
 class DigestTest(SceneTestCase):
