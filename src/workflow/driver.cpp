@@ -33,7 +33,9 @@ bool onWindows9x() {
 // (or the browser goes to the page's URL) as the page asks.
 void useInstalledClient(CMyPlugin& plugin) {
   if (!plugin.m_page.redirectUrl) {
-    MessageBoxA(pluginOwnerWindow(&plugin), "No RedirectURL specified", kPluginCaption, kWarningBoxStyle);
+    // A page that has been left shows nothing.
+    if (!runCancelled(plugin))
+      MessageBoxA(pluginOwnerWindow(&plugin), "No RedirectURL specified", kPluginCaption, kWarningBoxStyle);
     return;
   }
   plugin.m_progress.reset();
@@ -72,7 +74,7 @@ RunOutcome updateAndInstall(CMyPlugin& plugin) {
       logText("Unable to download client files.  rc: ");
       logSignedLine(result);
     }
-    ErrorMessageBox(plugin, result);
+    if (!runCancelled(plugin)) ErrorMessageBox(plugin, result);
   }
   return RunOutcome::kFailed;
 }

@@ -50,8 +50,10 @@ void StartupClient(CMyPlugin& plugin, const char* url) {
     char directory[kPathCapacity] = {};
     if (!GetClientInstallDir(directory, sizeof directory)) {
       logLine("CMyPlugin::StartupClient was executed without a client installation.");
-      MessageBoxA(pluginOwnerWindow(&plugin), "Unable to find client installation", kPluginCaption,
-                  kErrorBoxStyle);
+      // A page that has been left shows nothing.
+      if (!runCancelled(plugin))
+        MessageBoxA(pluginOwnerWindow(&plugin), "Unable to find client installation", kPluginCaption,
+                    kErrorBoxStyle);
       return;
     }
     char configFile[kPathCapacity] = {};
@@ -67,7 +69,8 @@ void StartupClient(CMyPlugin& plugin, const char* url) {
         logText("Command string: ");
         logLine(command);
       }
-      MessageBoxA(pluginOwnerWindow(&plugin), "Unable to launch client", kPluginCaption, kErrorBoxStyle);
+      if (!runCancelled(plugin))
+        MessageBoxA(pluginOwnerWindow(&plugin), "Unable to launch client", kPluginCaption, kErrorBoxStyle);
       return;
     }
     CloseHandle(process.hProcess);
