@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "base/client_install_dir.h"
 #include "log/install_log.h"
 #include "support/armed_fault.h"
 #include "support/message_box_watcher.h"
@@ -214,4 +215,29 @@ TEST_F(RunPaths, WithoutADialogTheClosingPageIsLoadedDirectly) {
   EXPECT_FALSE(PeekMessageA(&message, top, WM_CLOSE, WM_CLOSE, PM_NOREMOVE));
   record.m_frameWindow = nullptr;
   DestroyWindow(top);
+}
+
+// A page that has been left shows no box, even where its run would have ended with one:
+// here the installed client's path on a page without RedirectURL.
+TEST_F(RunPaths, APageThatWasLeftShowsNoBox) {
+  const std::string installed = m_scratch.path() + "\\installed";
+  CreateDirectoryA(installed.c_str(), nullptr);
+  CreateDirectoryA((installed + "\\bin").c_str(), nullptr);
+  std::ofstream(installed + kUpdaterRelativePath, std::ios::binary) << "MZ";
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kClientKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExA(key, "InstallDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(installed.c_str()),
+                 static_cast<DWORD>(installed.size() + 1));
+  RegCloseKey(key);
+  for (const bool left : {false, true}) {
+    SCOPED_TRACE(left ? "left" : "stayed");
+    const size_t before = m_boxes.boxes().size();
+    m_plugin = std::make_unique<PluginInstance>(EmbedParameters{{"ProgramTitle", "Conference"}});
+    if (left) m_plugin->record()->m_runControl->cancel();
+    RunOstrelClientThreadProc(m_plugin->record());
+    EXPECT_EQ(m_boxes.boxes().size() - before, left ? 0u : 1u);
+    m_plugin.reset();
+  }
+  RegDeleteKeyA(HKEY_CURRENT_USER, kClientKey);
 }
