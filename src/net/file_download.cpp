@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <new>
 #include <string>
 
@@ -30,6 +31,8 @@ namespace {
 // Everything a download holds, kept outside the guarded body so that the handles are
 // released and a partial file deleted even after a fault. The failure details are
 // logged after the body, outside the guard.
+constexpr size_t kValidatorCapacity = 256;
+
 struct DownloadState {
   CRunContext* plugin;
   const char* url;
@@ -48,6 +51,11 @@ struct DownloadState {
   CSha256* digest;                           // of the bytes written, with expectedSha256
   char receivedSha256[kSha256HexSize];       // the bytes' digest, empty when none formed
   bool restarted;                            // the body was started over once
+  // What proves that a later answer is the same file: the first answer's ETag, or its
+  // Last-Modified without one, as sent back in If-Range; empty when it had neither (or
+  // one too long to keep).
+  char validator[kValidatorCapacity];
+  uint32_t total;  // the whole body's length as the first answer gave it
   int32_t sizeEstimate;  // expectedSize as the read loop used it
   uint32_t received;
 };
@@ -105,16 +113,32 @@ bool endedEarly(const DownloadState& state, bool declared, DWORD declaredLength,
 }
 
 // Where a partial answer starts: the first number of "bytes START-END/TOTAL".
-bool rangeStart(HINTERNET request, uint32_t* start) {
+// Whether a 206 answer's Content-Range is the rest of the file on disk: it starts at
+// start and the whole is total bytes long, as the first answer said.
+bool rangeContinues(HINTERNET request, uint32_t start, uint32_t total) {
   char text[128];
   DWORD size = sizeof text - 1;
   if (!HttpQueryInfoA(request, HTTP_QUERY_CONTENT_RANGE, text, &size, nullptr)) return false;
   text[size] = '\0';
-  unsigned long value = 0;
+  unsigned long first = 0;
+  unsigned long last = 0;
+  unsigned long whole = 0;
   char unit[8] = "";
-  if (std::sscanf(text, "%7s %lu-", unit, &value) != 2 || std::strcmp(unit, "bytes") != 0) return false;
-  *start = static_cast<uint32_t>(value);
-  return true;
+  if (std::sscanf(text, "%7s %lu-%lu/%lu", unit, &first, &last, &whole) != 4 || std::strcmp(unit, "bytes") != 0)
+    return false;
+  return first == start && whole == total;
+}
+
+// The first answer's ETag, or its Last-Modified, into validator; empty without either.
+void keepValidator(HINTERNET request, char* validator, size_t capacity) {
+  for (const DWORD header : {static_cast<DWORD>(HTTP_QUERY_ETAG), static_cast<DWORD>(HTTP_QUERY_LAST_MODIFIED)}) {
+    DWORD size = static_cast<DWORD>(capacity - 1);
+    if (HttpQueryInfoA(request, header, validator, &size, nullptr) && size > 0) {
+      validator[size] = '\0';
+      return;
+    }
+  }
+  validator[0] = '\0';
 }
 
 // Back to an empty file and a fresh digest, for a server that sends the whole body again.
@@ -128,24 +152,37 @@ bool startOver(DownloadState& state) {
   return SetFilePointer(state.file.get(), 0, nullptr, FILE_BEGIN) == 0 && SetEndOfFile(state.file.get());
 }
 
-// Asks for the rest of a body that broke off, from the bytes already in the file. A
-// server that answers with exactly that rest continues the file; one that sends the whole
-// body again starts it over, once. False when the download cannot go on.
-bool reopenForRest(DownloadState& state) {
+// Opens the URL again, for the rest of the body from the bytes already in the file when
+// ranged, else for the whole of it. A request that fails shows nothing of its own: the
+// download then fails with the break it came from, as it would have without the retry.
+bool reopen(DownloadState& state, bool ranged) {
   state.request.reset();
-  char range[64];
-  std::snprintf(range, sizeof range, "Range: bytes=%lu-\r\n", static_cast<unsigned long>(state.received));
   // The language header comes without a line end of its own.
   std::string headers = state.header ? state.header.get() : "";
   if (!headers.empty() && headers.back() != '\n') headers += "\r\n";
-  headers += range;
-  // A request for the rest that fails shows nothing of its own: the download then fails
-  // with the break it came from, as it would have without the retry.
+  if (ranged) {
+    char range[64];
+    std::snprintf(range, sizeof range, "Range: bytes=%lu-\r\n", static_cast<unsigned long>(state.received));
+    // With If-Range a server whose file has changed since sends the whole new one.
+    headers.append(range).append("If-Range: ").append(state.validator).append("\r\n");
+  }
   DWORD closeError = 0;
   state.request.reset(OpenURL(state.plugin, state.url, headers.c_str(), &closeError, false));
-  if (!state.request) return false;
-  uint32_t start = 0;
-  if (statusCodeOf(state.request.get()) == 206) return rangeStart(state.request.get(), &start) && start == state.received;
+  return static_cast<bool>(state.request);
+}
+
+// Gets the rest of a body that broke off. Only a file the server proves unchanged (the
+// first answer's validator, in If-Range) is continued, and only by exactly the rest of
+// it; otherwise the whole body is fetched again and the file starts over, once: a file
+// replaced on the server between the two answers must not end as a mix of both. False
+// when the download cannot go on.
+bool reopenForRest(DownloadState& state) {
+  const bool ranged = state.validator[0] != '\0';
+  if (!reopen(state, ranged)) return false;
+  if (statusCodeOf(state.request.get()) == 206) {
+    if (ranged && rangeContinues(state.request.get(), state.received, state.total)) return true;
+    if (!reopen(state, false) || statusCodeOf(state.request.get()) == 206) return false;
+  }
   return !state.restarted && startOver(state);
 }
 
@@ -171,6 +208,8 @@ DownloadResult transferBody(DownloadState& state, uint32_t expectedSize) {
   DWORD length = 0;
   const bool declared = declaredLength(state.request.get(), &length);
   const bool single = expectedSize == kUnknownSize;
+  keepValidator(state.request.get(), state.validator, sizeof state.validator);
+  state.total = declared ? length : expectedSize;
   if (single) {
     // Without a Content-Length the body is read to its end; the estimate only scales the bar.
     state.sizeEstimate = declared ? static_cast<int32_t>(length) : kUnknownSizeEstimate;

@@ -6,12 +6,16 @@
 // reads up to the Content-Length, or to the end of the body when there is none, which
 // must come within kMostUnknownSizeBytes: an endless body would fill the disk. A body of
 // known end that breaks off (a reset, a silence past the timeout, a body short of its
-// Content-Length) is asked for its rest with a Range request, kMostResumes times at the
-// most: an answer 206 from exactly the bytes on disk continues the file, an answer 200
-// starts it over (once), anything else fails the download. A body
-// that ends before its own Content-Length, or a write that fails, fails the download. A
-// failed download (any result but 0) leaves no file behind. The process's current directory is
-// never touched: two instances' workers may download at once.
+// Content-Length) is fetched again, kMostResumes times at the most. When the first answer
+// carried an ETag or a Last-Modified, the request asks for the rest (Range, with that
+// validator in If-Range), and an answer 206 from exactly the bytes on disk, of the first
+// answer's whole length, continues the file. Without a validator, or when the answer is
+// not that rest, the whole body is fetched and the file starts over (once): a file
+// replaced on the server in between must not end as a mix of both. Anything else fails
+// the download. A body that ends before its own Content-Length, or a write that fails,
+// fails the download. A failed download (any result but 0) leaves no file behind. The
+// process's current directory is never touched: two instances' workers may download at
+// once.
 #pragma once
 
 #include <cstdint>

@@ -109,28 +109,49 @@ constexpr char kBodyDigest[] = "40087af8731f95ca61e74b1175c6ac119cbe2051f13a0618
 
 }  // namespace
 
-// A package cut at 40 % is asked for its rest and ends whole, its digest checked over
-// both parts; a server that ignores the range sends it again and the file starts over.
+// A package cut at 40 % ends whole, its digest checked over both parts. Only a server
+// that names its file (an ETag) is asked for the rest, with that tag in If-Range; without
+// one, or from a server that ignores the range, the whole body comes again and the file
+// starts over.
 TEST_F(HostileServer, ABrokenPackageIsResumedOrStartedOverAndEndsWhole) {
-  for (const char* ranges : {"&ranges=1", ""}) {
-    SCOPED_TRACE(ranges);
+  struct Case {
+    const char* query;
+    bool resumed;
+  };
+  for (const Case& c : {Case{"&ranges=1&etag=v1", true}, Case{"&ranges=1", false}, Case{"&etag=v1", true},
+                        Case{"", false}}) {
+    SCOPED_TRACE(c.query);
     releaseInstallLog();
     const std::string path = uniquePath("resume");
-    const std::string url = FixtureServer::instance().httpUrl(path + "?size=400000&drop=160000&fail_first=1" + ranges);
+    const std::string url = FixtureServer::instance().httpUrl(path + "?size=400000&drop=160000&fail_first=1" + c.query);
     EXPECT_EQ(DownloadFile(&m_instance.plugin, url.c_str(), m_folder.path().c_str(), 400000, "f.bin", kBodyDigest),
               kDownloadOk);
     EXPECT_EQ(readFile(m_folder.path() + "\\f.bin"), fixtureBody(400000));
     const auto seen = FixtureServer::instance().requestsFor(path);
     ASSERT_EQ(seen.size(), 2u);
     EXPECT_EQ(seen[0].find("\"range\""), std::string::npos) << seen[0];
-    EXPECT_NE(seen[1].find("\"range\": \"bytes="), std::string::npos) << seen[1];
+    EXPECT_EQ(seen[1].find("\"range\": \"bytes=160000-\"") != std::string::npos, c.resumed) << seen[1];
+    EXPECT_EQ(seen[1].find("\"if-range\": \"\\\"v1\\\"\"") != std::string::npos, c.resumed) << seen[1];
     EXPECT_EQ(installLogText(), "");
   }
 }
 
+// The file is replaced on the server between the break and the resume: the server sends
+// the new file whole, and the download ends as that file alone, not as a mix of both,
+// even without a digest to catch it.
+TEST_F(HostileServer, AFileReplacedBeforeTheResumeEndsAsTheNewFile) {
+  const std::string path = uniquePath("replaced");
+  EXPECT_EQ(download(path + "?size=400000&drop=160000&fail_first=1&ranges=1&etag=v1&changed_after=1", 400000),
+            kDownloadOk);
+  std::string replaced(400000, '\0');
+  for (size_t i = 0; i < replaced.size(); ++i) replaced[i] = static_cast<char>(i % 251 * 7 % 251);
+  EXPECT_EQ(readFile(m_folder.path() + "\\f.bin"), replaced);
+  EXPECT_EQ(FixtureServer::instance().requestsFor(path).size(), 2u);
+}
+
 TEST_F(HostileServer, ResumesAreBounded) {
   const std::string path = uniquePath("resumes");
-  EXPECT_EQ(download(path + "?size=400000&drop=50000&ranges=1", 400000), kDownloadReadFailed);
+  EXPECT_EQ(download(path + "?size=400000&drop=50000&ranges=1&etag=v1", 400000), kDownloadReadFailed);
   EXPECT_EQ(FixtureServer::instance().requestsFor(path).size(), 1u + kMostResumes);
   EXPECT_FALSE(leftAFile());
   EXPECT_EQ(installLogText().rfind("InternetReadFile failed.  Error code: ", 0), 0u) << installLogText();
