@@ -7,6 +7,7 @@
 #include "log/method_guard.h"
 #include "plugin/CMyPlugin.h"
 #include "plugin/dialog_protocol.h"
+#include "plugin/run_control.h"
 #include "plugin/worker_wait.h"
 #include "workflow/startup_event.h"
 
@@ -15,6 +16,26 @@ namespace {
 // How long the client may take to say it is up, and the pause before the window goes.
 constexpr DWORD kStartupWaitMs = 20000;
 constexpr DWORD kPauseBeforeCloseMs = 2000;
+
+// Waits until the client says it is up, the wait's time is over or the page is left,
+// whichever comes first. Leaving wakes this instance's wait alone: the named event is
+// shared with other instances and processes, which must go on waiting for their client.
+void waitForClientStartup(const CMyPlugin& plugin) {
+  const HANDLE event = openStartupEvent();
+  if (!event) return;
+  const HANDLE left = plugin.m_runControl ? plugin.m_runControl->cancelEvent() : nullptr;
+  const HANDLE waits[] = {event, left};
+  WaitForMultipleObjects(left ? 2 : 1, waits, FALSE, kStartupWaitMs);
+  CloseHandle(event);
+}
+
+// The pause before the window goes; false when the page was left meanwhile.
+bool pauseBeforeClosing(const CMyPlugin& plugin) {
+  if (const HANDLE left = plugin.m_runControl ? plugin.m_runControl->cancelEvent() : nullptr)
+    return WaitForSingleObject(left, kPauseBeforeCloseMs) == WAIT_TIMEOUT;
+  Sleep(kPauseBeforeCloseMs);
+  return true;
+}
 
 DWORD WINAPI closingThreadProc(LPVOID parameter) {
   ClosePluginWindow(*static_cast<CMyPlugin*>(parameter));
@@ -28,14 +49,12 @@ void ClosePluginWindow(CMyPlugin& plugin) {
     const HWND frame = plugin.m_frameWindow;
     if (!frame || !IsWindow(frame)) return;
     RedrawWindow(frame, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-    if (const HANDLE event = openStartupEvent()) {
-      WaitForSingleObject(event, kStartupWaitMs);
-      CloseHandle(event);
-    }
+    waitForClientStartup(plugin);
+    // Nothing is closed or loaded once the page has been left: the user has moved on.
+    if (runCancelled(plugin)) return;
     const char* closingPage = plugin.m_page.closeWindowUrl;
     if (!closingPage) {
-      Sleep(kPauseBeforeCloseMs);
-      PostMessageA(frame, WM_CLOSE, 0, 0);
+      if (pauseBeforeClosing(plugin)) PostMessageA(frame, WM_CLOSE, 0, 0);
       return;
     }
     // Through the dialog the page is loaded on the browser's thread; a dialog that has

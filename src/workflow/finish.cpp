@@ -24,10 +24,10 @@ void requestRedirect(CMyPlugin& plugin) {
 
 void Finish(CMyPlugin& plugin, RunOutcome outcome) {
   runGuarded(&plugin, "CMyPlugin::Finish()", [&] {
-    // A page that has been left gets no client, no redirect and no closing.
+    // A page that has been left gets no client, no redirect and no closing. The shared
+    // startup event is left alone: other instances' closing waits are theirs.
     if (runCancelled(plugin)) {
       noteRunCancelled(plugin);
-      signalStartupEvent();
       return;
     }
     if (outcome == RunOutcome::kFailed) {
