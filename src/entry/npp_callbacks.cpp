@@ -25,7 +25,7 @@ constexpr DWORD kPauseAfterWorkerMs = 2000;
 // The worker, then a closing that a redirect started: both may still use the record.
 void waitForWorker(CMyPlugin* plugin) {
   const bool workerRan = plugin->m_workerDoneEvent && plugin->m_workerStarted != 0;
-  if (workerRan) waitDispatchingMessages(plugin->m_workerDoneEvent);
+  if (workerRan) waitAnsweringSentMessages(plugin->m_workerDoneEvent);
   waitForClosing(*plugin);
   if (plugin->m_workerDoneEvent) CloseHandle(plugin->m_workerDoneEvent);
   plugin->m_workerDoneEvent = nullptr;

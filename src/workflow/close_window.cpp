@@ -75,7 +75,7 @@ void closeAfterRedirect(CMyPlugin& plugin) {
 void waitForClosing(CMyPlugin& plugin) {
   const HANDLE thread = plugin.m_closingThread;
   if (!thread) return;
-  waitDispatchingMessages(thread);
+  waitAnsweringSentMessages(thread);
   CloseHandle(thread);
   plugin.m_closingThread = nullptr;
 }

@@ -1,5 +1,6 @@
-// NPP_Destroy and the worker: it waits for a worker that runs, keeps dispatching the
-// browser thread's messages meanwhile, and never waits for a worker that never started.
+// NPP_Destroy and the worker: it waits for a worker that runs, answers the messages sent
+// to the browser thread meanwhile but leaves the posted ones queued, and never waits for
+// a worker that never started.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -34,7 +35,7 @@ HWND makeReceiver() {
 
 }  // namespace
 
-TEST(DestroyWait, WaitsForTheWorkerAndDispatchesWhatItSends) {
+TEST(DestroyWait, WaitsForTheWorkerAndAnswersWhatItSendsButNotWhatIsPosted) {
   HWND receiver = makeReceiver();
   ASSERT_NE(receiver, nullptr);
   g_messagesHandled = 0;
@@ -51,9 +52,13 @@ TEST(DestroyWait, WaitsForTheWorkerAndDispatchesWhatItSends) {
     signalledAt = GetTickCount();
     SetEvent(done);
   });
+  // Like a WM_CLOSE for the browser's window or a dialog's request: not handled inside NPP_Destroy.
+  PostMessageA(receiver, WM_APP, 0, 0);
   EXPECT_EQ(plugin.destroy(), NPERR_NO_ERROR);
   const DWORD returnedAt = GetTickCount();
   worker.join();
+  MSG posted;
+  EXPECT_TRUE(PeekMessageA(&posted, receiver, WM_APP, WM_APP, PM_REMOVE));
 
   EXPECT_EQ(answer.load(), 1);
   EXPECT_EQ(g_messagesHandled.load(), 1);
