@@ -38,11 +38,15 @@ NPError CMyPlugin::Destroy(NPSavedData** /*save*/) {
   // The upload needs the internet session, so the log goes out before it is closed.
   sendInstallLog(this);
   // A failure to close changes nothing for the teardown. A download the worker walked
-  // away from may still hold a request of the session: the control closes it after that.
-  if (m_runControl)
+  // away from may still hold a request of the session and its file in the work
+  // directory: the control closes the session and gives up the folder's claim after that.
+  if (m_runControl) {
+    m_runControl->keepClaim(m_workDirectoryClaim);
+    m_workDirectoryClaim = nullptr;
     m_runControl->release();
-  else if (m_internet)
+  } else if (m_internet) {
     InternetCloseHandle(m_internet);
+  }
 
   NPN_MemFree(m_workDirectory);
   releaseWorkDirectory(&m_workDirectoryClaim);

@@ -26,15 +26,22 @@ class CRunControl {
   // True for the first caller only: the cancellation is logged once.
   bool claimNote() { return InterlockedExchange(&m_noted, 1) == 0; }
 
+  // Takes over the work directory's claim, which then lasts as long as the control: a
+  // download the worker walked away from still holds its file there, and a new run must
+  // not take the folder before that file is gone.
+  void keepClaim(HANDLE claim) { m_claim.reset(claim); }
+
   void addRef() { InterlockedIncrement(&m_references); }
-  // The last reference closes the session and the event.
+  // The last reference closes the session, the event and the claim.
   void release();
 
  private:
   CRunControl(HINTERNET session, HANDLE cancelEvent);
   ~CRunControl() = default;
 
-  // Destroyed last to first: the session is closed before the event, as always.
+  // Destroyed last to first: the session is closed before the event, as always, and the
+  // claim goes last, once nothing of the run holds a file in the folder.
+  ScopedKernelHandle m_claim;
   ScopedKernelHandle m_cancelEvent;
   ScopedInternetHandle m_session;
   volatile LONG m_references = 1;

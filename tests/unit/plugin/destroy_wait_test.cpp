@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <string>
 #include <thread>
 
+#include "plugin/run_control.h"
 #include "support/plugin_instance.h"
 
 namespace {
@@ -74,4 +76,23 @@ TEST(DestroyWait, WorkerThatNeverStartedIsNotWaitedFor) {
   // The event is never signalled: a wait here would never end.
   EXPECT_EQ(plugin.destroy(), NPERR_NO_ERROR);
   EXPECT_EQ(plugin.npp.pdata, nullptr);
+}
+
+// A download the worker walked away from holds its file in the work directory until its
+// job ends, and the job holds the run's control: the folder stays claimed until then, so
+// that a page loaded again meanwhile works in another folder and never meets that file.
+TEST(DestroyWait, TheWorkDirectoryStaysClaimedWhileAJobOfTheRunLivesOn) {
+  PluginInstance left({});
+  const std::string folder = left.record()->m_workDirectory;
+  CRunControl* control = left.record()->m_runControl;
+  ASSERT_NE(control, nullptr);
+  control->addRef();  // the walked-away job's hold
+  EXPECT_EQ(left.destroy(), NPERR_NO_ERROR);
+  {
+    PluginInstance reloaded({});
+    EXPECT_NE(std::string(reloaded.record()->m_workDirectory), folder);
+  }
+  control->release();  // the job has let go of its file
+  PluginInstance later({});
+  EXPECT_EQ(std::string(later.record()->m_workDirectory), folder);
 }
