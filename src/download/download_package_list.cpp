@@ -39,19 +39,20 @@ class CListBodyJob : public CSessionJob {
  public:
   CListBodyJob(const CRunContext& plugin, HINTERNET request) : CSessionJob(plugin), m_request(request) {}
 
-  void run() override {
+  enum class Outcome { kWhole, kReadFailed, kTooLarge, kNoMemory };
+  Outcome outcome() const { return m_outcome; }
+  DWORD errorCode() const { return m_errorCode; }
+  const std::string& body() const { return m_body; }
+
+ protected:
+  void runStep() override {
     try {
       readAll();
     } catch (const std::bad_alloc&) {
       m_outcome = Outcome::kNoMemory;
     }
   }
-  void cleanUpAbandoned() override { InternetCloseHandle(m_request); }
-
-  enum class Outcome { kWhole, kReadFailed, kTooLarge, kNoMemory };
-  Outcome outcome() const { return m_outcome; }
-  DWORD errorCode() const { return m_errorCode; }
-  const std::string& body() const { return m_body; }
+  void releaseAbandoned() override { InternetCloseHandle(m_request); }
 
  private:
   void readAll() {
@@ -85,6 +86,10 @@ char* readBody(CRunContext& plugin, HINTERNET request, bool* requestKept) {
   *requestKept = !job || runSessionJob(plugin, job) == JobEnd::kDone;
   if (!job) logLine("downloadPackageList: no memory for the package list.");
   if (!job || !*requestKept) return nullptr;
+  if (const uint32_t fault = job->faultCode()) {
+    delete job;
+    CSessionJob::raiseCaughtFault(fault);
+  }
   char* text = nullptr;
   switch (job->outcome()) {
     case CListBodyJob::Outcome::kReadFailed: {

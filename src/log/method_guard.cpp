@@ -107,6 +107,16 @@ CMethodGuard::~CMethodGuard() { setChainHead(m_frame.previous); }
 
 const void* currentTranslator() { return chainHead(); }
 
+const char* innermostGuardName() {
+  // The chain's end is marked by the all-ones address.
+  for (GuardFrame* frame = chainHead(); frame && frame != reinterpret_cast<GuardFrame*>(-1);
+       frame = frame->previous)
+    if (frame->handler == reinterpret_cast<void*>(&guardFrameHandler)) return frame->guard->name();
+  return nullptr;
+}
+
+void raiseFault(uint32_t code) { RaiseException(code, EXCEPTION_NONCONTINUABLE, 0, nullptr); }
+
 void pluginExceptionHandler(uint32_t /*code*/, _EXCEPTION_POINTERS* /*pointers*/) {
   logLine("pluginExceptionHandler() was called!");
   // The frames inside the guard are unwound: the innermost record is the guard's own.

@@ -93,28 +93,38 @@ __attribute__((noinline)) void invokeGuardedBody(Body* body) {
   (*body)();
 }
 
+// The trace name of the calling thread's innermost guard; null outside every guard.
+const char* innermostGuardName();
+
+// Raises code as a fault on the calling thread, for its innermost guard to catch as its
+// own: how a fault caught on a job's thread reaches the method the job served.
+void raiseFault(uint32_t code);
+
+// Runs body under a guard named traceName and gives the code of the fault that ended it,
+// or 0 when it ran to its end. Nothing is logged. Objects the body made between the guard
+// and the fault are not destroyed on that path: keep owning locals out of guarded bodies.
+template <class Body>
+uint32_t catchFault(const char* traceName, Body&& body) {
+  volatile uint32_t code = 0;
+  CMethodGuard guard(traceName);
+  if (__builtin_setjmp(guard.recoveryPoint()) == 0) {
+    asm volatile("" ::: "memory");
+    raiseArmedFault(traceName);
+    invokeGuardedBody(&body);
+  } else {
+    code = guard.faultCode();
+    // The jump skipped the destructors of any log lock taken inside the body.
+    releaseInstallLogHoldsAbove(guard.logHoldsOnEntry());
+  }
+  return code;
+}
+
 // Runs body under a guard named traceName. True when the body ran to its end; false when
-// a fault ended it, after the fault was logged and the log sent. Objects the body made
-// between the guard and the fault are not destroyed on that path: keep owning locals
-// out of guarded bodies.
+// a fault ended it, after the fault was logged and the log sent.
 template <class Body>
 bool runGuarded(CRunContext* instance, const char* traceName, Body&& body) {
-  volatile uint32_t code = 0;
-  volatile bool faulted = false;
-  {
-    CMethodGuard guard(traceName);
-    if (__builtin_setjmp(guard.recoveryPoint()) == 0) {
-      asm volatile("" ::: "memory");
-      raiseArmedFault(traceName);
-      invokeGuardedBody(&body);
-    } else {
-      faulted = true;
-      code = guard.faultCode();
-      // The jump skipped the destructors of any log lock taken inside the body.
-      releaseInstallLogHoldsAbove(guard.logHoldsOnEntry());
-    }
-  }
-  if (!faulted) return true;
+  const uint32_t code = catchFault(traceName, body);
+  if (code == 0) return true;
   reportMethodFault(instance, traceName, SE_Exception(code));
   return false;
 }

@@ -18,7 +18,21 @@ class CBodyJob : public CSessionJob {
   // Only an abandoned job still has the digest at its end.
   ~CBodyJob() override { delete m_copy.digest; }
 
-  void run() override {
+  void tick() override {
+    const uint32_t now = received();
+    m_progress->advance(now - m_shown);
+    m_shown = now;
+  }
+
+  // Hands the outcome, and with it the digest, back to the caller.
+  void handBack(BodyCopy& copy) {
+    copy = m_copy;
+    copy.received = received();
+    m_copy.digest = nullptr;
+  }
+
+ protected:
+  void runStep() override {
     while (received() < m_copy.limit && !abandoned()) {
       DWORD wanted = m_copy.chunk;
       if (m_copy.limit - received() < wanted) wanted = m_copy.limit - received();
@@ -33,21 +47,9 @@ class CBodyJob : public CSessionJob {
     }
   }
   // The worker has gone on and deleted the file by name; closing it removes it.
-  void cleanUpAbandoned() override {
+  void releaseAbandoned() override {
     CloseHandle(m_copy.file);
     InternetCloseHandle(m_copy.request);
-  }
-  void tick() override {
-    const uint32_t now = received();
-    m_progress->advance(now - m_shown);
-    m_shown = now;
-  }
-
-  // Hands the outcome, and with it the digest, back to the caller.
-  void handBack(BodyCopy& copy) {
-    copy = m_copy;
-    copy.received = received();
-    m_copy.digest = nullptr;
   }
 
  private:
@@ -68,6 +70,7 @@ class CBodyJob : public CSessionJob {
 }  // namespace
 
 BodyCopyEnd copyBodyDetached(CRunContext& plugin, BodyCopy& copy) {
+  copy.faultCode = 0;
   copy.failed = false;
   copy.writeFailed = false;
   copy.errorCode = 0;
@@ -79,6 +82,7 @@ BodyCopyEnd copyBodyDetached(CRunContext& plugin, BodyCopy& copy) {
   }
   if (runSessionJob(plugin, job) == JobEnd::kAbandoned) return BodyCopyEnd::kAbandoned;
   job->handBack(copy);
+  copy.faultCode = job->faultCode();
   delete job;
   return BodyCopyEnd::kDone;
 }

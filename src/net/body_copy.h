@@ -21,6 +21,9 @@ struct BodyCopy {
   DWORD errorCode;    // GetLastError of the failed read or write
   bool failed;
   bool writeFailed;
+  // The fault that ended the copy on the job's thread, 0 without one: the caller raises it
+  // (CSessionJob::raiseCaughtFault) once it has taken back what the copy holds.
+  uint32_t faultCode;
 };
 
 enum class BodyCopyEnd {

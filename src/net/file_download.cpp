@@ -25,6 +25,7 @@
 #include "net/url_open.h"
 #include "plugin/run_context.h"
 #include "plugin/run_control.h"
+#include "plugin/session_job.h"
 
 namespace {
 
@@ -90,7 +91,7 @@ bool declaredLength(HINTERNET request, DWORD* length) {
 
 // Copies the body on from state.received up to limit bytes or its end.
 DownloadResult copyBody(DownloadState& state, uint32_t limit, uint32_t chunk) {
-  BodyCopy copy = {state.request.get(), state.file.get(), state.digest, state.received, limit, chunk, 0, false, false};
+  BodyCopy copy = {state.request.get(), state.file.get(), state.digest, state.received, limit, chunk, 0, false, false, 0};
   state.digest = nullptr;
   if (copyBodyDetached(*state.plugin, copy) == BodyCopyEnd::kAbandoned) {
     // The request and the open file went with the job.
@@ -103,6 +104,8 @@ DownloadResult copyBody(DownloadState& state, uint32_t limit, uint32_t chunk) {
   state.received = copy.received;
   state.errorCode = copy.errorCode;
   state.writeFailed = copy.writeFailed;
+  // A fault on the copy's thread ends the download as a fault of its own.
+  CSessionJob::raiseCaughtFault(copy.faultCode);
   return copy.failed ? kDownloadReadFailed : kDownloadOk;
 }
 

@@ -72,16 +72,18 @@ class COpenJob : public CSessionJob {
         m_headers(headers),
         m_flags(flags),
         m_timeouts(downloadTimeouts(plugin.m_limits)) {}
-  void run() override {
+  HINTERNET request() const { return m_request; }
+  DWORD error() const { return m_error; }
+
+ protected:
+  void runStep() override {
     m_request = InternetOpenUrlA(m_session, m_url.c_str(), m_headers.c_str(), static_cast<DWORD>(-1), m_flags,
                                  timedRequestContext(&m_timeouts));
     m_error = m_request ? 0 : GetLastError();
   }
-  void cleanUpAbandoned() override {
+  void releaseAbandoned() override {
     if (m_request) InternetCloseHandle(m_request);
   }
-  HINTERNET request() const { return m_request; }
-  DWORD error() const { return m_error; }
 
  private:
   HINTERNET m_session;
@@ -104,7 +106,10 @@ HINTERNET openOnce(CRunContext* plugin, const char* url, const char* headers, DW
   if (runSessionJob(*plugin, job) == JobEnd::kAbandoned) return nullptr;
   const HINTERNET request = job->request();
   const DWORD error = job->error();
+  const uint32_t fault = job->faultCode();
   delete job;
+  if (fault && request) InternetCloseHandle(request);
+  CSessionJob::raiseCaughtFault(fault);
   SetLastError(error);
   return request;
 }

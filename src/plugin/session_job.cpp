@@ -1,11 +1,33 @@
 // CSessionJob and runSessionJob.
 #include "plugin/session_job.h"
 
+#include "log/method_guard.h"
 #include "plugin/run_context.h"
 #include "plugin/run_control.h"
 
-CSessionJob::CSessionJob(const CRunContext& plugin) : m_control(plugin.m_runControl) {
+namespace {
+
+// A job made outside every guard (a test's) still runs under one.
+constexpr char kUnguardedJob[] = "CSessionJob::run()";
+
+}  // namespace
+
+CSessionJob::CSessionJob(const CRunContext& plugin)
+    : m_control(plugin.m_runControl), m_traceName(innermostGuardName()) {
+  if (!m_traceName) m_traceName = kUnguardedJob;
   if (m_control) m_control->addRef();
+}
+
+void CSessionJob::run() { m_faultCode = catchFault(m_traceName, [this] { runStep(); }); }
+
+void CSessionJob::cleanUpAbandoned() {
+  // The instance may be gone: the line is logged, and goes with the next upload.
+  if (m_faultCode) reportMethodFault(nullptr, m_traceName, SE_Exception(m_faultCode));
+  releaseAbandoned();
+}
+
+void CSessionJob::raiseCaughtFault(uint32_t faultCode) {
+  if (faultCode) raiseFault(faultCode);
 }
 
 CSessionJob::~CSessionJob() {

@@ -1,7 +1,10 @@
 // Blocking steps on an instance's internet session, run so that leaving the page does not
 // wait for them: each job keeps the session open until it is deleted, however long a call
-// the worker walked away from takes to return.
+// the worker walked away from takes to return. A job's step runs under the guard of the
+// method it serves, on its own thread as on the worker's.
 #pragma once
+
+#include <cstdint>
 
 #include "base/detached_job.h"
 
@@ -10,13 +13,33 @@ class CRunControl;
 
 class CSessionJob : public CDetachedJob {
  public:
+  // Made on the worker's thread, inside the guard of the method the job serves.
   explicit CSessionJob(const CRunContext& plugin);
   ~CSessionJob() override;
   CSessionJob(const CSessionJob&) = delete;
   CSessionJob& operator=(const CSessionJob&) = delete;
 
+  // The step under the guard; a fault ends it and is kept for the waiter.
+  void run() final;
+  // A job nobody waits for any more: a fault it caught is logged, then releaseAbandoned.
+  void cleanUpAbandoned() final;
+
+  // For the waiter that got the job back: raises the fault the step caught, if any, on
+  // the waiter's thread, so that the method the job served ends with it as its own
+  // (its log line, the log's upload, its result). Call it once the job is deleted.
+  static void raiseCaughtFault(uint32_t faultCode);
+  uint32_t faultCode() const { return m_faultCode; }
+
+ protected:
+  // The blocking step itself.
+  virtual void runStep() = 0;
+  // Releases whatever the step still holds, when nobody waits for the job any more.
+  virtual void releaseAbandoned() = 0;
+
  private:
   CRunControl* m_control;
+  const char* m_traceName;  // the served method's, a literal that outlives the job
+  uint32_t m_faultCode = 0;
 };
 
 // Runs job (allocated with new) for the instance's worker. Done: the caller deletes it.

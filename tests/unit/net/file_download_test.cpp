@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "log/install_log.h"
+#include "support/armed_fault.h"
 #include "support/message_box_watcher.h"
 #include "support/net_fixture.h"
 #include "support/test_browser.h"
@@ -195,6 +196,21 @@ TEST_F(Download, AFaultIsResult7AndStillReleasesAndDeletes) {
   EXPECT_FALSE(fileExists(target()));
   EXPECT_NE(installLogText().find("Exception caught in CMyPlugin::DownloadFile().  Exception number: 3221225477\r\n"),
             std::string::npos);
+}
+
+// A fault on the thread of one of the download's jobs (here the URL's opening) ends the
+// download as a fault of its own, logged once under its name; the program goes on.
+TEST_F(Download, AFaultOnAJobsThreadIsTheDownloadsFault) {
+  armJobFaultFor("CMyPlugin::DownloadFile()");
+  EXPECT_EQ(download(uniquePath("job-fault") + "?size=10", 10), kDownloadFault);
+  armFaultFor(nullptr);
+  EXPECT_FALSE(fileExists(target()));
+  const std::string line = "Exception caught in CMyPlugin::DownloadFile().  Exception number: 3221225477\r\n";
+  const std::string log = installLogText();
+  ASSERT_NE(log.find(line), std::string::npos) << log;
+  EXPECT_EQ(log.find(line, log.find(line) + 1), std::string::npos) << log;
+  // The next download runs as ever.
+  EXPECT_EQ(download(uniquePath("after-job-fault") + "?size=10", 10), kDownloadOk);
 }
 
 TEST_F(Download, TwoInstancesDownloadAtOnceWithoutDisturbingEachOther) {
