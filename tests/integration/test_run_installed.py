@@ -3,11 +3,12 @@ updater, and the installation is found in the registry (the current user's first
 the fixed places; an installation without its updater does not count; without a
 RedirectURL the run only says so."""
 
+import os
 import re
 import shutil
 
 from run_scene import PREFIX_C, SceneTestCase, set_install_dir
-from standin import main, windows_path
+from standin import main, scaled, windows_path
 
 LAUNCH = re.compile(r'updater: command line "(.+)\\bin\\updater\.exe" "(.+\.oscf)"$')
 
@@ -39,6 +40,22 @@ class InstalledClientTest(SceneTestCase):
         self.assertIn("dialog shown", run.lines)
         self.assertIn('GetURL url="http://127.0.0.1:1/bye.html" target="_self"', run.lines)
         self.assertIn('page replaced by "http://127.0.0.1:1/bye.html"', run.lines)
+        self.assertNotIn("frame closed by the plug-in", run.lines)
+
+    def test_leaving_the_page_while_waiting_for_the_client_ends_the_wait_and_closes_nothing(self):
+        set_install_dir("HKCU", windows_path(self.scene.installed_tree(self.scene.folder / "user")))
+        os.environ["OSTREL_SAMPLE_CLIENT_SILENT"] = "1"
+        try:
+            # The plug-in waits up to 20 s for a client that never says it is up.
+            run = self.scene.run(self.page(("CloseWindow", "")), run_ms=scaled(3000))
+        finally:
+            del os.environ["OSTREL_SAMPLE_CLIENT_SILENT"]
+        self.assertCompleted(run)
+        self.assertIn("client: startup event left unsignalled", self.scene.record_lines())
+        self.assertIn("run ended: the run time is over", run.lines)
+        # The wait ended with the page; the fixed pause after the worker's end follows.
+        took = int(run.matching(r"NPP_Destroy took (\d+) ms")[0].group(1))
+        self.assertLess(took, 2000 + scaled(1000))
         self.assertNotIn("frame closed by the plug-in", run.lines)
 
     def test_fixed_places_in_order(self):

@@ -1,5 +1,6 @@
 // The sample conferencing client: opens a small window naming its configuration file,
-// tells whoever started it that it is up by signalling the startup event, stays for
+// tells whoever started it that it is up by signalling the startup event (unless
+// OSTREL_SAMPLE_CLIENT_SILENT is set: a client slow to come up), stays for
 // OSTREL_SAMPLE_CLIENT_MS milliseconds (default 3000) and exits. Each step goes to the
 // record (sample_record.h).
 #include <windows.h>
@@ -60,6 +61,10 @@ HWND openWindow(HINSTANCE instance, const std::string& text) {
 // The event stays open until the client exits: a manual-reset event lives only as long
 // as somebody holds it, and the plug-in may open it after this signal.
 HANDLE signalStartup() {
+  if (!environmentText("OSTREL_SAMPLE_CLIENT_SILENT").empty()) {
+    recordLine("client: startup event left unsignalled");
+    return nullptr;
+  }
   HANDLE event = CreateEventA(nullptr, TRUE, FALSE, kStartupEventName);
   if (event && SetEvent(event)) {
     recordLine("client: startup event signalled");

@@ -241,3 +241,16 @@ TEST_F(RunPaths, APageThatWasLeftShowsNoBox) {
   }
   RegDeleteKeyA(HKEY_CURRENT_USER, kClientKey);
 }
+
+// The named startup event is shared with every other instance and browser process that
+// waits for its client: a run whose page was left ends without signalling it.
+TEST_F(RunPaths, APageThatWasLeftLeavesTheSharedStartupEventAlone) {
+  const HANDLE event = openStartupEvent();
+  ASSERT_NE(event, nullptr);
+  ResetEvent(event);
+  m_plugin = std::make_unique<PluginInstance>(failingDownload());
+  m_plugin->record()->m_runControl->cancel();
+  Finish(*m_plugin->record(), RunOutcome::kFailed);
+  EXPECT_EQ(WaitForSingleObject(event, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+  CloseHandle(event);
+}
