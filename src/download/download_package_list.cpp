@@ -88,7 +88,7 @@ char* readBody(CRunContext& plugin, HINTERNET request, bool* requestKept) {
   if (!job || !*requestKept) return nullptr;
   if (const uint32_t fault = job->faultCode()) {
     delete job;
-    CSessionJob::raiseCaughtFault(fault);
+    raiseCaughtFault(fault);
   }
   char* text = nullptr;
   switch (job->outcome()) {

@@ -105,7 +105,7 @@ DownloadResult copyBody(DownloadState& state, uint32_t limit, uint32_t chunk) {
   state.errorCode = copy.errorCode;
   state.writeFailed = copy.writeFailed;
   // A fault on the copy's thread ends the download as a fault of its own.
-  CSessionJob::raiseCaughtFault(copy.faultCode);
+  raiseCaughtFault(copy.faultCode);
   return copy.failed ? kDownloadReadFailed : kDownloadOk;
 }
 

@@ -109,7 +109,7 @@ HINTERNET openOnce(CRunContext* plugin, const char* url, const char* headers, DW
   const uint32_t fault = job->faultCode();
   delete job;
   if (fault && request) InternetCloseHandle(request);
-  CSessionJob::raiseCaughtFault(fault);
+  raiseCaughtFault(fault);
   SetLastError(error);
   return request;
 }

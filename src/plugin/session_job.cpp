@@ -26,7 +26,7 @@ void CSessionJob::cleanUpAbandoned() {
   releaseAbandoned();
 }
 
-void CSessionJob::raiseCaughtFault(uint32_t faultCode) {
+void raiseCaughtFault(uint32_t faultCode) {
   if (faultCode) raiseFault(faultCode);
 }
 

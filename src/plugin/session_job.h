@@ -24,10 +24,7 @@ class CSessionJob : public CDetachedJob {
   // A job nobody waits for any more: a fault it caught is logged, then releaseAbandoned.
   void cleanUpAbandoned() final;
 
-  // For the waiter that got the job back: raises the fault the step caught, if any, on
-  // the waiter's thread, so that the method the job served ends with it as its own
-  // (its log line, the log's upload, its result). Call it once the job is deleted.
-  static void raiseCaughtFault(uint32_t faultCode);
+  // The fault the step caught, 0 without one (see raiseCaughtFault).
   uint32_t faultCode() const { return m_faultCode; }
 
  protected:
@@ -41,6 +38,12 @@ class CSessionJob : public CDetachedJob {
   const char* m_traceName;  // the served method's, a literal that outlives the job
   uint32_t m_faultCode = 0;
 };
+
+// For the waiter that got its job back: raises the fault the job's step caught, if any
+// (faultCode, 0 for none), on the waiter's thread, so that the method the job served ends
+// with it as its own (its log line, the log's upload, its result). Called once the job
+// is deleted and what it held is taken back.
+void raiseCaughtFault(uint32_t faultCode);
 
 // Runs job (allocated with new) for the instance's worker. Done: the caller deletes it.
 // Abandoned (the page was left): the caller must not touch it again. A record without a
