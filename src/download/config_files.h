@@ -2,16 +2,23 @@
 // downloaded once, and the clean-up of those of earlier runs.
 #pragma once
 
+#include <cstdint>
+
 #include "base/download_result.h"
 #include "base/npapi.h"
 
 class CRunContext;
 class CTextBuffer;
 
+// The most bytes a configuration file may have, 1 MiB: it holds a few hundred bytes, and
+// it is read into memory whole.
+constexpr uint32_t kMostConfigurationBytes = 1u << 20;
+
 // The path of the instance's configuration file into buffer (size bytes), downloaded
 // on the first call; later calls give the same path whatever their arguments. The
 // download's result: kDownloadOk once the file is there (every later call), otherwise
-// why it is not (kDownloadNoDirectory, with buffer empty, when its path would not fit).
+// why it is not (kDownloadNoDirectory, with buffer empty, when its path would not fit;
+// kDownloadReadFailed, with no file left, for one over kMostConfigurationBytes).
 DownloadResult fetchConfigFile(CRunContext& plugin, const char* url, const char* baseDirectory, char* buffer, int size);
 // Deletes the oldest files matching pattern in directory so that the 13 newest remain.
 void cleanOlderConfigFiles(CRunContext& plugin, const char* pattern, const char* directory);

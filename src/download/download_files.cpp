@@ -107,7 +107,7 @@ DownloadResult updateFiles(CRunContext& plugin, UpdateState& state) {
   // updater to install with.
   if (fetched != kDownloadOk) return fetched;
   loadPropertyFile(state.configuration, CP_UTF8, configurationPath);
-  state.serverError = state.configuration.find("updater.error");
+  state.serverError = state.configuration.find(kServerErrorKey);
   if (state.serverError && *state.serverError) return kDownloadServerError;
   const DownloadResult listRead = readPackageList(plugin, state);
   if (runCancelled(plugin)) return kDownloadCancelled;

@@ -114,7 +114,13 @@ bool dropsConfigurationLine(CPropertyMap& map, const char* line, size_t length) 
   const size_t keyLength = static_cast<size_t>(equals - line);
   size_t valueLength = length - keyLength - 1;
   if (valueLength > 0 && isLineEnd(equals[valueLength])) --valueLength;
-  if (keyLength > kConfigurationKeyLimit || valueLength > kConfigurationValueLimit) return true;
+  if (keyLength > kConfigurationKeyLimit) return true;
+  if (valueLength > kConfigurationValueLimit) {
+    // The server's error stays an error however long: dropped, it would let the update go
+    // on that the server refused.
+    if (keyLength != sizeof kServerErrorKey - 1 || std::memcmp(line, kServerErrorKey, keyLength) != 0) return true;
+    valueLength = kServerErrorKeptLength;
+  }
   return !map.insert(line, keyLength, equals + 1, valueLength);
 }
 

@@ -24,6 +24,10 @@ class CPropertyMap;
 // whole rather than cut: a cut key or value would be a different one.
 constexpr size_t kConfigurationKeyLimit = 255;
 constexpr size_t kConfigurationValueLimit = 4095;
+// The one exception: the server's error ("updater.error") too long to keep is kept as
+// its first kServerErrorKeptLength characters.
+constexpr char kServerErrorKey[] = "updater.error";
+constexpr size_t kServerErrorKeptLength = 1000;
 
 // Parses length bytes of package-list text (no terminating NUL needed) into map. Returns
 // the number of pairs dropped because there was no room for them.

@@ -47,7 +47,9 @@ struct DownloadState {
   DWORD errorCode;       // GetLastError of the failed read or write
   DWORD openLastError;   // what OpenURL left in its lastError
   bool writeFailed;
-  bool tooLarge;         // a body without a declared end went past the most allowed
+  bool tooLarge;         // the body went past the most allowed, or declared more
+  uint32_t mostBytes;    // the caller's bound on the body, 0 for none
+  uint32_t declared;     // the answer's Content-Length, when tooLarge came from it
   const char* expectedSha256;                // the page's digest, or null
   CSha256* digest;                           // of the bytes written, with expectedSha256
   char receivedSha256[kSha256HexSize];       // the bytes' digest, empty when none formed
@@ -197,8 +199,11 @@ bool brokeOff(const DownloadState& state, DownloadResult result, bool declared, 
   return result == kDownloadOk && endedEarly(state, declared, length, limit);
 }
 
-uint32_t mostUnknownSize(const RunLimits& limits) {
-  return limits.mostUnknownSizeBytes ? limits.mostUnknownSizeBytes : kMostUnknownSizeBytes;
+// The most bytes a body without a declared length may have in this download.
+uint32_t mostUnknownSize(const DownloadState& state) {
+  const RunLimits& limits = state.plugin->m_limits;
+  const uint32_t most = limits.mostUnknownSizeBytes ? limits.mostUnknownSizeBytes : kMostUnknownSizeBytes;
+  return state.mostBytes && state.mostBytes < most ? state.mostBytes : most;
 }
 
 // The body copy's buffer holds kLargeTransferSize: a larger read would overrun it.
@@ -212,6 +217,11 @@ DownloadResult transferBody(DownloadState& state, uint32_t expectedSize) {
   const bool declared = declaredLength(state.request.get(), &length);
   const bool single = expectedSize == kUnknownSize;
   keepValidator(state.request.get(), state.validator, sizeof state.validator);
+  if (declared && state.mostBytes && length > state.mostBytes) {
+    state.tooLarge = true;
+    state.declared = length;
+    return kDownloadReadFailed;
+  }
   state.total = declared ? length : expectedSize;
   if (single) {
     // Without a Content-Length the body is read to its end; the estimate only scales the bar.
@@ -223,7 +233,7 @@ DownloadResult transferBody(DownloadState& state, uint32_t expectedSize) {
   // A body without a declared end is read one byte past the most it may have, so that an
   // endless one is told from one that ends right there.
   const bool toEnd = single && !declared;
-  const uint32_t mostUnknown = mostUnknownSize(state.plugin->m_limits);
+  const uint32_t mostUnknown = mostUnknownSize(state);
   const uint32_t limit = toEnd ? mostUnknown + 1 : (single ? length : expectedSize);
   const uint32_t chunk = single ? kSmallTransferSize : packageReadSize(state.plugin->m_limits);
   DownloadResult result = copyBody(state, limit, chunk);
@@ -299,9 +309,19 @@ void logFailure(const DownloadState& state) {
       logLine(*state.receivedSha256 ? state.receivedSha256 : "(none)");
       break;
     case kDownloadReadFailed:
+      if (state.tooLarge && state.declared) {
+        char line[128];
+        std::snprintf(line, sizeof line,
+                      "DownloadFile stopped: the body declares %lu bytes, more than the most it may have, %lu",
+                      static_cast<unsigned long>(state.declared), static_cast<unsigned long>(state.mostBytes));
+        logLine(line);
+        logText("  URL: ");
+        logLine(state.url);
+        break;
+      }
       if (state.tooLarge) {
         logText("DownloadFile stopped: the body has no declared length and is longer than ");
-        logUnsignedLine(mostUnknownSize(state.plugin->m_limits));
+        logUnsignedLine(mostUnknownSize(state));
         logText("  URL: ");
         logLine(state.url);
         break;
@@ -343,8 +363,10 @@ void finishDownload(DownloadState& state) {
 }  // namespace
 
 DownloadResult DownloadFile(CRunContext* plugin, const char* url, const char* directory,
-                            uint32_t expectedSize, const char* localName, const char* expectedSha256) {
+                            uint32_t expectedSize, const char* localName, const char* expectedSha256,
+                            uint32_t mostBytes) {
   DownloadState state = {};
+  state.mostBytes = mostBytes;
   // An empty parameter carries no digest: a page template may leave it blank.
   state.expectedSha256 = expectedSha256 && *expectedSha256 ? expectedSha256 : nullptr;
   state.plugin = plugin;

@@ -49,5 +49,8 @@ constexpr uint32_t kSmallTransferSize = 1024;
 // With expectedSha256 (64 hex digits), the bytes' SHA-256 is computed as they arrive and
 // must match, or the file is deleted and the result is kDownloadHashMismatch; a text that
 // is no such digest fails the same way before anything is fetched. An empty text is none.
+// With mostBytes, a body longer than that fails the download as kDownloadReadFailed,
+// whether its answer declares the length (nothing is read then) or not; 0 is no bound
+// beyond kMostUnknownSizeBytes.
 DownloadResult DownloadFile(CRunContext* plugin, const char* url, const char* directory, uint32_t expectedSize,
-                            const char* localName, const char* expectedSha256 = nullptr);
+                            const char* localName, const char* expectedSha256 = nullptr, uint32_t mostBytes = 0);

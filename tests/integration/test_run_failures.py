@@ -3,6 +3,7 @@ an updater that exits with an error starts no client, a launch without installat
 so, and Windows 98 is refused before anything is fetched."""
 
 import shutil
+import urllib.parse
 
 from run_scene import PREFIX_C, SceneTestCase, reg
 from standin import BIN, main
@@ -77,6 +78,45 @@ class ServerErrorTest(SceneTestCase):
         self.assertEqual([line for line in run.log if line.startswith("Unable")], [])
         # The failure released the closing at once, as any failed run does.
         self.assertIn("run ended: the browser window was closed", run.lines)
+
+
+def configuration_files():
+    return {path.name for path in (PREFIX_C / "users").glob("*/Temp/launch*.oscf")}
+
+
+class ConfigurationSizeTest(SceneTestCase):
+    def test_a_configuration_file_over_a_mebibyte_is_refused_with_or_without_its_length(self):
+        files = self.scene.release()
+        server = self.scene.base_url.split("/files/")[0]
+        cases = {"size=2097152": "DownloadFile stopped: the body declares 2097152 bytes, more than the most it "
+                                 "may have, 1048576",
+                 "size=2097152&length=none": "DownloadFile stopped: the body has no declared length and is "
+                                             "longer than 1048576"}
+        for query, line in cases.items():
+            with self.subTest(query):
+                before = configuration_files()
+                config = "%s/as/%s/%s/launch.oscf" % (server, urllib.parse.quote(query, safe=""), self.scene.name)
+                run = self.scene.run([("RedirectURL", config), *files, ("InstallMode", "true"),
+                                      ("CloseWindow", "")], run_ms=60000)
+                self.assertCompleted(run)
+                self.assertIn(line, run.log)
+                self.assertIn("Unable to download client files.  rc: 3", run.log)
+                self.assertEqual(self.boxes(run), [PERMISSION_TEXT])
+                # Nothing of the file stayed, and no package was asked for.
+                self.assertLessEqual(configuration_files(), before)
+                self.assertEqual(self.scene.requested(), [])
+                self.assertEqual(self.scene.record_lines(), [])
+
+    def test_a_server_error_too_long_to_keep_still_ends_the_run_showing_its_start(self):
+        files = self.scene.release()
+        text = "".join("Closed for maintenance until further notice. %05d " % n for n in range(10000))
+        config = self.scene.serve("launch.oscf", "updater.error=%s\r\n" % text)
+        run = self.scene.run([("RedirectURL", config), *files, ("InstallMode", "true"), ("CloseWindow", "")],
+                             run_ms=15000)
+        self.assertCompleted(run)
+        self.assertEqual(self.boxes(run), [text[:1000]])
+        self.assertEqual(self.scene.requested(), ["launch.oscf"])
+        self.assertEqual(self.scene.record_lines(), [])
 
 
 class OldWindowsTest(SceneTestCase):

@@ -54,3 +54,13 @@ TEST(ConfigurationText, DropsPairsBeyondTheLimitsWhole) {
   EXPECT_EQ(parseConfigurationText(map, text.data(), text.size()), 2);
   EXPECT_EQ(pairsOf(map), (Pairs{{"a", value4095}, {"c", value4095}, {key255, "1"}}));
 }
+
+// The server's error is never dropped: a refusal too long to keep still refuses.
+TEST(ConfigurationText, KeepsTheStartOfAServerErrorTooLongToKeep) {
+  std::string error;
+  for (int n = 0; error.size() < 5000; ++n) error += std::to_string(n) + " ";
+  CPropertyMap map;
+  const std::string text = "updater.error=" + error + "\r\nupdater.errors=" + error + "\r\nb=1";
+  EXPECT_EQ(parseConfigurationText(map, text.data(), text.size()), 1);
+  EXPECT_EQ(pairsOf(map), (Pairs{{"b", "1"}, {"updater.error", error.substr(0, 1000)}}));
+}
