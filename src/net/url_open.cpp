@@ -129,9 +129,14 @@ HINTERNET openWithRetries(CRunContext* plugin, const char* url, const char* head
     // connection, so the time it took tells as well.
     if (!request &&
         (GetLastError() == ERROR_INTERNET_TIMEOUT ||
-         GetTickCount() - started >= downloadTimeouts(plugin->m_limits).receiveMs))
+         GetTickCount() - started >= downloadTimeouts(plugin->m_limits).receiveMs)) {
+      *lastError = GetLastError();
       return nullptr;
-    if (!request) continue;
+    }
+    if (!request) {
+      *lastError = GetLastError();
+      continue;
+    }
     if (!userAsksToRetry(pluginOwnerWindow(plugin), request)) return request;
     if (InternetCloseHandle(request) != TRUE) *lastError = GetLastError();
   }
@@ -172,10 +177,16 @@ void hostOf(const char* url, char* host, size_t size) {
   std::snprintf(host, size, "%s", splitUrl(url, parts) ? parts.host : "(none)");
 }
 
-// A redirect from https to anything else would fetch the file in clear: it is refused,
-// and the open fails with the redirecting answer.
-bool leavesHttps(const char* from, const char* to) {
-  return startsWithIgnoringCase(from, "https://") && !startsWithIgnoringCase(to, "https://");
+// Why a redirect may not be followed, as its log line says, or null when it may: one
+// from https to anything else would fetch the file in clear, and one to anything but
+// http or https (a local file, a share) would read from this machine or its network
+// instead of the server. The open then fails with the redirecting answer.
+const char* redirectRefusal(const char* from, const char* to) {
+  if (startsWithIgnoringCase(from, "https://") && !startsWithIgnoringCase(to, "https://"))
+    return "Redirect refused: it leaves https";
+  if (!startsWithIgnoringCase(to, "http://") && !startsWithIgnoringCase(to, "https://"))
+    return "Redirect refused: it leaves http and https";
+  return nullptr;
 }
 
 void logRedirect(const char* prefix, DWORD status, const char* target) {
@@ -216,8 +227,8 @@ HINTERNET OpenURL(CRunContext* plugin, const char* url, const char* headers, DWO
     const char* from = current ? current : url;
     char* next = redirectTarget(request, from);
     if (!next) break;
-    if (leavesHttps(from, next)) {
-      logRedirect("Redirect refused: it leaves https", statusCodeOf(request), next);
+    if (const char* refusal = redirectRefusal(from, next)) {
+      logRedirect(refusal, statusCodeOf(request), next);
       NPN_MemFree(next);
       break;
     }

@@ -1,6 +1,6 @@
 """Redirects of a package's URL with the real plug-in in the stand-in: the sign-on cookie
-goes to the page's own address alone, a redirect that leaves https is refused, and each
-redirect followed is logged by its host."""
+goes to the page's own address alone, a redirect that leaves https or the web is refused,
+and each redirect followed or refused is logged by its host."""
 
 import json
 import urllib.parse
@@ -55,6 +55,25 @@ class RedirectTest(SceneTestCase):
         self.assertTrue(boxes and boxes[0].endswith("(302)"), boxes)
         self.assertEqual(self.requests_for("downgraded-client.cab"), [])
         self.assertEqual(work_files("client.cab"), [])
+
+    def test_a_redirect_off_the_web_is_refused_and_a_dead_target_says_why(self):
+        server = "http://127.0.0.1:%s" % self.scene.info["http_port"]
+        for target in ("file:///C:/windows/win.ini", "file://fileserver/share/client.cab"):
+            with self.subTest(target):
+                run = self.scene.run(self.redirected_page(server, target, ("CloseWindow", "")))
+                self.assertCompleted(run)
+                self.assertTrue([line for line in run.log
+                                 if line.startswith("Redirect refused: it leaves http and https (302) to host")],
+                                run.log)
+                self.assertIn("Unable to download client files.  rc: 6", run.log)
+                self.assertEqual(work_files("client.cab"), [])
+        # A target nobody answers at: the open's own error is logged, not 0.
+        run = self.scene.run(self.redirected_page(server, "http://127.0.0.1:9/client.cab", ("CloseWindow", "")))
+        self.assertCompleted(run)
+        self.assertIn("Redirect (302) to host 127.0.0.1", run.log)
+        failures = [line for line in run.log if line.startswith("Number of URL open retries exceeded")]
+        self.assertEqual(len(failures), 1, run.log)
+        self.assertFalse(failures[0].endswith("lastError: 0"), failures)
 
 
 if __name__ == "__main__":
