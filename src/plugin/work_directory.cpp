@@ -5,6 +5,7 @@
 
 #include "base/scoped_handle.h"
 #include "base/temp_directory.h"
+#include "log/install_log.h"
 
 namespace {
 
@@ -31,17 +32,19 @@ HANDLE claimNumber(int number) {
 
 void claimWorkDirectory(char* output, HANDLE* claim) {
   *claim = nullptr;
-  int number = 1;
-  for (int candidate = 1; candidate <= kMostWorkDirectories; ++candidate) {
-    *claim = claimNumber(candidate);
-    if (*claim) {
-      number = candidate;
-      break;
-    }
+  output[0] = '\0';
+  for (int number = 1; number <= kMostWorkDirectories; ++number) {
+    *claim = claimNumber(number);
+    if (!*claim) continue;
+    char name[64];
+    nameFor(number, name, sizeof name);
+    GetTempSubdirectory(name, output, true);
+    return;
   }
-  char name[64];
-  nameFor(number, name, sizeof name);
-  GetTempSubdirectory(name, output, true);
+  char line[128];
+  std::snprintf(line, sizeof line, "Every work directory is taken: %d instances are running; this one downloads nothing.",
+                kMostWorkDirectories);
+  logLine(line);
 }
 
 void releaseWorkDirectory(HANDLE* claim) {

@@ -7,10 +7,12 @@
 
 // The first free folder of "Ostrel_client_install", "Ostrel_client_install_2" ... up to
 // kMostWorkDirectories, claimed by a named mutex held in claim until
-// releaseWorkDirectory. With every one taken, the first is shared as before and claim is
-// null. Writes the short path into output (kPathCapacity characters); empty when the
-// temporary directory is unusable.
+// releaseWorkDirectory. Writes the short path into output (kPathCapacity characters);
+// empty when the temporary directory is unusable. With every one taken, output is empty,
+// claim is null and the log says so: an instance without a folder of its own downloads
+// nothing, since a shared one would mix two instances' packages.
 void claimWorkDirectory(char* output, HANDLE* claim);
 void releaseWorkDirectory(HANDLE* claim);
 
-constexpr int kMostWorkDirectories = 16;
+// As many instances at once as a page or a user could want; the log line names it.
+constexpr int kMostWorkDirectories = 64;

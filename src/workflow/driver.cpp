@@ -56,7 +56,10 @@ RunOutcome updateAndInstall(CMyPlugin& plugin) {
   if (plugin.m_workDirectoryClaim && plugin.m_workDirectory && !emptyFolder(plugin.m_workDirectory))
     logLine("The work directory could not be emptied of an earlier run's files.");
   CTextBuffer serverError;
-  const DownloadResult result = DownloadFiles(plugin, &serverError);
+  // Without a folder of its own (every one taken, or no temporary directory) nothing is
+  // fetched: it fails as a folder that cannot be used.
+  const bool hasFolder = plugin.m_workDirectory && plugin.m_workDirectory[0];
+  const DownloadResult result = hasFolder ? DownloadFiles(plugin, &serverError) : kDownloadNoDirectory;
   if (result == kDownloadServerError) {
     // No owner: the box stands on its own, in front, until the user reads it.
     MessageBoxA(nullptr, serverError.text(), plugin.m_page.programTitle, kServerErrorBoxStyle);

@@ -2,9 +2,13 @@
 // and the UTF-8 conversion of values.
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "log/install_log.h"
+#include "plugin/work_directory.h"
 #include "support/install_log_text.h"
 #include "support/plugin_instance.h"
 
@@ -135,6 +139,31 @@ TEST(ReadParameters, AnUnreasonableFileCountIsRefusedWithALogLine) {
   EXPECT_EQ(plugin.record()->m_page.numFiles, 0);
   EXPECT_EQ(plugin.record()->m_page.fileNames, nullptr);
   EXPECT_NE(installLogText().find("NumFiles is out of range, no file is read: 2000000000\r\n"), std::string::npos);
+  releaseInstallLog();
+}
+
+// Each live instance has a folder of its own; past the most, an instance has none (and
+// so downloads nothing) rather than sharing one, and a folder given up serves again.
+TEST(ReadParameters, PastTheMostWorkDirectoriesAnInstanceHasNone) {
+  releaseInstallLog();
+  std::vector<std::unique_ptr<PluginInstance>> live;
+  std::set<std::string> folders;
+  for (int i = 0; i < kMostWorkDirectories; ++i) {
+    live.push_back(std::make_unique<PluginInstance>(EmbedParameters{}));
+    folders.insert(PluginInstance::value(live.back()->record()->m_workDirectory));
+  }
+  EXPECT_EQ(folders.size(), static_cast<size_t>(kMostWorkDirectories));
+  EXPECT_EQ(folders.count(""), 0u);
+  {
+    PluginInstance extra({});
+    EXPECT_EQ(PluginInstance::value(extra.record()->m_workDirectory), "");
+    EXPECT_EQ(installLogText(),
+              "Every work directory is taken: 64 instances are running; this one downloads nothing.\r\n");
+  }
+  const std::string given = PluginInstance::value(live.back()->record()->m_workDirectory);
+  live.pop_back();
+  PluginInstance next({});
+  EXPECT_EQ(PluginInstance::value(next.record()->m_workDirectory), given);
   releaseInstallLog();
 }
 
