@@ -1,5 +1,6 @@
 // cleanOlderConfigFiles: keeps the 13 newest configuration files of earlier
-// runs, so that the temporary directory does not fill up with them.
+// runs, so that the temporary directory does not fill up with them, and every file of the
+// last hour, which a run still going may yet hand to the updater or the client.
 #include "download/config_files.h"
 
 #include <cstring>
@@ -17,6 +18,9 @@ namespace {
 // makes 14.
 constexpr int kFilesBeforeCleaning = 15;
 constexpr int kFilesKept = 13;
+// A file written this recently may be another instance's, fetched moments ago (a page
+// with many embeds): it is never deleted.
+constexpr ULONGLONG kRecentTicks = 60ull * 60 * 10000000;  // one hour in 100 ns ticks
 
 // The files found, oldest first by last-write time; equal times keep the order found.
 class OlderFileList {
@@ -67,6 +71,18 @@ void findConfigFiles(const char* pattern, OlderFileList& files) {
   } while (FindNextFileA(search.get(), &entry));
 }
 
+ULONGLONG ticksOf(const FILETIME& time) {
+  ULARGE_INTEGER ticks;
+  ticks.LowPart = time.dwLowDateTime;
+  ticks.HighPart = time.dwHighDateTime;
+  return ticks.QuadPart;
+}
+
+bool writtenRecently(const WIN32_FIND_DATAA& entry, ULONGLONG now) {
+  const ULONGLONG written = ticksOf(entry.ftLastWriteTime);
+  return written > now || now - written < kRecentTicks;
+}
+
 void deleteInDirectory(const char* directory, const WIN32_FIND_DATAA& entry) {
   const char* name = entry.cAlternateFileName[0] ? entry.cAlternateFileName : entry.cFileName;
   char path[kPathCapacity];
@@ -81,6 +97,9 @@ void cleanOlderConfigFiles(CRunContext& plugin, const char* pattern, const char*
   runGuarded(&plugin, "CMyPlugin::cleanOlderConfigFiles()", [&] {
     findConfigFiles(pattern, files);
     if (files.count() < kFilesBeforeCleaning) return;
-    for (int i = 0; i < files.count() - kFilesKept; ++i) deleteInDirectory(directory, files[i]);
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    for (int i = 0; i < files.count() - kFilesKept; ++i)
+      if (!writtenRecently(files[i], ticksOf(now))) deleteInDirectory(directory, files[i]);
   });
 }

@@ -1,5 +1,5 @@
 // fetchConfigFile: the client configuration file, downloaded once per
-// instance into the temporary directory under a dated name.
+// instance into the temporary directory under a dated name of its own.
 #include "download/config_files.h"
 
 #include <windows.h>
@@ -14,6 +14,9 @@
 #include "plugin/run_context.h"
 
 namespace {
+
+// How many configuration file names this process has made.
+volatile LONG gConfigFilesNamed = 0;
 
 void dropOneTrailingBackslash(char* path) {
   const size_t length = std::strlen(path);
@@ -69,10 +72,14 @@ DownloadResult fetchConfigFile(CRunContext& plugin, const char* url, const char*
   appendDateField(plugin, name, now.wMinute, 2);
   appendDateField(plugin, name, now.wSecond, 2);
   appendDateField(plugin, name, now.wMilliseconds, 3);
+  // Two instances, in one browser or in two, may start in the same millisecond: the
+  // process and the instance's number in it make the name theirs alone.
+  name.appendChar('_').appendUnsigned(GetCurrentProcessId());
+  name.appendChar('_').appendUnsigned(static_cast<uint32_t>(InterlockedIncrement(&gConfigFilesNamed)));
   name.append(".oscf");
 
   if (plugin.m_page.closeWindowUrl) plugin.m_progress.showEmpty();
-  const DownloadResult result = DownloadFile(&plugin, url, directory, kUnknownSize, name.text());
+  const DownloadResult result = DownloadFile(&plugin, url, directory, kUnknownSize, name.text(), nullptr, kMostConfigurationBytes);
 
   CTextBuffer path;
   path.append(directory).appendChar('\\').appendBuffer(name);

@@ -91,6 +91,21 @@ TEST(CleanOlderConfigFiles, TwentyLoseTheSevenOldest) {
   for (int i = 13; i < 20; ++i) EXPECT_FALSE(fileExists(paths[i])) << i;
 }
 
+// Files of the last hour may belong to runs still going (a page with many embeds): the
+// clean-up leaves them, and still deletes the old ones beyond the newest 13.
+TEST(CleanOlderConfigFiles, FilesOfTheLastHourAreNeverDeleted) {
+  ScratchFolder scratch;
+  std::vector<std::string> paths = makeConfigFiles(scratch, 5);
+  for (int i = 0; i < 20; ++i) {
+    char name[32];
+    wsprintfA(name, "launch_now%02d.oscf", i);
+    paths.push_back(scratch / name);
+    writeFile(paths.back(), "x");
+  }
+  EXPECT_EQ(cleanAndCountLeft(scratch, paths), 20);
+  for (int i = 0; i < 5; ++i) EXPECT_FALSE(fileExists(paths[i])) << i;
+}
+
 TEST(CleanOlderConfigFiles, AFolderMatchingThePatternIsNeitherCountedNorDeleted) {
   ScratchFolder scratch;
   CreateDirectoryA((scratch / "launch_folder.oscf").c_str(), nullptr);

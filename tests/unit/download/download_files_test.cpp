@@ -256,10 +256,18 @@ TEST_F(DownloadFilesTest, TheConfigurationFileIsFetchedOncePerInstance) {
   EXPECT_STREQ(first, second);
   EXPECT_EQ(requestsFor("launch.oscf"), 1u);
   const std::string path = first;
-  EXPECT_TRUE(std::regex_search(path, std::regex(R"(\\launch_\d{4}_\d\d_\d\d_\d\d_\d\d_\d\d_\d{3}\.oscf$)"))) << path;
+  EXPECT_TRUE(std::regex_search(
+      path, std::regex(R"(\\launch_\d{4}_\d\d_\d\d_\d\d_\d\d_\d\d_\d{3}_\d+_\d+\.oscf$)"))) << path;
   EXPECT_EQ(path.find("\\\\"), std::string::npos);
   EXPECT_EQ(path.rfind(shortPathOf(m_scratch.path()), 0), 0u) << path;
   EXPECT_TRUE(fileExists(path));
+  // Another instance, within the same millisecond or not, has a file of its own.
+  auto other = makePlugin(configuration, {});
+  char third[MAX_PATH];
+  fetchConfigFile(*other->record(), configuration.c_str(), "C:\\one", third, sizeof third);
+  EXPECT_STRNE(first, third);
+  EXPECT_TRUE(fileExists(path));
+  EXPECT_TRUE(fileExists(third));
 }
 
 TEST_F(DownloadFilesTest, ALargePackageListIsReadWhole) {
