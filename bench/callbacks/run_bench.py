@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 """Browser-thread cost of the plug-in's callbacks (not a test; timing never decides a test).
 
-    bench/callbacks/run_bench.py [BUILD_DIR] [ROUNDS]
+    bench/callbacks/run_bench.py [BUILD_DIR] [ROUNDS] [PARAMETERS]
 
 Runs the real plug-in in the browser stand-in ROUNDS times (default 5) on a page whose run
 finishes at once (an installed sample client, the launch turned off, no URL to go to), with
+PARAMETERS more attributes on the embed besides NumFiles="1000" when PARAMETERS is given, and
 a Firefox profile tree of 50 profile folders in the prefix, and reads the stand-in's own
 measurements of how long the browser's thread spent in NPP_New, in the first
 NPP_SetWindow (dialog and worker start) and in NPP_Destroy. NPP_Destroy's figure is given
@@ -26,6 +27,7 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parents[2]
 BUILD = Path(sys.argv[1] if len(sys.argv) > 1 else ROOT / "build").resolve()
 ROUNDS = int(sys.argv[2]) if len(sys.argv) > 2 else 5
+PARAMETERS = int(sys.argv[3]) if len(sys.argv) > 3 else 0
 WINE_RUN = str(BUILD / "wine-run")
 RUN_WINDOWS = ROOT / "tools" / "guest" / "run-windows"
 CLIENT_KEY = "HKCU\\Software\\Ostrel Software, Inc.\\Ostrel Client"
@@ -43,7 +45,7 @@ def run_where_windows_programs_start():
     if not os.environ.get("OSTREL_PLACED"):
         os.execv(RUN_WINDOWS, [RUN_WINDOWS, "--share", ROOT, "--share", BUILD, "--lock", BUILD / "rig.guest-lock",
                                "--note", "run_bench: running inside the emulated x86 machine", "--",
-                               sys.executable, os.path.abspath(__file__), BUILD, str(ROUNDS)])
+                               sys.executable, os.path.abspath(__file__), BUILD, str(ROUNDS), str(PARAMETERS)])
 
 
 def profile_tree():
@@ -71,7 +73,11 @@ def main():
         subprocess.run([WINE_RUN, "reg", "add", CLIENT_KEY, "/v", "InstallDir", "/d",
                         windows_path(work / "client"), "/f"], check=True, capture_output=True)
         page = work / "page.html"
-        page.write_text('<embed type="application/x-ostrel-updater-plugin" RedirectURL="" LaunchClient="false">')
+        # A page with many parameters: a file list of 1000 entries, each read from the
+        # parameters, among many that mean nothing to the plug-in.
+        many = ' NumFiles="1000"' + "".join(' p%d="%d"' % (n, n) for n in range(PARAMETERS)) if PARAMETERS else ""
+        page.write_text('<embed type="application/x-ostrel-updater-plugin" RedirectURL="" LaunchClient="false"%s>'
+                        % many)
         times = {call: [] for call in CALLS}
         for _ in range(ROUNDS):
             out = subprocess.run([WINE_RUN, str(BUILD / "bin" / "browser_standin.exe"), "--run-ms", "500",
