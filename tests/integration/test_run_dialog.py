@@ -21,7 +21,7 @@ class DialogTest(SceneTestCase):
 
     def test_one_dialog_and_one_worker_for_five_windows(self):
         run = self.scene.run(self.paced_page(0, ("DownloadPrompt", "Fetching the client")), "--set-window-times", 5,
-                             run_ms=2000)
+                             run_ms=scaled(2000))
         self.assertCompleted(run)
         self.assertEqual(len(run.matching(r"NPP_SetWindow window=")), 5)
         self.assertEqual(len(run.matching(r"dialog created ")), 1)

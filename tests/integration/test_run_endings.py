@@ -6,7 +6,7 @@ without CloseWindow."""
 import re
 
 from run_scene import SceneTestCase, set_install_dir
-from standin import main, windows_path
+from standin import main, scaled, windows_path
 
 
 def took_ms(run, callback):
@@ -41,7 +41,7 @@ class RedirectTest(SceneTestCase):
 
     def test_an_empty_redirect_url_neither_redirects_nor_starts_a_client(self):
         self.installed()
-        run = self.scene.run([("RedirectURL", ""), ("LaunchClient", "false")], run_ms=2000)
+        run = self.scene.run([("RedirectURL", ""), ("LaunchClient", "false")], run_ms=scaled(2000))
         self.assertCompleted(run)
         self.assertEqual(run.matching(r"GetURL"), [])
         self.assertEqual(self.scene.record_lines(), [])
@@ -63,7 +63,7 @@ class ClosingTest(SceneTestCase):
 
     def test_no_closing_without_a_parent_window_or_without_close_window(self):
         for args, extra in ((("--no-parent",), [("CloseWindow", "")]), ((), [])):
-            run = self.scene.run(self.failing_page(*extra), *args, run_ms=4000)
+            run = self.scene.run(self.failing_page(*extra), *args, run_ms=scaled(4000))
             self.assertCompleted(run)
             self.assertNotIn("frame closed by the plug-in", run.lines)
             self.assertIn("run ended: the run time is over", run.lines)

@@ -6,7 +6,7 @@ import shutil
 import urllib.parse
 
 from run_scene import PREFIX_C, SceneTestCase, reg
-from standin import BIN, main
+from standin import BIN, main, scaled
 
 PERMISSION_TEXT = ("You do not have permission to install the Ostrel client.  Please contact your system "
                    "administrator, or log out of Windows and log back in as a more privileged user.")
@@ -25,14 +25,14 @@ class FailedDownloadTest(SceneTestCase):
         }
         for code, parameters in cases.items():
             with self.subTest(code=code):
-                run = self.scene.run([*parameters, ("NumFiles", "1"), ("FileSize0", "10")], run_ms=2000)
+                run = self.scene.run([*parameters, ("NumFiles", "1"), ("FileSize0", "10")], run_ms=scaled(2000))
                 self.assertCompleted(run)
                 self.assertEqual(self.boxes(run)[-1], PERMISSION_TEXT)
                 self.assertIn("Unable to download client files.  rc: %d" % code, run.log)
                 self.assertEqual(run.log[-1], PERMISSION_TEXT)
                 self.assertEqual(self.scene.record_lines(), [])
         run = self.scene.run([("RedirectURL", config), ("NumFiles", "1"), ("File0", self.scene.url("none.cab;")),
-                              ("ChangeDirectoryExceptionMessage", "Ask your administrator.")], run_ms=2000)
+                              ("ChangeDirectoryExceptionMessage", "Ask your administrator.")], run_ms=scaled(2000))
         self.assertEqual(self.boxes(run)[-1], "Ask your administrator.")
 
 
@@ -125,7 +125,7 @@ class OldWindowsTest(SceneTestCase):
         try:
             run = self.scene.run([("RedirectURL", self.scene.url("launch.oscf")), *self.scene.release(),
                                   ("UnsupportedPlatformError", "Windows 2000 or later, please."),
-                                  ("ProgramTitle", "Conference")], run_ms=2000)
+                                  ("ProgramTitle", "Conference")], run_ms=scaled(2000))
         finally:
             reg("delete", APP_DEFAULTS, "/f")
         self.assertCompleted(run)

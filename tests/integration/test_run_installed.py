@@ -26,7 +26,7 @@ class InstalledClientTest(SceneTestCase):
         user = self.scene.installed_tree(self.scene.folder / "user")
         set_install_dir("HKLM", windows_path(machine))
         set_install_dir("HKCU", windows_path(user))
-        run = self.scene.run(self.page(), run_ms=3000)
+        run = self.scene.run(self.page(), run_ms=scaled(3000))
         self.assertCompleted(run)
         self.assertEqual(self.scene.requested(), ["launch.oscf"])
         self.assertEqual(self.launched_from(), [windows_path(user)])
@@ -64,11 +64,11 @@ class InstalledClientTest(SceneTestCase):
         try:
             self.scene.installed_tree(program_files)
             self.scene.installed_tree(ostrel_one)
-            self.scene.run(self.page(), run_ms=2000)
+            self.scene.run(self.page(), run_ms=scaled(2000))
             self.assertEqual(self.launched_from(), ["C:\\Program Files\\Ostrel\\client"])
             shutil.rmtree(program_files.parent)
             self.scene.record.unlink()
-            self.scene.run(self.page(), run_ms=2000)
+            self.scene.run(self.page(), run_ms=scaled(2000))
             # The updater found there is the one that runs.
             self.assertEqual(self.launched_from(), ["C:\\OstrelOne"])
         finally:
@@ -79,14 +79,14 @@ class InstalledClientTest(SceneTestCase):
         empty = self.scene.folder / "empty"
         (empty / "bin").mkdir(parents=True)
         set_install_dir("HKCU", windows_path(empty))
-        run = self.scene.run(self.page(), run_ms=2000)
+        run = self.scene.run(self.page(), run_ms=scaled(2000))
         self.assertCompleted(run)
         self.assertIn("client.cab", self.scene.requested())
         self.assertIn("dialog shown", run.lines)
 
     def test_without_redirect_url_only_a_box_and_no_closing(self):
         set_install_dir("HKCU", windows_path(self.scene.installed_tree(self.scene.folder / "user")))
-        run = self.scene.run([("CloseWindow", ""), ("ProgramTitle", "Conference")], run_ms=3000)
+        run = self.scene.run([("CloseWindow", ""), ("ProgramTitle", "Conference")], run_ms=scaled(3000))
         self.assertCompleted(run)
         self.assertEqual(self.boxes(run), ["No RedirectURL specified"])
         self.assertEqual(self.scene.record_lines(), [])
