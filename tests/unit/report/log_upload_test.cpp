@@ -1,6 +1,6 @@
 // Sending the install log to the fixture server's log receiver: what is kept when an
-// upload does not go through, what the request carries, certificates, redirects and a
-// receiver that never answers.
+// upload does not go through, what the request carries, certificates, redirects, a
+// receiver that never answers and one that answers without end.
 #include "report/build_and_post_log.h"
 
 #include <windows.h>
@@ -12,7 +12,10 @@
 
 #include "log/install_log.h"
 #include "net/request_timeouts.h"
+#include "plugin/run_control.h"
+#include "report/log_post.h"
 #include "support/net_fixture.h"
+#include "support/plugin_instance.h"
 #include "support/test_browser.h"
 #include "support/time_scale.h"
 
@@ -180,4 +183,45 @@ TEST_F(LogUpload, AReceiverThatNeverAnswersCostsOneTimeout) {
   EXPECT_LT(took, kLogUploadTimeoutMs + scaledMs(4000));
   EXPECT_GE(took, kLogUploadTimeoutMs - 1000);
   EXPECT_EQ(installLogText(), "stalled\r\n");
+}
+
+// A receiver whose answer trickles on without end is never silent long enough for a
+// timeout. The upload goes out although the page was left, the receiver gets all of it,
+// and the caller gets false at the bound: not before, since leaving the page does not
+// end the upload, and not much after.
+TEST_F(LogUpload, AnAnswerThatTricklesOnEndsTheUploadAtItsBound) {
+  PluginInstance page({{"InstallLogURL", receiver("trickle", "?endless=250")}});
+  ASSERT_NE(page.record(), nullptr);
+  ASSERT_NE(page.record()->m_runControl, nullptr);
+  releaseInstallLog();  // whatever opening the page logged: its end then sends nothing
+  page.record()->m_runControl->cancel();
+  const DWORD start = GetTickCount();
+  EXPECT_FALSE(postLogText(*page.record(), "trickled\r\n"));
+  const DWORD took = GetTickCount() - start;
+  EXPECT_GE(took, kLogUploadLimitMs);
+  EXPECT_LT(took, kLogUploadLimitMs + scaledMs(4000));
+  const auto requests = received();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(bodyOf(requests[0]), "trickled\r\n");
+}
+
+// Kept last of the uploads: a receiver that answers without end, faster than the answer
+// is read, may leave the upload's job reading on its own thread until this program ends.
+// Leaving the page (NPP_Destroy, which sends the log) ends within the upload's bound all
+// the same, and the receiver got the whole log.
+TEST_F(LogUpload, LeavingThePageEndsWithinTheBoundWhileTheReceiverAnswersWithoutEnd) {
+  PluginInstance page({{"InstallLogURL", receiver("endless", "?endless=0")}});
+  ASSERT_NE(page.record(), nullptr);
+  releaseInstallLog();
+  logLine("left while the receiver talks");
+  const DWORD start = GetTickCount();
+  EXPECT_EQ(page.destroy(), NPERR_NO_ERROR);
+  EXPECT_LT(GetTickCount() - start, kLogUploadLimitMs + scaledMs(4000));
+  const auto requests = received();
+  ASSERT_EQ(requests.size(), 1u);
+  const std::string body = bodyOf(requests[0]);
+  EXPECT_EQ(headerOf(requests[0], "Content-Length"), std::to_string(body.size()));
+  const std::string tail = "left while the receiver talks\r\n\r\n" + kSeparator;
+  ASSERT_GE(body.size(), tail.size());
+  EXPECT_EQ(body.substr(body.size() - tail.size()), tail);
 }
