@@ -28,7 +28,9 @@ constexpr char kAsciiType[] = "text/html; charset=us-ascii";
 constexpr char kUtf8Type[] = "text/html; charset=utf-8";
 // Certificates are checked as for every other request of the plug-in: the body carries
 // the user's paths and machine details, which must reach the operator's server alone.
-constexpr DWORD kHttpFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_AUTO_REDIRECT;
+// Nothing of the exchange goes to the browser's cache: WinInet would otherwise keep an
+// entry for the receiver's URL with its answer, empty as it usually is.
+constexpr DWORD kHttpFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_AUTO_REDIRECT;
 constexpr DWORD kHttpsFlags = kHttpFlags | INTERNET_FLAG_SECURE;
 // The receiver's answer is read up to this much and dropped: an acknowledgement fits many
 // times over and is read to its end, so that closing the request finds nothing left to

@@ -1,9 +1,10 @@
 // Sending the install log to the fixture server's log receiver: what is kept when an
-// upload does not go through, what the request carries, certificates, redirects, a
-// receiver that never answers and one that answers without end.
+// upload does not go through, what the request carries and what it leaves behind,
+// certificates, redirects, a receiver that never answers and one that answers without end.
 #include "report/build_and_post_log.h"
 
 #include <windows.h>
+#include <wininet.h>
 
 #include <gtest/gtest.h>
 
@@ -39,6 +40,31 @@ std::string headerOf(const std::string& request, const std::string& name) {
 size_t count(const std::string& text, const std::string& part) {
   size_t found = 0;
   for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++found;
+  return found;
+}
+
+// Whether an entry of the browser's cache has part in its URL. An entry larger than the
+// buffer is asked for again with the size the call names.
+bool cacheHolds(const std::string& part) {
+  std::vector<char> buffer(4096);
+  HANDLE search = nullptr;
+  auto read = [&](bool first) {
+    for (;;) {
+      auto* entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
+      DWORD size = static_cast<DWORD>(buffer.size());
+      if (first ? (search = FindFirstUrlCacheEntryA(nullptr, entry, &size)) != nullptr
+                : FindNextUrlCacheEntryA(search, entry, &size) != FALSE)
+        return true;
+      if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size <= buffer.size()) return false;
+      buffer.resize(size);
+    }
+  };
+  bool found = false;
+  for (bool more = read(true); more && !found; more = read(false)) {
+    const char* url = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data())->lpszSourceUrlName;
+    found = url && std::string(url).find(part) != std::string::npos;
+  }
+  if (search) FindCloseUrlCache(search);
   return found;
 }
 
@@ -183,6 +209,16 @@ TEST_F(LogUpload, AReceiverThatNeverAnswersCostsOneTimeout) {
   EXPECT_LT(took, kLogUploadTimeoutMs + scaledMs(4000));
   EXPECT_GE(took, kLogUploadTimeoutMs - 1000);
   EXPECT_EQ(installLogText(), "stalled\r\n");
+}
+
+// The receiver's answer, read to its end as an acknowledgement is, leaves no entry for
+// the receiver's URL in the browser's cache.
+TEST_F(LogUpload, TheUploadLeavesNothingInTheBrowsersCache) {
+  logLine("uncached");
+  sendTo(receiver("uncached"));
+  ASSERT_EQ(received().size(), 1u);
+  EXPECT_EQ(installLogText(), "");
+  EXPECT_FALSE(cacheHolds(m_name));
 }
 
 // A receiver whose answer trickles on without end is never silent long enough for a
