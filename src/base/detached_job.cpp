@@ -39,6 +39,19 @@ HMODULE holdThisModule() {
   return length > 0 && length < sizeof path ? LoadLibraryA(path) : nullptr;
 }
 
+// Whether the wait that began at started has used up its limit. The tick counter wraps
+// after 49 days; the unsigned difference does not mind.
+bool pastLimit(DWORD started, DWORD limitMs) {
+  return limitMs != kNoJobLimit && GetTickCount() - started >= limitMs;
+}
+
+// Hands the job to its thread, unless the thread has just finished it: then the waiter
+// keeps it.
+bool leaveJob(CDetachedJob* job) {
+  return InterlockedCompareExchange(&job->m_owner, CDetachedJob::kOwnerLeft, CDetachedJob::kOwnerRunning) ==
+         CDetachedJob::kOwnerRunning;
+}
+
 // The job on the caller's thread, when it cannot have one of its own.
 JobEnd runHere(CDetachedJob* job) {
   job->run();
@@ -48,7 +61,8 @@ JobEnd runHere(CDetachedJob* job) {
 
 }  // namespace
 
-JobEnd runDetachedJob(CDetachedJob* job, HANDLE cancel) {
+JobEnd runDetachedJob(CDetachedJob* job, HANDLE cancel, DWORD limitMs) {
+  const DWORD started = GetTickCount();
   auto* thread = new (std::nothrow) JobThread{job, nullptr, nullptr};
   if (!thread) return runHere(job);
   thread->finished = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -66,16 +80,14 @@ JobEnd runDetachedJob(CDetachedJob* job, HANDLE cancel) {
   const HANDLE waits[] = {thread->finished, cancel};
   for (;;) {
     const DWORD woken = WaitForMultipleObjects(cancel ? 2 : 1, waits, FALSE, kJobTickMs);
-    if (woken == WAIT_OBJECT_0 + 1 &&
-        InterlockedCompareExchange(&job->m_owner, CDetachedJob::kOwnerLeft, CDetachedJob::kOwnerRunning) ==
-            CDetachedJob::kOwnerRunning)
-      return JobEnd::kAbandoned;
-    if (woken == WAIT_TIMEOUT) {
+    const bool leaving = woken == WAIT_OBJECT_0 + 1 || (woken == WAIT_TIMEOUT && pastLimit(started, limitMs));
+    if (leaving && leaveJob(job)) return JobEnd::kAbandoned;
+    if (woken == WAIT_TIMEOUT && !leaving) {
       job->tick();
       continue;
     }
-    // Finished, or cancelled just after the job finished: the job is ours again once its
-    // thread has said so.
+    // Finished, or cancelled or out of time just after the job finished: the job is ours
+    // again once its thread has said so.
     WaitForSingleObject(thread->finished, INFINITE);
     break;
   }

@@ -1,7 +1,8 @@
 // Blocking steps that a waiting thread may stop waiting for. A blocked network call cannot
 // be interrupted everywhere (under Wine, closing a handle does not end a read already
 // waiting on it), so the call runs on a thread of its own: the waiter may walk away when
-// its run is cancelled, and the job then tidies up after itself once the call returns.
+// its run is cancelled or its time is up, and the job then tidies up after itself once
+// the call returns.
 #pragma once
 
 #include <windows.h>
@@ -29,13 +30,17 @@ class CDetachedJob {
 
 enum class JobEnd {
   kDone,       // run has returned; the job is the caller's again
-  kAbandoned,  // cancel was signalled first; the job belongs to its thread from now on
+  kAbandoned,  // cancel or the limit came first; the job belongs to its thread from now on
 };
 
 constexpr DWORD kJobTickMs = 50;
+// A wait that only the job's end or cancel ends.
+constexpr DWORD kNoJobLimit = INFINITE;
 
-// Runs job (allocated with new) on a thread of its own until it ends or cancel is
-// signalled; a null cancel waits for the end. When no thread can be made, the job runs on
-// the caller's thread, to its end. While its thread runs, the job keeps this module
-// loaded, so that a call that returns after the page has gone still finds its code.
-JobEnd runDetachedJob(CDetachedJob* job, HANDLE cancel);
+// Runs job (allocated with new) on a thread of its own until it ends, cancel is signalled
+// or limitMs of wall time have passed since the call, whichever comes first; a null cancel
+// and no limit wait for the end. The limit is checked every kJobTickMs. When no thread can
+// be made, the job runs on the caller's thread, to its end. While its thread runs, the job
+// keeps this module loaded, so that a call that returns after the page has gone still
+// finds its code.
+JobEnd runDetachedJob(CDetachedJob* job, HANDLE cancel, DWORD limitMs = kNoJobLimit);

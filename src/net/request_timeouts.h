@@ -20,7 +20,9 @@ struct RequestTimeouts {
 constexpr RequestTimeouts kDownloadTimeouts = {10000, 10000, 20000};
 
 // The install log's upload runs on the browser's thread at teardown: a stalled receiver
-// may cost the page at most this long per step, and a working one answers far sooner.
+// may cost the page at most this long per step, and a working one answers far sooner. A
+// receiver that never falls silent trips none of them: the upload as a whole has a
+// wall-time bound of its own besides (see postLogText).
 constexpr DWORD kLogUploadTimeoutMs = 5000;
 constexpr RequestTimeouts kLogUploadTimeouts = {kLogUploadTimeoutMs, kLogUploadTimeoutMs, kLogUploadTimeoutMs};
 

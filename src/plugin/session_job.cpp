@@ -1,4 +1,4 @@
-// CSessionJob and runSessionJob.
+// CSessionJob, runSessionJob and runSessionJobWithin.
 #include "plugin/session_job.h"
 
 #include "log/method_guard.h"
@@ -36,4 +36,8 @@ CSessionJob::~CSessionJob() {
 
 JobEnd runSessionJob(const CRunContext& plugin, CSessionJob* job) {
   return runDetachedJob(job, plugin.m_runControl ? plugin.m_runControl->cancelEvent() : nullptr);
+}
+
+JobEnd runSessionJobWithin(const CRunContext& plugin, CSessionJob* job, DWORD limitMs) {
+  return runDetachedJob(job, nullptr, plugin.m_runControl ? limitMs : kNoJobLimit);
 }

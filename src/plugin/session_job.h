@@ -49,3 +49,11 @@ void raiseCaughtFault(uint32_t faultCode);
 // Abandoned (the page was left): the caller must not touch it again. A record without a
 // run control waits for the job's end.
 JobEnd runSessionJob(const CRunContext& plugin, CSessionJob* job);
+
+// Runs job (allocated with new) for a step that still goes out once the page was left
+// (the install log's upload at teardown), so leaving does not end the wait: the caller
+// gets the job back when it ends, or walks away once limitMs of wall time have passed
+// (Abandoned, as above). Only a record with a run control is walked away from: the job's
+// hold on the control keeps the session open under its requests. A record without one
+// closes its session itself, maybe under the job's feet, so it waits for the job's end.
+JobEnd runSessionJobWithin(const CRunContext& plugin, CSessionJob* job, DWORD limitMs);

@@ -1,11 +1,14 @@
 // The upload request: HTTP/1.0 POST of the body, UTF-8 where the system converts, with
-// the browser's languages and the body's type and length as headers.
+// the browser's languages and the body's type and length as headers. The exchange runs on
+// a job's thread: the request timeouts end only silences, and a receiver that answers
+// without end would otherwise hold the browser's thread at teardown for ever.
 #include "report/log_post.h"
 
-#include <windows.h>
 #include <wininet.h>
 
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "base/host_services.h"
 #include "base/scoped_block.h"
@@ -17,6 +20,7 @@
 #include "net/request_timeouts.h"
 #include "net/url_parts.h"
 #include "plugin/run_context.h"
+#include "plugin/session_job.h"
 
 namespace {
 
@@ -24,8 +28,15 @@ constexpr char kAsciiType[] = "text/html; charset=us-ascii";
 constexpr char kUtf8Type[] = "text/html; charset=utf-8";
 // Certificates are checked as for every other request of the plug-in: the body carries
 // the user's paths and machine details, which must reach the operator's server alone.
-constexpr DWORD kHttpFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_AUTO_REDIRECT;
+// Nothing of the exchange goes to the browser's cache: WinInet would otherwise keep an
+// entry for the receiver's URL with its answer, empty as it usually is.
+constexpr DWORD kHttpFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_AUTO_REDIRECT;
 constexpr DWORD kHttpsFlags = kHttpFlags | INTERNET_FLAG_SECURE;
+// The receiver's answer is read up to this much and dropped: an acknowledgement fits many
+// times over and is read to its end, so that closing the request finds nothing left to
+// read. A longer answer is cut here.
+constexpr DWORD kMostAnswerBytes = 64 * 1024;
+constexpr DWORD kAnswerChunkBytes = 4096;
 
 DWORD serviceFor(INTERNET_SCHEME scheme) {
   if (scheme == INTERNET_SCHEME_FTP) return INTERNET_SERVICE_FTP;
@@ -51,18 +62,113 @@ Body makeBody(const char* text) {
   return {copy, copy ? static_cast<DWORD>(length) : 0, kAsciiType};
 }
 
-bool sendRequest(CRunContext& instance, HINTERNET request, const char* text) {
-  const Body body = makeBody(text);
-  const ScopedBlock<char> bytes(body.bytes);
-  if (!bytes) return false;
+// The extra header lines, in the order the receiver gets them.
+void appendHeaders(CRunContext& instance, const Body& body, CTextBuffer& headers) {
   const ScopedBlock<char> languages(getAcceptLanguageHeader(NPN_UserAgent(instance.m_npp)));
-  CTextBuffer headers;
   if (languages) headers.append(languages.get()).append("\r\n");
   headers.append("Connection: Keep-Alive\r\n");
   headers.append("Content-Type: ").append(body.type).append("\r\n");
   headers.append("Content-Length: ").appendUnsigned(body.length).append("\r\n");
-  return HttpSendRequestA(request, headers.text(), static_cast<DWORD>(headers.length()), bytes.get(), body.length) !=
-         FALSE;
+}
+
+// length bytes of text in a block of the job's own, NUL added. Not the browser's
+// allocator: a job the caller walked away from frees it after the instance, and maybe the
+// browser's function table, are gone.
+std::unique_ptr<char[]> ownCopy(const char* text, DWORD length) {
+  std::unique_ptr<char[]> copy(new (std::nothrow) char[length + 1]);
+  if (copy) {
+    std::memcpy(copy.get(), text, length);
+    copy[length] = '\0';
+  }
+  return copy;
+}
+
+// The whole exchange, from connecting to closing, with the URL's parts, the headers and
+// the body of its own: a caller that walked away leaves the job nothing to share. Its
+// handles are made and closed on the job's thread, or closed by whoever deletes the job
+// when a fault cut the step short.
+class CPostJob : public CSessionJob {
+ public:
+  CPostJob(const CRunContext& instance, const UrlParts& parts)
+      : CSessionJob(instance), m_session(instance.m_internet), m_parts(parts) {}
+
+  // False when there is no room for the copies.
+  bool takeCopies(const CTextBuffer& headers, const Body& body) {
+    m_headersLength = static_cast<DWORD>(headers.length());
+    m_headers = ownCopy(headers.text(), m_headersLength);
+    m_bodyLength = body.length;
+    m_body = ownCopy(body.bytes, m_bodyLength);
+    return m_headers && m_body;
+  }
+  bool answered() const { return m_answered; }
+
+ protected:
+  void runStep() override {
+    // An empty user name would still be sent as a name; without one there is none.
+    m_connection.reset(InternetConnectA(m_session, m_parts.host, m_parts.port, m_parts.user[0] ? m_parts.user : nullptr,
+                                        m_parts.password[0] ? m_parts.password : nullptr,
+                                        serviceFor(m_parts.scheme), 0, 0));
+    const DWORD flags = m_parts.scheme == INTERNET_SCHEME_HTTPS ? kHttpsFlags : kHttpFlags;
+    if (m_connection)
+      m_request.reset(
+          HttpOpenRequestA(m_connection.get(), "POST", m_parts.path, "HTTP/1.0", nullptr, nullptr, flags, 0));
+    if (m_request) {
+      setRequestTimeouts(m_request.get(), kLogUploadTimeouts);
+      m_answered =
+          HttpSendRequestA(m_request.get(), m_headers.get(), m_headersLength, m_body.get(), m_bodyLength) != FALSE;
+      if (m_answered) readAnswer();
+    }
+    closeExchange();
+  }
+  void releaseAbandoned() override { closeExchange(); }
+
+ private:
+  // Stops early once nobody waits for the answer any more.
+  void readAnswer() {
+    DWORD total = 0;
+    while (total < kMostAnswerBytes && !abandoned()) {
+      DWORD wanted = sizeof m_answer;
+      if (kMostAnswerBytes - total < wanted) wanted = kMostAnswerBytes - total;
+      DWORD got = 0;
+      if (!InternetReadFile(m_request.get(), m_answer, wanted, &got) || got == 0) return;
+      total += got;
+    }
+  }
+  // The request before its connection. Under Wine, closing a request whose answer was
+  // not read to its end first reads what has arrived of the rest: against a receiver that
+  // sends without end, faster than it is read, that close does not end.
+  void closeExchange() {
+    m_request.reset();
+    m_connection.reset();
+  }
+
+  HINTERNET m_session;  // kept open by the job's hold on the run's control
+  UrlParts m_parts;
+  std::unique_ptr<char[]> m_headers;
+  DWORD m_headersLength = 0;
+  std::unique_ptr<char[]> m_body;
+  DWORD m_bodyLength = 0;
+  // Declared after the connection, so that it is closed first.
+  ScopedInternetHandle m_connection;
+  ScopedInternetHandle m_request;
+  bool m_answered = false;
+  char m_answer[kAnswerChunkBytes];
+};
+
+// The job with its copies made on this thread, which may still ask the browser (for its
+// languages and its memory); null without room.
+CPostJob* makePostJob(CRunContext& instance, const UrlParts& parts, const char* text) {
+  const Body body = makeBody(text);
+  const ScopedBlock<char> bytes(body.bytes);
+  if (!bytes) return nullptr;
+  CTextBuffer headers;
+  appendHeaders(instance, body, headers);
+  auto* job = new (std::nothrow) CPostJob(instance, parts);
+  if (job && !job->takeCopies(headers, body)) {
+    delete job;
+    return nullptr;
+  }
+  return job;
 }
 
 }  // namespace
@@ -74,20 +180,15 @@ bool hasInstallLogUrl(const CRunContext& instance) {
 
 bool postLogText(CRunContext& instance, const char* text) {
   if (!hasInstallLogUrl(instance) || !text || !instance.m_internet) return false;
-  const char* url = instance.m_page.installLogUrl;
   UrlParts parts = {};
-  if (!splitUrl(url, parts)) return false;
-  // An empty user name would still be sent as a name; without one there is none.
-  const ScopedInternetHandle connection(InternetConnectA(instance.m_internet, parts.host, parts.port,
-                                                        parts.user[0] ? parts.user : nullptr,
-                                                        parts.password[0] ? parts.password : nullptr,
-                                                        serviceFor(parts.scheme), 0, 0));
-  if (!connection) return false;
-  const DWORD flags = parts.scheme == INTERNET_SCHEME_HTTPS ? kHttpsFlags : kHttpFlags;
-  // Declared after the connection, so that it is closed first.
-  const ScopedInternetHandle request(
-      HttpOpenRequestA(connection.get(), "POST", parts.path, "HTTP/1.0", nullptr, nullptr, flags, 0));
-  if (!request) return false;
-  setRequestTimeouts(request.get(), kLogUploadTimeouts);
-  return sendRequest(instance, request.get(), text);
+  if (!splitUrl(instance.m_page.installLogUrl, parts)) return false;
+  CPostJob* job = makePostJob(instance, parts, text);
+  if (!job) return false;
+  // Left at the limit, the job ends the exchange and frees what it holds on its own thread.
+  if (runSessionJobWithin(instance, job, kLogUploadLimitMs) == JobEnd::kAbandoned) return false;
+  const bool answered = job->answered();
+  const uint32_t fault = job->faultCode();
+  delete job;
+  raiseCaughtFault(fault);
+  return answered;
 }

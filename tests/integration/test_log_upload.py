@@ -1,11 +1,12 @@
 """The install log as the page's receiver gets it from the real plug-in: the machine
 report line by line under the Windows versions Wine can play, the request that carries
-it, a receiver over HTTPS, a fault sent at once, and a receiver that never answers."""
+it, a receiver over HTTPS, a fault sent at once, a receiver that never answers and one
+that answers without end."""
 
 import re
 
 from run_scene import SceneTestCase, reg
-from standin import PLUGIN_DLL, main, windows_path
+from standin import PLUGIN_DLL, main, scaled, windows_path
 
 APP_DEFAULTS = "HKCU\\Software\\Wine\\AppDefaults\\browser_standin.exe"
 USER_AGENT = "Mozilla/5.0 (Windows; U; Windows NT 5.1; en-US; rv:1.8.0.12) Gecko/20070508 Firefox/1.5.0.12"
@@ -133,6 +134,17 @@ class LogUploadTest(SceneTestCase):
         [usual] = [int(m.group(1)) for m in plain.matching(r"NPP_Destroy took (\d+) ms$")]
         self.assertLess(took - usual, 7000)
         self.assertGreater(took - usual, 3000)
+
+    def test_a_receiver_that_answers_without_end_holds_the_browser_for_the_upload_bound_at_most(self):
+        # Its answer comes faster than it is read and is never silent: no timeout ends it.
+        run = self.run_page(self.scene.log_receiver("?endless=0"))
+        self.assertCompleted(run)
+        [took] = [int(m.group(1)) for m in run.matching(r"NPP_Destroy took (\d+) ms$")]
+        # The pause after the worker, then the upload's bound.
+        self.assertLess(took, 2000 + 10000 + scaled(2000))
+        [(_, headers, body)] = self.scene.received_logs()
+        self.assertEqual(int(dict(headers)["Content-Length"]), len(body))
+        self.assertEqual(Report(self, body).log, run.log)
 
 
 if __name__ == "__main__":

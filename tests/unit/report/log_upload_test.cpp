@@ -1,9 +1,10 @@
 // Sending the install log to the fixture server's log receiver: what is kept when an
-// upload does not go through, what the request carries, certificates, redirects and a
-// receiver that never answers.
+// upload does not go through, what the request carries and what it leaves behind,
+// certificates, redirects, a receiver that never answers and one that answers without end.
 #include "report/build_and_post_log.h"
 
 #include <windows.h>
+#include <wininet.h>
 
 #include <gtest/gtest.h>
 
@@ -12,7 +13,10 @@
 
 #include "log/install_log.h"
 #include "net/request_timeouts.h"
+#include "plugin/run_control.h"
+#include "report/log_post.h"
 #include "support/net_fixture.h"
+#include "support/plugin_instance.h"
 #include "support/test_browser.h"
 #include "support/time_scale.h"
 
@@ -36,6 +40,31 @@ std::string headerOf(const std::string& request, const std::string& name) {
 size_t count(const std::string& text, const std::string& part) {
   size_t found = 0;
   for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++found;
+  return found;
+}
+
+// Whether an entry of the browser's cache has part in its URL. An entry larger than the
+// buffer is asked for again with the size the call names.
+bool cacheHolds(const std::string& part) {
+  std::vector<char> buffer(4096);
+  HANDLE search = nullptr;
+  auto read = [&](bool first) {
+    for (;;) {
+      auto* entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
+      DWORD size = static_cast<DWORD>(buffer.size());
+      if (first ? (search = FindFirstUrlCacheEntryA(nullptr, entry, &size)) != nullptr
+                : FindNextUrlCacheEntryA(search, entry, &size) != FALSE)
+        return true;
+      if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size <= buffer.size()) return false;
+      buffer.resize(size);
+    }
+  };
+  bool found = false;
+  for (bool more = read(true); more && !found; more = read(false)) {
+    const char* url = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data())->lpszSourceUrlName;
+    found = url && std::string(url).find(part) != std::string::npos;
+  }
+  if (search) FindCloseUrlCache(search);
   return found;
 }
 
@@ -180,4 +209,55 @@ TEST_F(LogUpload, AReceiverThatNeverAnswersCostsOneTimeout) {
   EXPECT_LT(took, kLogUploadTimeoutMs + scaledMs(4000));
   EXPECT_GE(took, kLogUploadTimeoutMs - 1000);
   EXPECT_EQ(installLogText(), "stalled\r\n");
+}
+
+// The receiver's answer, read to its end as an acknowledgement is, leaves no entry for
+// the receiver's URL in the browser's cache.
+TEST_F(LogUpload, TheUploadLeavesNothingInTheBrowsersCache) {
+  logLine("uncached");
+  sendTo(receiver("uncached"));
+  ASSERT_EQ(received().size(), 1u);
+  EXPECT_EQ(installLogText(), "");
+  EXPECT_FALSE(cacheHolds(m_name));
+}
+
+// A receiver whose answer trickles on without end is never silent long enough for a
+// timeout. The upload goes out although the page was left, the receiver gets all of it,
+// and the caller gets false at the bound: not before, since leaving the page does not
+// end the upload, and not much after.
+TEST_F(LogUpload, AnAnswerThatTricklesOnEndsTheUploadAtItsBound) {
+  PluginInstance page({{"InstallLogURL", receiver("trickle", "?endless=250")}});
+  ASSERT_NE(page.record(), nullptr);
+  ASSERT_NE(page.record()->m_runControl, nullptr);
+  releaseInstallLog();  // whatever opening the page logged: its end then sends nothing
+  page.record()->m_runControl->cancel();
+  const DWORD start = GetTickCount();
+  EXPECT_FALSE(postLogText(*page.record(), "trickled\r\n"));
+  const DWORD took = GetTickCount() - start;
+  EXPECT_GE(took, kLogUploadLimitMs);
+  EXPECT_LT(took, kLogUploadLimitMs + scaledMs(4000));
+  const auto requests = received();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(bodyOf(requests[0]), "trickled\r\n");
+}
+
+// Kept last of the uploads: a receiver that answers without end, faster than the answer
+// is read, may leave the upload's job reading on its own thread until this program ends.
+// Leaving the page (NPP_Destroy, which sends the log) ends within the upload's bound all
+// the same, and the receiver got the whole log.
+TEST_F(LogUpload, LeavingThePageEndsWithinTheBoundWhileTheReceiverAnswersWithoutEnd) {
+  PluginInstance page({{"InstallLogURL", receiver("endless", "?endless=0")}});
+  ASSERT_NE(page.record(), nullptr);
+  releaseInstallLog();
+  logLine("left while the receiver talks");
+  const DWORD start = GetTickCount();
+  EXPECT_EQ(page.destroy(), NPERR_NO_ERROR);
+  EXPECT_LT(GetTickCount() - start, kLogUploadLimitMs + scaledMs(4000));
+  const auto requests = received();
+  ASSERT_EQ(requests.size(), 1u);
+  const std::string body = bodyOf(requests[0]);
+  EXPECT_EQ(headerOf(requests[0], "Content-Length"), std::to_string(body.size()));
+  const std::string tail = "left while the receiver talks\r\n\r\n" + kSeparator;
+  ASSERT_GE(body.size(), tail.size());
+  EXPECT_EQ(body.substr(body.size() - tail.size()), tail);
 }
