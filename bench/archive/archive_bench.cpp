@@ -23,6 +23,7 @@
 #include "archive/cabinet_extraction.h"
 #include "archive/zip_extraction.h"
 #include "base/host_services.h"
+#include "plugin/run_context.h"
 
 namespace {
 
@@ -64,12 +65,13 @@ int openCreatingFolders(const std::string& target) {
   return _open(target.c_str(), flags, _S_IREAD | _S_IWRITE);
 }
 
+// The library's handles are the product's: a handle made for the target's descriptor.
 FNFDINOTIFY(bareNotify) {
   if (fdint == fdintCOPY_FILE) {
-    return openCreatingFolders(std::string(static_cast<const char*>(pfdin->pv)) + "\\" + pfdin->psz1);
+    return newCabinetHandle(openCreatingFolders(std::string(static_cast<const char*>(pfdin->pv)) + "\\" + pfdin->psz1));
   }
   if (fdint == fdintCLOSE_FILE_INFO) {
-    _close(static_cast<int>(pfdin->hf));
+    cabinetClose(pfdin->hf);
     return TRUE;
   }
   return 0;
@@ -94,10 +96,12 @@ void* benchMemAlloc(uint32 size) { return std::malloc(size); }
 void benchMemFree(void* block) { std::free(block); }
 
 int run(const std::string& mode, const char* destination, const char* archivePath) {
-  // The product's extractors give a DownloadResult: only kDownloadOk is success.
-  if (mode == "product-zip") return extractZip(destination, archivePath) == kDownloadOk ? 0 : 1;
+  // The product's extractors give a DownloadResult: only kDownloadOk is success. They
+  // unpack for a run that is never cancelled, within the product's bounds.
+  CRunContext context;
+  if (mode == "product-zip") return extractZip(context, destination, archivePath) == kDownloadOk ? 0 : 1;
   if (mode == "bare-zip") return bareZip(destination, archivePath);
-  if (mode == "product-cab") return extractCabinet(destination, archivePath) == kDownloadOk ? 0 : 1;
+  if (mode == "product-cab") return extractCabinet(context, destination, archivePath) == kDownloadOk ? 0 : 1;
   if (mode == "bare-cab") return bareCabinet(destination, archivePath);
   return -2;
 }

@@ -1,9 +1,12 @@
 // Fuzz target: archive entry names against the containment rule, checked from the outside:
-// an accepted name never leads out of the destination and never opens a device.
+// an accepted name never leads out of the destination and never opens a device; and the
+// name an entry is written under ends no part in a dot or a blank, as Windows would
+// write it, and holds to the same rule.
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "archive/archive_paths.h"
 #include "fuzz_check.h"
@@ -44,6 +47,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string input(reinterpret_cast<const char*>(data), size);
   const std::string name = input.substr(0, input.find('\0'));
   if (isContainedEntryName(name.c_str())) checkAccepted(name);
+  std::vector<char> written(name.size() + 1);
+  if (entryNameAsWritten(name.c_str(), written.data(), written.size())) {
+    const std::string text(written.data());
+    FUZZ_CHECK(text.size() <= name.size() && text.find('/') == std::string::npos);
+    // Every part ends in something else than a dot or a blank, or is empty.
+    for (size_t end = text.find('\\');; end = text.find('\\', end + 1)) {
+      const size_t at = end == std::string::npos ? text.size() : end;
+      FUZZ_CHECK(at == 0 || (text[at - 1] != '.' && text[at - 1] != ' '));
+      if (end == std::string::npos) break;
+    }
+    checkAccepted(text);
+  }
 
   // Comparing without case is symmetric and every name equals itself.
   const size_t half = name.size() / 2;

@@ -19,7 +19,8 @@ bool climbs(const std::string& part) {
 
 // What an accepted entry promises, checked from the outside: the paths start with the work
 // directory and a separator, the relative part neither climbs nor names a drive, the
-// local name is a plain name, and the file's path is the directory plus that name.
+// local name is a plain name as Windows writes it (no trailing dot or blank), and the
+// file's path is the directory plus that name.
 void checkAccepted(const FileListEntry& out, const std::string& work) {
   FUZZ_CHECK(terminatedWithin(out.url, sizeof out.url) && terminatedWithin(out.localName, sizeof out.localName));
   FUZZ_CHECK(terminatedWithin(out.directory, sizeof out.directory) &&
@@ -40,6 +41,7 @@ void checkAccepted(const FileListEntry& out, const std::string& work) {
   }
   FUZZ_CHECK(!localName.empty() && localName.find_first_of("\\:") == std::string::npos);
   FUZZ_CHECK(localName.find_first_not_of(". ") != std::string::npos);
+  FUZZ_CHECK(localName.back() != '.' && localName.back() != ' ');
   FUZZ_CHECK(filePath.size() < kPathCapacity && filePath.compare(0, directory.size(), directory) == 0);
   FUZZ_CHECK(filePath.size() >= localName.size() &&
              filePath.compare(filePath.size() - localName.size(), localName.size(), localName) == 0);

@@ -13,7 +13,9 @@
 
 #include "archive/archive_paths.h"
 #include "archive/cabinet_callbacks.h"
-#include "base/directory_tree.h"
+#include "archive/entry_refusal.h"
+#include "archive/unpack_budget.h"
+#include "archive/unpack_record.h"
 
 namespace {
 
@@ -22,6 +24,9 @@ namespace {
 constexpr USHORT kKeptAttributes = 0x27;
 constexpr int kTargetOpenFlags = _O_WRONLY | _O_CREAT | _O_SEQUENTIAL | _O_BINARY;
 constexpr int kCabinetOpenFlags = _O_RDONLY | _O_BINARY | _O_SEQUENTIAL;
+// What the notification handler gives the library for a file: leave it out, or stop.
+constexpr INT_PTR kSkipFile = 0;
+constexpr INT_PTR kStopCopy = -1;
 
 // One extraction's state, handed to the library as its user value.
 struct CabinetContext {
@@ -29,53 +34,65 @@ struct CabinetContext {
   char target[kPathCapacity];          // the file being unpacked
   char lastFolder[kPathCapacity];      // the folder made for the file before
   bool leftOut;                        // a file was refused for its name or path length
+  CUnpackBudget* budget;
+  CUnpackRecord* record;
+  CabinetFile targetFile;              // the library's handle of the target; -1 when none is open
 };
 
 bool formTarget(CabinetContext* context, const char* name) {
-  if (!isContainedEntryName(name)) return false;
   context->target[0] = '\0';
   return appendWhole(context->target, kPathCapacity, context->destinationDir) &&
          appendWhole(context->target, kPathCapacity, name);
 }
 
 // Files of one folder follow each other in a cabinet: a folder made for the file before
-// is not made again.
-void makeTargetFolder(CabinetContext* context) {
-  char folder[kPathCapacity];
-  std::strcpy(folder, context->target);
-  char* lastSeparator = std::strrchr(folder, '\\');
-  if (lastSeparator) *lastSeparator = '\0';
-  if (std::strcmp(folder, context->lastFolder) == 0) return;
-  createDirectoryTree(folder);
-  std::strcpy(context->lastFolder, folder);
+// is not made again. The target's separators are all "\" (entryNameAsWritten).
+bool makeTargetFolder(CabinetContext* context) {
+  const size_t folderEnd = static_cast<size_t>(std::strrchr(context->target, '\\') - context->target);
+  if (std::strncmp(context->target, context->lastFolder, folderEnd) == 0 && context->lastFolder[folderEnd] == '\0')
+    return true;
+  if (!context->record->makeFolders(context->target, std::strlen(context->destinationDir), folderEnd)) return false;
+  std::memcpy(context->lastFolder, context->target, folderEnd);
+  context->lastFolder[folderEnd] = '\0';
+  return true;
+}
+
+INT_PTR refuse(CabinetContext* context, EntryRefusal why, const char* recorded) {
+  logEntryRefusal(why, recorded);
+  context->leftOut = true;
+  return kSkipFile;
 }
 
 // The target is opened without truncation and emptied afterwards: an open that truncates
 // is refused by the system for an existing hidden or system file, which a previous
 // extraction of the same cabinet may have left.
-INT_PTR openTarget(CabinetContext* context, const char* name) {
-  if (equalsIgnoringCase(name, "package.properties")) return 0;
-  if (!formTarget(context, name)) {
-    context->leftOut = true;
-    return 0;
+INT_PTR openTarget(CabinetContext* context, const char* recorded) {
+  if (!context->budget->startEntry()) return kStopCopy;
+  char name[kPathCapacity];
+  if (!entryNameAsWritten(recorded, name, sizeof name)) return refuse(context, EntryRefusal::kUnsafeName, recorded);
+  if (equalsIgnoringCase(name, "package.properties")) {
+    logEntryRefusal(EntryRefusal::kPackageList, recorded);
+    return kSkipFile;
   }
-  makeTargetFolder(context);
+  if (!formTarget(context, name)) return refuse(context, EntryRefusal::kPathTooLong, recorded);
+  if (!makeTargetFolder(context) || !context->record->noteFile(context->target)) return kStopCopy;
   const int descriptor = _open(context->target, kTargetOpenFlags, _S_IREAD | _S_IWRITE);
-  if (descriptor != -1 && _chsize(descriptor, 0) != 0) {
+  if (descriptor == -1) return kStopCopy;
+  if (_chsize(descriptor, 0) != 0) {
     _close(descriptor);
-    return -1;
+    return kStopCopy;
   }
-  return descriptor;
+  context->targetFile = CabinetFile{descriptor, context->budget, false};
+  return reinterpret_cast<INT_PTR>(&context->targetFile);
 }
 
 // The time is set through the descriptor that wrote the file, before it is closed: opening
 // the file once more only for its time would cost as much again.
-void applyRecordedTime(INT_PTR descriptor, USHORT date, USHORT time) {
+void applyRecordedTime(int descriptor, USHORT date, USHORT time) {
   FILETIME local;
   FILETIME universal;
   if (DosDateTimeToFileTime(date, time, &local) && LocalFileTimeToFileTime(&local, &universal)) {
-    SetFileTime(reinterpret_cast<HANDLE>(_get_osfhandle(static_cast<int>(descriptor))), &universal, nullptr,
-                &universal);
+    SetFileTime(reinterpret_cast<HANDLE>(_get_osfhandle(descriptor)), &universal, nullptr, &universal);
   }
 }
 
@@ -87,8 +104,8 @@ void applyRecordedAttributes(const char* target, USHORT recorded) {
 }
 
 INT_PTR finishTarget(CabinetContext* context, const FDINOTIFICATION* note) {
-  applyRecordedTime(note->hf, note->date, note->time);
-  _close(static_cast<int>(note->hf));
+  applyRecordedTime(context->targetFile.descriptor, note->date, note->time);
+  cabinetClose(note->hf);
   applyRecordedAttributes(context->target, note->attribs);
   return TRUE;
 }
@@ -121,32 +138,48 @@ bool splitCabinetPath(const char* cabinetPath, char* folder, char* name) {
          appendWhole(name, kPathCapacity, cabinetPath + folderLength);
 }
 
-bool isCabinetFile(HFDI library, const char* cabinetPath) {
-  const int descriptor = _open(cabinetPath, kCabinetOpenFlags);
-  if (descriptor == -1) return false;
+// True for a cabinet; files then holds the number of files it declares. The library
+// reads the file through its callbacks, so the file is opened as one of its handles.
+bool isCabinetFile(HFDI library, const char* cabinetPath, USHORT* files) {
+  const INT_PTR handle = newCabinetHandle(_open(cabinetPath, kCabinetOpenFlags));
+  if (handle == -1) return false;
   FDICABINETINFO info = {};
-  const bool isCabinet = FDIIsCabinet(library, descriptor, &info);
-  _close(descriptor);
+  const bool isCabinet = FDIIsCabinet(library, handle, &info);
+  cabinetClose(handle);
+  *files = info.cFiles;
   return isCabinet;
 }
 
+// The library visits the files that the cabinet declares, no more: counting them first
+// bounds the copy before anything is written.
 DownloadResult copyFiles(HFDI library, const char* cabinetPath, CabinetContext* context) {
   char folder[kPathCapacity];
   char name[kPathCapacity];
-  if (!splitCabinetPath(cabinetPath, folder, name) || !isCabinetFile(library, cabinetPath))
+  USHORT files = 0;
+  if (!splitCabinetPath(cabinetPath, folder, name) || !isCabinetFile(library, cabinetPath, &files) ||
+      !context->budget->admitEntries(files) || !context->record->makeDestination(context->destinationDir))
     return kDownloadFilesIncomplete;
   // The library's own error code (in the ERF given to FDICreate) tells why it stopped;
   // the update needs only that the files are not all there.
-  if (!FDICopy(library, name, folder, 0, onCabinetEvent, nullptr, context)) return kDownloadFilesIncomplete;
+  const BOOL copied = FDICopy(library, name, folder, 0, onCabinetEvent, nullptr, context);
+  // A library that stops at a failed write may leave the target open; it must be closed
+  // before it can be removed.
+  if (context->targetFile.descriptor != -1) cabinetClose(reinterpret_cast<INT_PTR>(&context->targetFile));
+  if (!copied) return kDownloadFilesIncomplete;
   return context->leftOut ? kDownloadFilesIncomplete : kDownloadOk;
 }
 
 }  // namespace
 
-DownloadResult extractCabinet(const char* destinationDir, const char* cabinetPath) {
+DownloadResult extractCabinet(CRunContext& run, const char* destinationDir, const char* cabinetPath) {
   if (!cabinetPath) return kDownloadFilesIncomplete;
   CabinetContext context = {};
+  context.targetFile.descriptor = -1;
   if (!prepareDestination(&context, destinationDir)) return kDownloadFilesIncomplete;
+  CUnpackBudget budget(run, cabinetPath, context.destinationDir);
+  CUnpackRecord record;
+  context.budget = &budget;
+  context.record = &record;
   // The library writes its error code here; it must outlive the library handle.
   ERF error = {};
   HFDI library = FDICreate(cabinetAlloc, cabinetFree, cabinetOpen, cabinetRead, cabinetWrite,
@@ -154,5 +187,5 @@ DownloadResult extractCabinet(const char* destinationDir, const char* cabinetPat
   if (!library) return kDownloadFilesIncomplete;
   const DownloadResult result = copyFiles(library, cabinetPath, &context);
   FDIDestroy(library);
-  return result;
+  return endExtraction(budget, record, result);
 }

@@ -4,13 +4,21 @@
 
 #include "base/download_result.h"
 
-// Unpacks every file of the cabinet at cabinetPath into destinationDir, keeping the
-// recorded folders, date and time (read as local time) and the read-only, hidden, system
-// and archive attributes. A file named "package.properties" (any case) is left out.
+class CRunContext;
+
+// Unpacks every file of the cabinet at cabinetPath into destinationDir, under the names
+// as Windows writes them (entryNameAsWritten: "/" and "\" both separate folders), keeping
+// the recorded folders, date and time (read as local time) and the read-only, hidden,
+// system and archive attributes. A top-level "package.properties" (any case, trailing
+// dots and blanks trimmed) is left out, and logged. The run's context bounds it
+// (unpack_budget.h).
 //
 // kDownloadOk when every file was unpacked. kDownloadFilesIncomplete otherwise: the
 // library stopped at a file it could not write or at damaged data (the files unpacked
 // before stay), the cabinet is missing or not a cabinet (nothing is created then), the
 // destination is empty or too long, or files were left out because their names would
-// reach outside the destination or their paths would not fit a path buffer.
-DownloadResult extractCabinet(const char* destinationDir, const char* cabinetPath);
+// reach outside the destination or their paths would not fit a path buffer (each
+// logged). Past a bound of the budget it stops too, gives kDownloadFilesIncomplete, and
+// everything it wrote is removed; so it is when the page is left, which gives
+// kDownloadCancelled.
+DownloadResult extractCabinet(CRunContext& run, const char* destinationDir, const char* cabinetPath);

@@ -5,9 +5,12 @@
 
 #include "base/download_result.h"
 
-// Unpacks archivePath into destinationDir: a name ending in ".zip" goes to extractZip, one
-// ending in ".cab" to extractCabinet (either in any case), and the result is theirs
-// (kDownloadOk, or kDownloadFilesIncomplete when the archive did not unpack). Any other
-// name, a name without ".", or a null one has nothing to unpack: it does nothing and
-// gives kDownloadOk.
-DownloadResult extractArchive(const char* destinationDir, const char* archivePath);
+class CRunContext;
+
+// Unpacks archivePath into destinationDir for the run: a name ending in ".zip" goes to
+// extractZip, one ending in ".cab" to extractCabinet (either in any case), and the result
+// is theirs (kDownloadOk; kDownloadFilesIncomplete when the archive did not unpack or
+// went past a bound of unpack_budget.h; kDownloadCancelled when the page was left). Any
+// other name, a name without ".", or a null one has nothing to unpack: it does nothing
+// and gives kDownloadOk.
+DownloadResult extractArchive(CRunContext& run, const char* destinationDir, const char* archivePath);

@@ -10,13 +10,17 @@
 #include <cstring>
 
 #include "archive/archive_paths.h"
+#include "archive/entry_refusal.h"
+#include "archive/unpack_budget.h"
+#include "archive/unpack_record.h"
 #include "archive/zip_file_functions.h"
-#include "base/make_directories.h"
 
 namespace {
 
 constexpr size_t kNameBufferSize = 520;
 constexpr unsigned kWriteBufferSize = 0x4000;
+// Room for the archive's path with ".zip" appended.
+constexpr size_t kArchivePathCapacity = kPathCapacity + 4;
 
 // One extraction. The write buffer, through which entry data goes from the reader to the
 // files, belongs to the call: two instances may unpack at the same time.
@@ -24,6 +28,8 @@ struct ZipExtraction {
   unzFile archive;
   const char* destinationDir;
   char* writeBuffer;
+  CUnpackBudget* budget;
+  CUnpackRecord* record;
 };
 
 // The reader takes an end record at the very start of a file for a missing one, so it
@@ -46,18 +52,18 @@ unzFile openArchiveAt(const char* path, bool* withoutEntries) {
   return archive;
 }
 
-// The archive at zipPath, or else at zipPath with ".zip" appended. Null when neither
-// opens; withoutEntries then tells whether that was for want of entries.
-unzFile openArchive(const char* zipPath, bool* withoutEntries) {
-  unzFile archive = openArchiveAt(zipPath, withoutEntries);
+// The archive at zipPath, or else at zipPath with ".zip" appended; opened (of
+// kArchivePathCapacity) names the one tried last. Null when neither opens; withoutEntries
+// then tells whether that was for want of entries.
+unzFile openArchive(const char* zipPath, bool* withoutEntries, char* opened) {
+  if (!copyWhole(opened, kArchivePathCapacity, zipPath)) return nullptr;
+  unzFile archive = openArchiveAt(opened, withoutEntries);
   if (archive || *withoutEntries) return archive;
-  char withSuffix[kPathCapacity + 4] = "";
-  if (!copyWhole(withSuffix, sizeof withSuffix, zipPath) || !appendWhole(withSuffix, sizeof withSuffix, ".zip"))
-    return nullptr;
-  return openArchiveAt(withSuffix, withoutEntries);
+  if (!appendWhole(opened, kArchivePathCapacity, ".zip")) return nullptr;
+  return openArchiveAt(opened, withoutEntries);
 }
 
-// The name an entry is written under, into a buffer of kNameBufferSize + 1: the text of
+// The name an entry is recorded under, into a buffer of kNameBufferSize + 1: the text of
 // its extra field (as the archive's directory holds it) up to the first NUL when that
 // field is present and does not start with NUL, otherwise its recorded name.
 int readEntryName(unzFile archive, char* name) {
@@ -80,48 +86,20 @@ int readEntryName(unzFile archive, char* name) {
   return UNZ_OK;
 }
 
-const char* baseNameOf(const char* name) {
-  const char* base = name;
-  for (const char* c = name; *c; ++c) {
-    if (isPathSeparator(*c)) base = c + 1;
-  }
-  return base;
-}
-
-bool startTarget(const ZipExtraction& zip, char* path) {
-  path[0] = '\0';
-  return appendWhole(path, kPathCapacity, zip.destinationDir) && appendSeparator(path, kPathCapacity);
-}
-
-// A name ending in a separator (or empty) stands for a folder: it is made, nothing is written.
-int makeFolderEntry(const ZipExtraction& zip, const char* name) {
-  char path[kPathCapacity];
-  if (!startTarget(zip, path) || !appendWhole(path, kPathCapacity, name)) return UNZ_BADZIPFILE;
-  makeDirectories(path);
-  return UNZ_OK;
-}
-
-// Destination, "\", the entry's folder part as the archive writes it, "\" unless that
-// part ends in a separator, and the base name. The folders are made only once the whole
-// path is known to fit.
-bool prepareFileTarget(const ZipExtraction& zip, const char* name, const char* baseName, char* target) {
-  if (!startTarget(zip, target)) return false;
-  if (baseName == name) return appendWhole(target, kPathCapacity, baseName);
-  if (!appendWhole(target, kPathCapacity, name, baseName - 1 - name)) return false;
-  const size_t folderEnd = std::strlen(target);
-  if (!isPathSeparator(target[folderEnd - 1]) && !appendWhole(target, kPathCapacity, "\\")) return false;
-  if (!appendWhole(target, kPathCapacity, baseName)) return false;
-  const char separator = target[folderEnd];
-  target[folderEnd] = '\0';
-  makeDirectories(target);
-  target[folderEnd] = separator;
-  return true;
+// Destination, "\" and the name as written; false when that does not fit a path buffer.
+// from is then where the name starts.
+bool formTarget(const ZipExtraction& zip, const char* name, char* target, size_t* from) {
+  target[0] = '\0';
+  if (!appendWhole(target, kPathCapacity, zip.destinationDir) || !appendSeparator(target, kPathCapacity)) return false;
+  *from = std::strlen(target);
+  return appendWhole(target, kPathCapacity, name);
 }
 
 int copyEntryData(const ZipExtraction& zip, FILE* file) {
   for (;;) {
     const int count = unzReadCurrentFile(zip.archive, zip.writeBuffer, kWriteBufferSize);
     if (count <= 0) return count;
+    if (!zip.budget->admitBytes(static_cast<uint32_t>(count))) return UNZ_ERRNO;
     if (std::fwrite(zip.writeBuffer, 1, count, file) != static_cast<size_t>(count)) return UNZ_ERRNO;
   }
 }
@@ -133,7 +111,7 @@ int writeFileEntry(const ZipExtraction& zip, const char* target) {
     unzCloseCurrentFile(zip.archive);
     return result;
   }
-  FILE* file = std::fopen(target, "wb");
+  FILE* file = zip.record->noteFile(target) ? std::fopen(target, "wb") : nullptr;
   if (!file) {
     unzCloseCurrentFile(zip.archive);
     return UNZ_BADZIPFILE;
@@ -146,26 +124,46 @@ int writeFileEntry(const ZipExtraction& zip, const char* target) {
   return result != UNZ_OK ? result : closed;
 }
 
+// A name that is empty or ends in a separator stands for a folder: it is made, nothing
+// is written. The folders are made only once the whole path is known to fit.
+int writeEntry(const ZipExtraction& zip, const char* recorded, const char* name) {
+  char target[kPathCapacity];
+  size_t from = 0;
+  if (!formTarget(zip, name, target, &from)) {
+    logEntryRefusal(EntryRefusal::kPathTooLong, recorded);
+    return UNZ_BADZIPFILE;
+  }
+  const char* lastSeparator = std::strrchr(target + from, '\\');
+  const size_t length = std::strlen(target);
+  const bool isFolder = length == from || target[length - 1] == '\\';
+  const size_t folderEnd = isFolder ? length : lastSeparator ? static_cast<size_t>(lastSeparator - target) : from;
+  if (!zip.record->makeFolders(target, from, folderEnd)) return UNZ_INTERNALERROR;
+  return isFolder ? UNZ_OK : writeFileEntry(zip, target);
+}
+
 int extractEntry(ZipExtraction& zip) {
-  char name[kNameBufferSize + 1];
-  int result = readEntryName(zip.archive, name);
+  if (!zip.budget->startEntry()) return UNZ_ERRNO;
+  char recorded[kNameBufferSize + 1];
+  const int result = readEntryName(zip.archive, recorded);
   if (result != UNZ_OK) return result;
   if (!zip.writeBuffer) zip.writeBuffer = static_cast<char*>(std::malloc(kWriteBufferSize));
   if (!zip.writeBuffer) return UNZ_INTERNALERROR;
-  if (!isContainedEntryName(name)) return UNZ_BADZIPFILE;
-
-  const char* baseName = baseNameOf(name);
-  if (!*baseName) return makeFolderEntry(zip, name);
-  char target[kPathCapacity];
-  if (!prepareFileTarget(zip, name, baseName, target)) return UNZ_BADZIPFILE;
-  return writeFileEntry(zip, target);
+  char name[kNameBufferSize + 1];
+  if (!entryNameAsWritten(recorded, name, sizeof name)) {
+    logEntryRefusal(EntryRefusal::kUnsafeName, recorded);
+    return UNZ_BADZIPFILE;
+  }
+  return writeEntry(zip, recorded, name);
 }
 
+// The loop visits the entries that the archive's directory declares, no more: counting
+// them first bounds it before anything is written.
 DownloadResult extractEntries(ZipExtraction& zip) {
   unz_global_info global;
   if (unzGetGlobalInfo(zip.archive, &global) != UNZ_OK) return kDownloadFilesIncomplete;
   if (global.number_entry == 0) return kDownloadOk;
-  makeDirectories(zip.destinationDir);
+  if (!zip.budget->admitEntries(global.number_entry) || !zip.record->makeDestination(zip.destinationDir))
+    return kDownloadFilesIncomplete;
   for (uLong i = 0; i < global.number_entry; ++i) {
     if (extractEntry(zip) != UNZ_OK) return kDownloadFilesIncomplete;
     if (i + 1 < global.number_entry && unzGoToNextFile(zip.archive) != UNZ_OK) return kDownloadFilesIncomplete;
@@ -175,15 +173,18 @@ DownloadResult extractEntries(ZipExtraction& zip) {
 
 }  // namespace
 
-DownloadResult extractZip(const char* destinationDir, const char* zipPath) {
+DownloadResult extractZip(CRunContext& run, const char* destinationDir, const char* zipPath) {
   // An empty destination would put every entry at the root of the current drive.
   if (!zipPath || !destinationDir || !*destinationDir) return kDownloadFilesIncomplete;
   bool withoutEntries = false;
-  unzFile archive = openArchive(zipPath, &withoutEntries);
+  char opened[kArchivePathCapacity];
+  unzFile archive = openArchive(zipPath, &withoutEntries, opened);
   if (!archive) return withoutEntries ? kDownloadOk : kDownloadFilesIncomplete;
-  ZipExtraction zip = {archive, destinationDir, nullptr};
+  CUnpackBudget budget(run, opened, destinationDir);
+  CUnpackRecord record;
+  ZipExtraction zip = {archive, destinationDir, nullptr, &budget, &record};
   const DownloadResult result = extractEntries(zip);
   unzClose(archive);
   std::free(zip.writeBuffer);
-  return result;
+  return endExtraction(budget, record, result);
 }

@@ -23,8 +23,9 @@ enum DownloadResult {
   // The update only. The page gave no RedirectURL, so there is no configuration file to
   // start from.
   kDownloadFilesNoConfiguration = 9,
-  // The page was left during the download, or before it began: the partial file is
-  // removed, and the run stops without a message.
+  // The page was left during the download or while an archive unpacked, or before it
+  // began: the partial file, or what the archive wrote, is removed, and the run stops
+  // without a message.
   kDownloadCancelled = 10,
   // The file's SHA-256 differs from the page's FileSha256 (or that parameter is no
   // SHA-256 in hex, or the system cannot compute one): the file is deleted.

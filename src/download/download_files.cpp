@@ -65,10 +65,15 @@ void startFileListProgress(CRunContext& plugin) {
   plugin.m_progress.restart(total);
 }
 
-// The extractor's own result is passed on: kDownloadFilesIncomplete when it failed.
+// The extractor's own result is passed on: kDownloadFilesIncomplete when it failed,
+// kDownloadCancelled when the page was left while it unpacked.
 DownloadResult unpack(CRunContext& plugin, const FileListEntry& entry) {
-  const DownloadResult unpacked = extractArchive(plugin.m_workDirectory, entry.filePath);
+  const DownloadResult unpacked = extractArchive(plugin, plugin.m_workDirectory, entry.filePath);
   if (unpacked == kDownloadOk) return kDownloadOk;
+  if (unpacked == kDownloadCancelled) {
+    noteRunCancelled(plugin);
+    return unpacked;
+  }
   auto lock = lockInstallLog();
   logText("The package file could not be unpacked, the update stops: ");
   logLine(entry.filePath);

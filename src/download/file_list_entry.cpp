@@ -1,17 +1,22 @@
 // splitFileListEntry: the checks run in the order of the text, each refusal logged with
-// the entry so that the install log shows which file of the page was wrong.
+// the entry so that the install log shows which file of the page was wrong. The directory
+// and the local name are trimmed as Windows trims names it creates (trimPathParts), as
+// archive entry names are: the paths, the file-set lookup and the choice of extractor
+// all see the names the disk will hold.
 #include "download/file_list_entry.h"
 
 #include <cstring>
 
 #include "base/bounded_text.h"
 #include "base/path_parts.h"
+#include "base/path_trimming.h"
 #include "base/path_text.h"
 #include "log/install_log.h"
 
 namespace {
 
-FileListEntryCheck checkRelativeDirectory(const char* directory) {
+// Trims directory in place once its parts are known not to climb.
+FileListEntryCheck checkRelativeDirectory(char* directory) {
   if (isPathSeparator(directory[0])) return FileListEntryCheck::kAbsoluteDirectory;
   if (std::strchr(directory, ':')) return FileListEntryCheck::kDriveInDirectory;
   const char* part = directory;
@@ -20,9 +25,10 @@ FileListEntryCheck checkRelativeDirectory(const char* directory) {
     while (*end && !isPathSeparator(*end)) ++end;
     if (isClimbingPathPart(part, end)) return FileListEntryCheck::kClimbingDirectory;
     if (isDevicePathPart(part, end)) return FileListEntryCheck::kDeviceName;
-    if (!*end) return FileListEntryCheck::kAccepted;
+    if (!*end) break;
     part = end + 1;
   }
+  return trimPathParts(directory) ? FileListEntryCheck::kAccepted : FileListEntryCheck::kBlankDirectoryPart;
 }
 
 bool isUsableLocalName(const char* name) {
@@ -48,7 +54,8 @@ FileListEntryCheck formPaths(const char* workDirectory, const char* relativeDire
 // Splits the copy in out.url at its first ";"; the local name is cut from the URL.
 FileListEntryCheck splitEntry(const char* workDirectory, FileListEntry& out) {
   char* separator = std::strchr(out.url, ';');
-  const char* relativeDirectory = "";
+  // Without ";" the directory is empty: the URL's own end.
+  char* relativeDirectory = out.url + std::strlen(out.url);
   if (separator) {
     *separator = '\0';
     relativeDirectory = separator + 1;
@@ -60,7 +67,9 @@ FileListEntryCheck splitEntry(const char* workDirectory, FileListEntry& out) {
   if (!isUsableLocalName(localName)) return FileListEntryCheck::kUnusableLocalName;
   if (isDevicePathPart(localName, localName + std::strlen(localName))) return FileListEntryCheck::kDeviceName;
   if (std::strlen(localName) >= sizeof out.localName) return FileListEntryCheck::kPathTooLong;
+  // A usable name holds something besides dots and blanks: it never trims to nothing.
   std::strcpy(out.localName, localName);
+  if (!trimPathParts(out.localName)) return FileListEntryCheck::kUnusableLocalName;
   return formPaths(workDirectory, relativeDirectory, out);
 }
 
@@ -74,6 +83,8 @@ const char* refusalText(FileListEntryCheck check) {
       return "File list entry refused, its directory names a drive: ";
     case FileListEntryCheck::kClimbingDirectory:
       return "File list entry refused, its directory climbs out of the work directory: ";
+    case FileListEntryCheck::kBlankDirectoryPart:
+      return "File list entry refused, a part of its directory is dots and blanks only: ";
     case FileListEntryCheck::kUnusableLocalName:
       return "File list entry refused, its URL ends in no usable file name: ";
     case FileListEntryCheck::kDeviceName:

@@ -1,7 +1,10 @@
 // One entry of the page's file list: "URL;relative directory". Splits it into the URL,
 // the local file name (the URL's text after its last "/"), the destination directory
 // under the work directory and the path of the downloaded file, refusing entries that
-// do not fit their buffers or would write outside the work directory.
+// do not fit their buffers or would write outside the work directory. The local name and
+// each part of the directory lose their trailing dots and blanks, as Windows drops them
+// from the names it creates ("client.cab." is "client.cab"), and as archive entry names
+// do (entryNameAsWritten).
 #pragma once
 
 #include <cstddef>
@@ -27,6 +30,7 @@ enum class FileListEntryCheck {
   kAbsoluteDirectory,  // the relative directory starts with "\" or "/"
   kDriveInDirectory,   // the relative directory holds a ":" (a drive or a stream name)
   kClimbingDirectory,  // one of its parts is ".." (or dots that the system reads so)
+  kBlankDirectoryPart,  // one of its parts is "." or blanks, which trim to nothing
   kUnusableLocalName,  // empty, dots only, or holding "\" or ":"
   kDeviceName,         // the local name or a part of the directory names a device ("COM1", "aux.txt")
   kPathTooLong,        // the directory or the file's path would exceed 259 characters

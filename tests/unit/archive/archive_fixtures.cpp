@@ -1,4 +1,4 @@
-// Fixture access, scratch folders and tree listings for the archive tests.
+// Fixture access, scratch folders, tree listings and log lines for the archive tests.
 #include "archive_fixtures.h"
 
 #include <wincrypt.h>
@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+
+#include "support/install_log_text.h"
 
 namespace {
 
@@ -113,6 +115,13 @@ std::vector<std::string> listTree(const std::string& folder) {
   std::vector<std::string> lines;
   listInto(folder, "", lines);
   std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+std::vector<std::string> installLogLines() {
+  std::istringstream text(installLogText());
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(text, line);) lines.push_back(line.substr(0, line.find('\r')));
   return lines;
 }
 

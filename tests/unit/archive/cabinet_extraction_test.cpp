@@ -1,5 +1,5 @@
-// Cabinet extraction: folders, recorded times and attributes, the file left out, refused
-// names, and failures.
+// Cabinet extraction: folders, recorded times and attributes, the file left out, names
+// as Windows writes them, refused names, and failures.
 #include "archive/cabinet_extraction.h"
 
 #include <gtest/gtest.h>
@@ -7,13 +7,14 @@
 #include <thread>
 
 #include "archive_fixtures.h"
+#include "log/install_log.h"
 
 namespace {
 
 struct Unpacked : ScratchDestination {
   using ScratchDestination::ScratchDestination;
-  DownloadResult extract(const std::string& archive) const {
-    return extractCabinet(dest.c_str(), fixture(archive).c_str());
+  DownloadResult extract(const std::string& archive) {
+    return extractCabinet(run, dest.c_str(), fixture(archive).c_str());
   }
 };
 
@@ -39,7 +40,7 @@ TEST(CabinetExtraction, UnpacksStoredAndCompressedIntoCreatedFolders) {
 
 TEST(CabinetExtraction, TrailingBackslashMakesNoDifference) {
   Unpacked u;
-  EXPECT_EQ(extractCabinet((u.dest + "\\").c_str(), fixture("stored.cab").c_str()), kDownloadOk);
+  EXPECT_EQ(extractCabinet(u.run, (u.dest + "\\").c_str(), fixture("stored.cab").c_str()), kDownloadOk);
   EXPECT_EQ(listTree(u.dest), manifest("stored.cab"));
 }
 
@@ -101,8 +102,8 @@ TEST(CabinetExtraction, NotACabinetCreatesNothing) {
     EXPECT_EQ(u.extract(unusable), kDownloadFilesIncomplete) << unusable;
   }
   EXPECT_FALSE(fileExists(u.dest));
-  EXPECT_EQ(extractCabinet("", fixture("stored.cab").c_str()), kDownloadFilesIncomplete);
-  EXPECT_EQ(extractCabinet(u.dest.c_str(), nullptr), kDownloadFilesIncomplete);
+  EXPECT_EQ(extractCabinet(u.run, "", fixture("stored.cab").c_str()), kDownloadFilesIncomplete);
+  EXPECT_EQ(extractCabinet(u.run, u.dest.c_str(), nullptr), kDownloadFilesIncomplete);
 }
 
 // Files whose names would leave the destination or name a device are skipped, the rest
@@ -117,13 +118,40 @@ TEST(CabinetExtraction, NamesReachingOutsideAreSkipped) {
   EXPECT_FALSE(fileExists("C:drive.txt"));
 }
 
+// Windows drops trailing dots and blanks from the names it creates: the names are taken
+// so before any check ("package.properties." is the package list, left out and named),
+// and "/" makes folders as "\" does, also in a destination that does not exist yet.
+TEST(CabinetExtraction, NamesAreTakenAsWindowsWritesThem) {
+  Unpacked u;
+  releaseInstallLog();
+  EXPECT_EQ(u.extract("trimmed.cab"), kDownloadOk);
+  EXPECT_EQ(listTree(u.dest), manifest("trimmed.cab"));
+  EXPECT_EQ(installLogLines(), std::vector<std::string>{
+                                   "Archive entry left out, a cabinet's package list is never unpacked: "
+                                   "package.properties."});
+}
+
+// A part that trims to nothing names no folder: the file is refused, named, and the rest
+// unpacked.
+TEST(CabinetExtraction, NamesWithAPartOfDotsAndBlanksOnlyAreRefused) {
+  Unpacked u;
+  releaseInstallLog();
+  EXPECT_EQ(u.extract("blank_parts.cab"), kDownloadFilesIncomplete);
+  EXPECT_EQ(readFile(u.dest + "\\ok.txt"), "ok");
+  EXPECT_EQ(readFile(u.dest + "\\after.txt"), "after");
+  EXPECT_EQ(listTree(u.outside).size(), 3u) << "only dest and the two good files";
+  EXPECT_EQ(installLogLines(), (std::vector<std::string>{std::string(kRefusedNameLine) + "./dot.txt",
+                                                         std::string(kRefusedNameLine) + "a/ /b.txt",
+                                                         std::string(kRefusedNameLine) + "CON."}));
+}
+
 TEST(CabinetExtraction, TargetsThatDoNotFitAPathBufferAreSkipped) {
   Unpacked u;
   const std::string dest = u.ofLength(200);
-  EXPECT_EQ(extractCabinet(dest.c_str(), fixture("boundary.cab").c_str()), kDownloadFilesIncomplete);
+  EXPECT_EQ(extractCabinet(u.run, dest.c_str(), fixture("boundary.cab").c_str()), kDownloadFilesIncomplete);
   EXPECT_EQ(readFile(dest + "\\" + std::string(58, 'a')), "fits");
   EXPECT_FALSE(fileExists(dest + "\\" + std::string(59, 'b')));
-  EXPECT_EQ(extractCabinet((dest + std::string(60, 'q')).c_str(), fixture("stored.cab").c_str()),
+  EXPECT_EQ(extractCabinet(u.run, (dest + std::string(60, 'q')).c_str(), fixture("stored.cab").c_str()),
             kDownloadFilesIncomplete);
 }
 

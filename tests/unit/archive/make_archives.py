@@ -8,6 +8,8 @@ it must give: one line per entry, "D <path>" for a folder and "F <sha1> <path>" 
 file, paths relative to the destination with "\\" between folders. Ordinary archives come
 from gcab, zip and zipfile; archives with names or checksums that no tool writes are put
 together byte by byte. The large cabinet's manifest comes from cabextract's output.
+Hostile archives (an archive that lists one entry of zeros many times, archives of more
+entries than the extractors take) are put together here too, never kept in the tree.
 Also empties FOLDER/scratch, where the tests unpack.
 """
 import hashlib
@@ -20,10 +22,15 @@ import sys
 import zipfile
 import zlib
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "fixtures"))
+from hostile_archives import overlapping_zip  # noqa: E402
+
 OUT = os.path.abspath(sys.argv[1])
 SCRATCH = os.path.join(OUT, "scratch")
 BIG_CABINET_BYTES = 100 * 1024 * 1024
 PARALLEL_ZIP_BYTES = 8 * 1024 * 1024
+# One entry more than an archive may hold.
+TOO_MANY_ENTRIES = 20001
 
 
 def sample_bytes(rng, size):
@@ -63,6 +70,13 @@ def tree_manifest(root, skip=()):
     return lines
 
 
+def manifest_of(files):
+    """The manifest of the tree that files (as for write_tree) make."""
+    root = os.path.join(OUT, "src", "manifest")
+    write_tree(root, files)
+    return tree_manifest(root)
+
+
 def write_manifest(name, lines):
     with open(os.path.join(OUT, name + ".manifest"), "w", newline="\n") as f:
         f.write("".join(line + "\n" for line in sorted(lines)))
@@ -93,22 +107,22 @@ def raw_cabinet(name, files):
     files_offset = 36 + 8
     data_offset = files_offset + sum(16 + len(n) for n in names)
     size = data_offset + sum(8 + len(b) for b in blocks)
-    out = struct.pack("<4sIIIIIBBHHHHH", b"MSCF", 0, size, 0, files_offset, 0, 3, 1, 1, len(files), 0, 0x1234, 0)
-    out += struct.pack("<IHH", data_offset, len(blocks), 0)
+    out = [struct.pack("<4sIIIIIBBHHHHH", b"MSCF", 0, size, 0, files_offset, 0, 3, 1, 1, len(files), 0, 0x1234, 0),
+           struct.pack("<IHH", data_offset, len(blocks), 0)]
     offset = 0
     for encoded, (_, data, attributes) in zip(names, files):
-        out += struct.pack("<IIHHHH", len(data), offset, 0, date, time, attributes) + encoded
+        out.append(struct.pack("<IIHHHH", len(data), offset, 0, date, time, attributes) + encoded)
         offset += len(data)
     for block in blocks:
-        out += struct.pack("<IHH", 0, len(block), len(block)) + block
+        out.append(struct.pack("<IHH", 0, len(block), len(block)) + block)
     with open(os.path.join(OUT, name), "wb") as f:
-        f.write(out)
+        f.write(b"".join(out))
 
 
 def raw_zip(name, entries):
     """entries: dicts with name (bytes), data, and optionally deflate, crc, local_extra,
     central_extra, garble (damages the deflated stream)."""
-    body, directory = b"", b""
+    body, directory, size = [], [], 0
     date, time = dos_stamp(1999, 1, 2, 3, 4, 6)
     for e in entries:
         data = e.get("data", b"")
@@ -122,13 +136,14 @@ def raw_zip(name, entries):
         crc = e.get("crc", zlib.crc32(data))
         local, central = e.get("local_extra", b""), e.get("central_extra", b"")
         fields = (method, time, date, crc, len(payload), len(data), len(e["name"]))
-        offset = len(body)
-        body += struct.pack("<IHHHHHIIIHH", 0x04034B50, 20, 0, *fields, len(local)) + e["name"] + local + payload
-        directory += struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, 20, 20, 0, *fields, len(central), 0, 0, 0, 0, offset)
-        directory += e["name"] + central
-    end = struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, len(entries), len(entries), len(directory), len(body), 0)
+        body.append(struct.pack("<IHHHHHIIIHH", 0x04034B50, 20, 0, *fields, len(local)) + e["name"] + local + payload)
+        directory.append(struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, 20, 20, 0, *fields, len(central), 0, 0, 0, 0,
+                                     size) + e["name"] + central)
+        size += len(body[-1])
+    directory = b"".join(directory)
+    end = struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, len(entries), len(entries), len(directory), size, 0)
     with open(os.path.join(OUT, name), "wb") as f:
-        f.write(body + directory + end)
+        f.write(b"".join(body) + directory + end)
 
 
 def zipfile_archive(name, files, method):
@@ -158,6 +173,16 @@ def make_cabinets(rng):
     raw_cabinet("boundary.cab", [("a" * 58, b"fits", 0), ("b" * 59, b"too long", 0)])
     for copy in ("parallel_a.cab", "parallel_b.cab"):
         gcab_from_tree(copy, {"f%02d/%d.bin" % (i % 4, i): sample_bytes(rng, 300000) for i in range(20)}, True)
+    # Names as Windows writes them: trailing dots and blanks go, "/" separates folders too.
+    raw_cabinet("trimmed.cab", [("package.properties.", b"list", 0), ("a/b.txt", b"b", 0), ("dir. \\x.txt", b"x", 0),
+                                ("top.txt. ", b"top", 0), ("sub /deep. /y.txt", b"y", 0)])
+    write_manifest("trimmed.cab", manifest_of({"a/b.txt": b"b", "dir/x.txt": b"x", "top.txt": b"top",
+                                               "sub/deep/y.txt": b"y"}))
+    raw_cabinet("blank_parts.cab", [("ok.txt", b"ok", 0), ("./dot.txt", b"x", 0), ("a/ /b.txt", b"x", 0),
+                                    ("CON.", b"x", 0), ("after.txt", b"after", 0)])
+    # Bounds: zeros pack a thousand to one; more entries than an archive may hold.
+    gcab_from_tree("zeros.cab", {"zeros.bin": bytes(4 << 20)}, compress=True)
+    raw_cabinet("many.cab", [("e%05d" % i, b"", 0) for i in range(TOO_MANY_ENTRIES)])
     shutil.copy(os.path.join(OUT, "stored.cab"), os.path.join(OUT, "UPPER.CAB"))
     with open(os.path.join(OUT, "text.cab"), "wb") as f:
         f.write(b"this is not a cabinet\r\n" * 20)
@@ -227,6 +252,12 @@ def make_crafted_zips():
     raw_zip("boundary.zip", [{"name": b"a" * 58, "data": b"fits"}, {"name": b"b" * 59, "data": b"too long"}])
     raw_zip("long_folder.zip", [{"name": b"d" * 120 + b"/" + b"f" * 140, "data": b"x"}])
     raw_zip("huge_name.zip", [{"name": b"n" * 600, "data": b"x"}])
+    raw_zip("trimmed.zip", [{"name": b"dir. /x.txt", "data": b"x"}, {"name": b"top.txt.", "data": b"top"},
+                            {"name": b"folder. /"}])
+    write_manifest("trimmed.zip", manifest_of({"dir/x.txt": b"x", "top.txt": b"top", "folder": None}))
+    raw_zip("blank_part.zip", [{"name": b"ok.txt", "data": b"ok"}, {"name": b"a/ /b.txt", "data": b"x"}])
+    raw_zip("many.zip", [{"name": b"e%05d" % i} for i in range(TOO_MANY_ENTRIES)])
+    overlapping_zip(os.path.join(OUT, "overlap.zip"))
 
 
 def main():

@@ -6,14 +6,13 @@
 #include <thread>
 
 #include "archive_fixtures.h"
+#include "log/install_log.h"
 
 namespace {
 
 struct Unpacked : ScratchDestination {
   using ScratchDestination::ScratchDestination;
-  DownloadResult extract(const std::string& archive) const {
-    return extractZip(dest.c_str(), fixture(archive).c_str());
-  }
+  DownloadResult extract(const std::string& archive) { return extractZip(run, dest.c_str(), fixture(archive).c_str()); }
 };
 
 }  // namespace
@@ -65,8 +64,8 @@ TEST(ZipExtraction, OpensWithZipAppendedOrFailsCreatingNothing) {
     EXPECT_EQ(u.extract(unusable), kDownloadFilesIncomplete) << unusable;
   }
   EXPECT_FALSE(fileExists(u.dest));
-  EXPECT_EQ(extractZip("", fixture("retry.zip").c_str()), kDownloadFilesIncomplete);
-  EXPECT_EQ(extractZip(u.dest.c_str(), nullptr), kDownloadFilesIncomplete);
+  EXPECT_EQ(extractZip(u.run, "", fixture("retry.zip").c_str()), kDownloadFilesIncomplete);
+  EXPECT_EQ(extractZip(u.run, u.dest.c_str(), nullptr), kDownloadFilesIncomplete);
 }
 
 TEST(ZipExtraction, TargetInUseStopsWithEarlierEntriesKept) {
@@ -115,11 +114,26 @@ TEST(ZipExtraction, NamesReachingOutsideAreRefused) {
   EXPECT_FALSE(fileExists("C:drive.txt"));
 }
 
+// Trailing dots and blanks go from every part, as Windows drops them; a part that trims
+// to nothing fails its entry, which is named.
+TEST(ZipExtraction, NamesAreTakenAsWindowsWritesThem) {
+  Unpacked trimmed("trimmed");
+  EXPECT_EQ(trimmed.extract("trimmed.zip"), kDownloadOk);
+  EXPECT_EQ(listTree(trimmed.dest), manifest("trimmed.zip"));
+
+  Unpacked blank("blank");
+  releaseInstallLog();
+  EXPECT_EQ(blank.extract("blank_part.zip"), kDownloadFilesIncomplete);
+  EXPECT_EQ(readFile(blank.dest + "\\ok.txt"), "ok");
+  EXPECT_EQ(listTree(blank.outside).size(), 2u) << "only dest and dest\\ok.txt";
+  EXPECT_EQ(installLogLines(), std::vector<std::string>{std::string(kRefusedNameLine) + "a/ /b.txt"});
+}
+
 // A destination of 200 characters leaves room for a name of 58: 200 + "\" + 58 = 259.
 TEST(ZipExtraction, TargetsThatDoNotFitAPathBufferAreRefused) {
   Unpacked u;
   const std::string dest = u.ofLength(200);
-  EXPECT_EQ(extractZip(dest.c_str(), fixture("boundary.zip").c_str()), kDownloadFilesIncomplete);
+  EXPECT_EQ(extractZip(u.run, dest.c_str(), fixture("boundary.zip").c_str()), kDownloadFilesIncomplete);
   EXPECT_EQ(readFile(dest + "\\" + std::string(58, 'a')), "fits");
   EXPECT_FALSE(fileExists(dest + "\\" + std::string(59, 'b')));
 
@@ -134,8 +148,9 @@ TEST(ZipExtraction, FailedWritesAreReported) {
   HANDLE full = CreateFileA("Z:\\dev\\full", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   if (full == INVALID_HANDLE_VALUE) GTEST_SKIP() << "no /dev/full";
   CloseHandle(full);
-  EXPECT_EQ(extractZip("Z:\\dev", fixture("full_small.zip").c_str()), kDownloadFilesIncomplete);
-  EXPECT_EQ(extractZip("Z:\\dev", fixture("full_large.zip").c_str()), kDownloadFilesIncomplete);
+  CRunContext run;
+  EXPECT_EQ(extractZip(run, "Z:\\dev", fixture("full_small.zip").c_str()), kDownloadFilesIncomplete);
+  EXPECT_EQ(extractZip(run, "Z:\\dev", fixture("full_large.zip").c_str()), kDownloadFilesIncomplete);
 }
 
 // Two instances may unpack at the same time; neither may see the other's data.

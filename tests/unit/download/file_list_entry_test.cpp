@@ -42,7 +42,17 @@ TEST(FileListEntry, SplitsAtTheFirstSemicolonAndNamesTheFileAfterTheLastSlash) {
             "http://h/p/client.cab | client.cab | C:\\TEMP\\OSTREL~1\\pkg | C:\\TEMP\\OSTREL~1\\pkg\\client.cab");
   EXPECT_EQ(split("http://h/a.zip;pkg\\sub/;x"),
             "http://h/a.zip | a.zip | C:\\TEMP\\OSTREL~1\\pkg\\sub/;x | C:\\TEMP\\OSTREL~1\\pkg\\sub/;x\\a.zip");
-  EXPECT_EQ(split("a.zip;..pkg\\.\\x"), "a.zip | a.zip | C:\\TEMP\\OSTREL~1\\..pkg\\.\\x | C:\\TEMP\\OSTREL~1\\..pkg\\.\\x\\a.zip");
+  EXPECT_EQ(split("a.zip;..pkg\\x"), "a.zip | a.zip | C:\\TEMP\\OSTREL~1\\..pkg\\x | C:\\TEMP\\OSTREL~1\\..pkg\\x\\a.zip");
+}
+
+// Windows drops the trailing dots and blanks of the names it creates: the local name and
+// the directory's parts are taken so, as archive entry names are (the URL stays as given).
+// A part that trims to nothing names no folder.
+TEST(FileListEntry, NamesAreTakenAsWindowsWritesThem) {
+  EXPECT_EQ(split("http://h/c.cab. ;pkg. \\sub ./x"),
+            "http://h/c.cab.  | c.cab | C:\\TEMP\\OSTREL~1\\pkg\\sub/x | C:\\TEMP\\OSTREL~1\\pkg\\sub/x\\c.cab");
+  for (const char* entry : {"h/c.cab;pkg\\.\\x", "h/c.cab;.", "h/c.cab;pkg/ /x", "h/c.cab; "})
+    EXPECT_EQ(refused(entry), FileListEntryCheck::kBlankDirectoryPart) << entry;
 }
 
 TEST(FileListEntry, WithoutADirectoryTheFileGoesIntoTheWorkDirectory) {
