@@ -115,7 +115,9 @@ const char* innermostGuardName() {
   return nullptr;
 }
 
-void raiseFault(uint32_t code) { RaiseException(code, EXCEPTION_NONCONTINUABLE, 0, nullptr); }
+// Continuable: the guard that catches it continues the faulting context at its resume
+// routine, and continuing a non-continuable exception would only raise another fault.
+void raiseFault(uint32_t code) { RaiseException(code, 0, 0, nullptr); }
 
 void pluginExceptionHandler(uint32_t /*code*/, _EXCEPTION_POINTERS* /*pointers*/) {
   logLine("pluginExceptionHandler() was called!");
