@@ -63,8 +63,10 @@ bool CUnpackRecord::makeFolders(const char* path, size_t from, size_t end) {
 
 bool CUnpackRecord::noteFile(const char* path) { return note('F', path, std::strlen(path)); }
 
-void CUnpackRecord::removeAll() {
+void CUnpackRecord::removeAll(DWORD mostMs) {
+  const DWORD started = GetTickCount();
   for (size_t at = 0; at < m_used; at += std::strlen(m_notes + at) + 1) {
+    if (mostMs != INFINITE && GetTickCount() - started >= mostMs) break;
     if (m_notes[at] == 'F') deleteWrittenFile(m_notes + at + 1);
   }
   // Folders were made parents first, so children go before their parents.
@@ -100,6 +102,9 @@ bool CUnpackRecord::note(char kind, const char* path, size_t length) {
 
 DownloadResult endExtraction(const CUnpackBudget& budget, CUnpackRecord& record, DownloadResult result) {
   if (!budget.stopped() && record.complete()) return result;
-  record.removeAll();
+  // The browser waits for a run whose page was left: the removal then gets half a second,
+  // and what it leaves goes when the next update empties the work directory.
+  const bool left = budget.stopped() && budget.stopResult() == kDownloadCancelled;
+  record.removeAll(left ? kRemovalAfterLeavingMs : INFINITE);
   return budget.stopped() ? budget.stopResult() : kDownloadFilesIncomplete;
 }

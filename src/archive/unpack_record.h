@@ -4,11 +4,16 @@
 // worker thread that runs it.
 #pragma once
 
+#include <windows.h>
+
 #include <cstddef>
 
 #include "base/download_result.h"
 
 class CUnpackBudget;
+
+// How long the removal may take once the page was left (see endExtraction).
+constexpr DWORD kRemovalAfterLeavingMs = 500;
 
 class CUnpackRecord {
  public:
@@ -31,8 +36,8 @@ class CUnpackRecord {
   bool complete() const { return m_complete; }
 
   // Deletes the noted files, then removes the noted folders, the last made first; a folder
-  // that holds anything else stays.
-  void removeAll();
+  // that holds anything else stays. Past mostMs no more files are deleted.
+  void removeAll(DWORD mostMs = INFINITE);
 
  private:
   // Appends the first length characters of path under kind.
@@ -46,6 +51,7 @@ class CUnpackRecord {
 };
 
 // An extraction's result once it ended: when its budget stopped it, or a note could not
-// be made, everything the record holds is removed, and the result is the budget's (or
-// kDownloadFilesIncomplete); otherwise result stands.
+// be made, everything the record holds is removed (for kRemovalAfterLeavingMs at the most
+// when the page was left), and the result is the budget's (or kDownloadFilesIncomplete);
+// otherwise result stands.
 DownloadResult endExtraction(const CUnpackBudget& budget, CUnpackRecord& record, DownloadResult result);

@@ -6,12 +6,14 @@ together here, at test time."""
 import sys
 
 from run_scene import PREFIX_C, SceneTestCase, work_files
-from standin import SOURCE, main
+from standin import SOURCE, main, scaled
 
 sys.path.insert(0, str(SOURCE / "tests" / "fixtures"))
-from hostile_archives import overlapping_zip  # noqa: E402
+from hostile_archives import many_entries_zip, overlapping_zip  # noqa: E402
 
 RATIO_LINE = "The archive unpacks to more than 64 times its own size: "
+ENTRIES_LINE = "The archive holds more than 20000 entries: "
+CANCELLED = "The run was cancelled: the page was left before it ended."
 UNPACK_FAILED = "The package file could not be unpacked, the update stops: "
 
 
@@ -22,15 +24,19 @@ def work_directory_bytes():
 
 
 class HostileArchiveTest(SceneTestCase):
+    def package_page(self, package, *extra):
+        """A page whose one package is package, served from the scene's folder."""
+        config = self.scene.serve("launch.oscf", "smartclient.configURL=%s\r\n" %
+                                  self.scene.serve("packages.properties", "updaterFiles=0\n"))
+        return [("RedirectURL", config), ("NumFiles", "1"), ("File0", self.scene.url(package.name + ";")),
+                ("FileSize0", str(package.stat().st_size)), *extra]
+
     def test_a_zip_listing_one_entry_of_zeros_16_times_fails_the_run_and_leaves_nothing(self):
         # About 260 KB that list 4 GiB.
         package = self.scene.files / "overlap.zip"
         overlapping_zip(package)
-        config = self.scene.serve("launch.oscf", "smartclient.configURL=%s\r\n" %
-                                  self.scene.serve("packages.properties", "updaterFiles=0\n"))
         # The failure closes the window: the run ends soon after it.
-        run = self.scene.run([("RedirectURL", config), ("NumFiles", "1"), ("File0", self.scene.url("overlap.zip;")),
-                              ("FileSize0", str(package.stat().st_size)), ("CloseWindow", "")])
+        run = self.scene.run(self.package_page(package, ("CloseWindow", "")))
         self.assertCompleted(run)
         self.assertIn("run ended: the browser window was closed", run.lines)
         self.assertIn("Unable to download client files.  rc: 8", run.log)
@@ -43,6 +49,27 @@ class HostileArchiveTest(SceneTestCase):
         self.assertEqual(len(work_files("overlap.zip")), 1)
         self.assertEqual(work_files("zeros*.bin"), [])
         self.assertLess(work_directory_bytes(), 64 << 20)
+
+    def test_a_zip_of_100000_entries_is_refused_before_anything_is_written(self):
+        package = self.scene.files / "many.zip"
+        many_entries_zip(package, 100000)
+        run = self.scene.run(self.package_page(package, ("CloseWindow", "")))
+        self.assertCompleted(run)
+        self.assertIn("Unable to download client files.  rc: 8", run.log)
+        self.assertEqual(len([line for line in run.log if line.startswith(ENTRIES_LINE)]), 1, run.log)
+        self.assertEqual(work_files("e*.txt"), [])
+        self.assertLess(work_directory_bytes(), 64 << 20)
+
+    def test_leaving_the_page_during_a_long_extraction_stops_it(self):
+        # 19,000 small files, within the bounds, take many seconds to write.
+        package = self.scene.files / "long.zip"
+        many_entries_zip(package, 19000)
+        run = self.scene.run(self.package_page(package), run_ms=scaled(6000))
+        self.assertCompleted(run)
+        took = int(run.matching(r"NPP_Destroy took (\d+) ms")[0].group(1))
+        self.assertLess(took, 2000 + scaled(1000))
+        self.assertEqual(run.log, [CANCELLED])
+        self.assertFalse(self.boxes(run))
 
 
 if __name__ == "__main__":
