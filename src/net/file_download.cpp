@@ -182,8 +182,10 @@ bool reopen(DownloadState& state, bool ranged) {
 // replaced on the server between the two answers must not end as a mix of both. False
 // when the download cannot go on.
 bool reopenForRest(DownloadState& state) {
-  // Nothing on disk yet is nothing to continue: the whole body is asked for as at first.
-  const bool ranged = state.validator[0] != '\0' && state.received > 0;
+  // Nothing on disk yet is nothing to continue or to start over: the whole body is asked
+  // for as at first.
+  if (state.received == 0) return reopen(state, false) && statusCodeOf(state.request.get()) != 206;
+  const bool ranged = state.validator[0] != '\0';
   if (!reopen(state, ranged)) return false;
   if (statusCodeOf(state.request.get()) == 206) {
     if (ranged && rangeContinues(state.request.get(), state.received, state.total)) return true;
