@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
 """Browser-thread cost of the plug-in's callbacks (not a test; timing never decides a test).
 
-    bench/callbacks/run_bench.py [BUILD_DIR] [ROUNDS] [PARAMETERS]
+    bench/callbacks/run_bench.py [BUILD_DIR] [ROUNDS] [PARAMETERS] [DLL]
 
 Runs the real plug-in in the browser stand-in ROUNDS times (default 5) on a page whose run
 finishes at once (an installed sample client, the launch turned off, no URL to go to), with
-PARAMETERS more attributes on the embed besides NumFiles="1000" when PARAMETERS is given, and
+PARAMETERS more attributes on the embed besides NumFiles="1000" when PARAMETERS is given
+(another build's plug-in DLL with DLL, a path inside BUILD_DIR: an older release, say), and
 a Firefox profile tree of 50 profile folders in the prefix, and reads the stand-in's own
 measurements of how long the browser's thread spent in NPP_New, in the first
 NPP_SetWindow (dialog and worker start) and in NPP_Destroy. NPP_Destroy's figure is given
@@ -28,6 +29,7 @@ ROOT = Path(__file__).resolve().parents[2]
 BUILD = Path(sys.argv[1] if len(sys.argv) > 1 else ROOT / "build").resolve()
 ROUNDS = int(sys.argv[2]) if len(sys.argv) > 2 else 5
 PARAMETERS = int(sys.argv[3]) if len(sys.argv) > 3 else 0
+DLL = sys.argv[4] if len(sys.argv) > 4 else ""
 WINE_RUN = str(BUILD / "wine-run")
 RUN_WINDOWS = ROOT / "tools" / "guest" / "run-windows"
 CLIENT_KEY = "HKCU\\Software\\Ostrel Software, Inc.\\Ostrel Client"
@@ -45,7 +47,7 @@ def run_where_windows_programs_start():
     if not os.environ.get("OSTREL_PLACED"):
         os.execv(RUN_WINDOWS, [RUN_WINDOWS, "--share", ROOT, "--share", BUILD, "--lock", BUILD / "rig.guest-lock",
                                "--note", "run_bench: running inside the emulated x86 machine", "--",
-                               sys.executable, os.path.abspath(__file__), BUILD, str(ROUNDS), str(PARAMETERS)])
+                               sys.executable, os.path.abspath(__file__), BUILD, str(ROUNDS), str(PARAMETERS), DLL])
 
 
 def profile_tree():
@@ -80,7 +82,8 @@ def main():
                         % many)
         times = {call: [] for call in CALLS}
         for _ in range(ROUNDS):
-            out = subprocess.run([WINE_RUN, str(BUILD / "bin" / "browser_standin.exe"), "--run-ms", "500",
+            dll = ["--dll", windows_path(Path(DLL).resolve())] if DLL else []
+            out = subprocess.run([WINE_RUN, str(BUILD / "bin" / "browser_standin.exe"), *dll, "--run-ms", "500",
                                   windows_path(page)], capture_output=True, text=True, errors="replace").stdout
             for call in CALLS:
                 found = re.findall(r"^standin: %s took (\d+) ms\r?$" % call, out, re.M)

@@ -9,11 +9,13 @@ from run_scene import PREFIX_C, SceneTestCase, work_files
 from standin import SOURCE, main, scaled
 
 sys.path.insert(0, str(SOURCE / "tests" / "fixtures"))
-from hostile_archives import many_entries_zip, overlapping_zip  # noqa: E402
+from hostile_archives import many_entries_zip, overlapping_zip, stored_cabinet  # noqa: E402
 
 RATIO_LINE = "The archive unpacks to more than 64 times its own size: "
 ENTRIES_LINE = "The archive holds more than 20000 entries: "
 CANCELLED = "The run was cancelled: the page was left before it ended."
+LEFT_OUT = "Archive entry left out, a cabinet's package list is never unpacked: "
+NO_INSTALLATION = "Unable to find client installation"
 UNPACK_FAILED = "The package file could not be unpacked, the update stops: "
 
 
@@ -70,6 +72,26 @@ class HostileArchiveTest(SceneTestCase):
         self.assertLess(took, 2000 + scaled(1000))
         self.assertEqual(run.log, [CANCELLED])
         self.assertFalse(self.boxes(run))
+
+    def test_cabinet_names_are_taken_as_windows_writes_them(self):
+        # The package list with a trailing dot, a forward slash, a folder with a trailing
+        # blank; the work directory is fresh, so every folder must be made.
+        package = self.scene.files / "names.cab"
+        stored_cabinet(package, [("package.properties.", b"list", 0), ("a/b.txt", b"b", 0),
+                                 ("dir /c.txt", b"c", 0)])
+        run = self.scene.run(self.package_page(package), run_ms=scaled(10000))
+        self.assertCompleted(run)
+        self.assertIn(LEFT_OUT + "package.properties.", run.log)
+        self.assertNotIn("Unable to download client files.  rc: 8", run.log)
+        self.assertEqual(self.boxes(run), [NO_INSTALLATION])
+        self.assertEqual(work_files("package.properties*"), [])
+        [b] = work_files("b.txt")
+        [c] = work_files("c.txt")
+        self.assertTrue(b.endswith("/a/b.txt"), b)
+        self.assertTrue(c.endswith("/dir/c.txt"), c)
+        # Nothing went beside the work directory.
+        temp = (PREFIX_C / "users").glob("*/Temp")
+        self.assertEqual([path for folder in temp for path in folder.glob("*.txt")], [])
 
 
 if __name__ == "__main__":

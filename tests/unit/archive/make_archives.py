@@ -23,7 +23,7 @@ import zipfile
 import zlib
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "fixtures"))
-from hostile_archives import overlapping_zip  # noqa: E402
+from hostile_archives import dos_stamp, overlapping_zip, stored_cabinet  # noqa: E402
 
 OUT = os.path.abspath(sys.argv[1])
 SCRATCH = os.path.join(OUT, "scratch")
@@ -94,29 +94,9 @@ def gcab_from_tree(name, files, compress, skip=()):
     write_manifest(name, tree_manifest(root, skip))
 
 
-def dos_stamp(year, month, day, hour, minute, second):
-    return ((year - 1980) << 9) | (month << 5) | day, (hour << 11) | (minute << 5) | (second // 2)
-
-
 def raw_cabinet(name, files):
     """A stored (uncompressed) single-folder cabinet. files: (name, data, attributes)."""
-    date, time = dos_stamp(2009, 6, 15, 13, 45, 30)
-    names = [n.encode("latin-1") + b"\0" for n, _, _ in files]
-    payload = b"".join(data for _, data, _ in files)
-    blocks = [payload[i : i + 32768] for i in range(0, len(payload), 32768)] or [b""]
-    files_offset = 36 + 8
-    data_offset = files_offset + sum(16 + len(n) for n in names)
-    size = data_offset + sum(8 + len(b) for b in blocks)
-    out = [struct.pack("<4sIIIIIBBHHHHH", b"MSCF", 0, size, 0, files_offset, 0, 3, 1, 1, len(files), 0, 0x1234, 0),
-           struct.pack("<IHH", data_offset, len(blocks), 0)]
-    offset = 0
-    for encoded, (_, data, attributes) in zip(names, files):
-        out.append(struct.pack("<IIHHHH", len(data), offset, 0, date, time, attributes) + encoded)
-        offset += len(data)
-    for block in blocks:
-        out.append(struct.pack("<IHH", 0, len(block), len(block)) + block)
-    with open(os.path.join(OUT, name), "wb") as f:
-        f.write(b"".join(out))
+    stored_cabinet(os.path.join(OUT, name), files)
 
 
 def raw_zip(name, entries):
