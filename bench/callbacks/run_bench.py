@@ -76,8 +76,9 @@ def main():
                         windows_path(work / "client"), "/f"], check=True, capture_output=True)
         page = work / "page.html"
         # A page with many parameters: a file list of 1000 entries, each read from the
-        # parameters, among many that mean nothing to the plug-in.
-        many = ' NumFiles="1000"' + "".join(' p%d="%d"' % (n, n) for n in range(PARAMETERS)) if PARAMETERS else ""
+        # parameters, among many that mean nothing to the plug-in but start with "F", as
+        # the file list's names do, so that none is passed over at its first letter.
+        many = ' NumFiles="1000"' + "".join(' Fx%d="%d"' % (n, n) for n in range(PARAMETERS)) if PARAMETERS else ""
         page.write_text('<embed type="application/x-ostrel-updater-plugin" RedirectURL="" LaunchClient="false"%s>'
                         % many)
         times = {call: [] for call in CALLS}
