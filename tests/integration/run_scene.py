@@ -119,6 +119,8 @@ class Scene:
         return folder
 
     def run(self, parameters, *args, run_ms=RUN_MS, more_embeds=()):
+        """Runs the page for run_ms; the stand-in then has a minute for the teardown, and
+        3 s more for each further embed, whose NPP_Destroy pauses 2 s after its worker."""
         page = self.folder / ("page-%d.html" % time.time_ns())
         page.write_text(embed(parameters, *more_embeds))
         os.environ["OSTREL_SAMPLE_RECORD"] = windows_path(self.record)
@@ -127,7 +129,9 @@ class Scene:
         # The plug-in writes each install-log line to the debug output, which Wine shows on
         # the error output through its "debugstr" channel.
         os.environ["WINEDEBUG"] = "-all,warn+debugstr"
-        run = run_standin("--run-ms", run_ms, *args, windows_path(page), timeout=max(180, run_ms // 1000 + 60))
+        teardown_s = 60 + 3 * len(more_embeds)
+        run = run_standin("--run-ms", run_ms, *args, windows_path(page),
+                          timeout=max(180, run_ms // 1000 + teardown_s))
         run.log = [line for m in map(DEBUG_OUTPUT.match, run.stderr.splitlines()) if m
                    for line in codecs.decode(m.group(1), "unicode_escape").splitlines()]
         return run

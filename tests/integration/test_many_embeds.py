@@ -27,7 +27,7 @@ class ManyEmbedsTest(SceneTestCase):
                     self.tearDown()
                     self.setUp()
                     embeds = [self.embed_for(n) for n in range(EMBEDS)]
-                run = self.scene.run(embeds[0], run_ms=scaled(40000), more_embeds=embeds[1:])
+                run = self.scene.run(embeds[0], run_ms=scaled(30000), more_embeds=embeds[1:])
                 self.assertCompleted(run)
                 requested = self.scene.requested()
                 for n in range(EMBEDS):
