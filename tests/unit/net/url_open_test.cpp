@@ -22,11 +22,12 @@ class UrlOpen : public ::testing::Test {
   }
   void TearDown() override { releaseInstallLog(); }
 
-  // Opens the URL; returns whether a request came back, and closes it.
-  bool open(const std::string& url) {
+  // Opens the URL; returns whether a request came back, and closes it. lastError must be
+  // the system's code of an attempt that got no answer, or 0 when every one got one.
+  bool open(const std::string& url, DWORD expectedError = 0) {
     DWORD lastError = 99;
     HINTERNET request = OpenURL(&m_instance.plugin, url.c_str(), "Accept-Language: en-us", &lastError);
-    EXPECT_EQ(lastError, 0u);
+    EXPECT_EQ(lastError, expectedError);
     if (request) InternetCloseHandle(request);
     return request != nullptr;
   }
@@ -83,7 +84,7 @@ TEST_F(UrlOpen, ThePagesTemplateIsUsedWithOrWithoutAPlaceholder) {
 
 TEST_F(UrlOpen, AnUnreachableServerShowsTheSentenceWithZero) {
   MessageBoxWatcher watcher;
-  EXPECT_FALSE(open("http://127.0.0.1:1/nothing-listens-here"));
+  EXPECT_FALSE(open("http://127.0.0.1:1/nothing-listens-here", ERROR_INTERNET_CANNOT_CONNECT));
   ASSERT_EQ(watcher.boxes().size(), 1u);
   EXPECT_EQ(watcher.boxes()[0].text, std::string(kDefaultSentence) + "0");
 }
