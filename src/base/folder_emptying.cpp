@@ -3,7 +3,6 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <cstring>
 
 #include "base/path_text.h"
@@ -13,16 +12,11 @@ namespace {
 
 bool isDotEntry(const char* name) { return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0; }
 
-bool joinPath(char* out, const char* folder, const char* name) {
-  const int written = std::snprintf(out, kPathCapacity, "%s\\%s", folder, name);
-  return written > 0 && static_cast<size_t>(written) < kPathCapacity;
-}
-
 bool removeEntry(const char* path, DWORD attributes);
 
 bool emptyBelow(const char* folder) {
   char pattern[kPathCapacity];
-  if (!joinPath(pattern, folder, "*")) return false;
+  if (!joinPath(pattern, sizeof pattern, folder, "*")) return false;
   WIN32_FIND_DATAA found;
   const ScopedFindHandle search(FindFirstFileA(pattern, &found));
   if (!search) {
@@ -34,7 +28,8 @@ bool emptyBelow(const char* folder) {
   do {
     if (isDotEntry(found.cFileName)) continue;
     char path[kPathCapacity];
-    if (!joinPath(path, folder, found.cFileName) || !removeEntry(path, found.dwFileAttributes)) all = false;
+    if (!joinPath(path, sizeof path, folder, found.cFileName) || !removeEntry(path, found.dwFileAttributes))
+      all = false;
   } while (FindNextFileA(search.get(), &found));
   return all;
 }

@@ -97,9 +97,10 @@ void cleanOlderConfigFiles(CRunContext& plugin, const char* pattern, const char*
   runGuarded(&plugin, "CMyPlugin::cleanOlderConfigFiles()", [&] {
     findConfigFiles(pattern, files);
     if (files.count() < kFilesBeforeCleaning) return;
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
+    FILETIME time;
+    GetSystemTimeAsFileTime(&time);
+    const ULONGLONG now = ticksOf(time);
     for (int i = 0; i < files.count() - kFilesKept; ++i)
-      if (!writtenRecently(files[i], ticksOf(now))) deleteInDirectory(directory, files[i]);
+      if (!writtenRecently(files[i], now)) deleteInDirectory(directory, files[i]);
   });
 }

@@ -79,7 +79,8 @@ DownloadResult fetchConfigFile(CRunContext& plugin, const char* url, const char*
   name.append(".oscf");
 
   if (plugin.m_page.closeWindowUrl) plugin.m_progress.showEmpty();
-  const DownloadResult result = DownloadFile(&plugin, url, directory, kUnknownSize, name.text(), nullptr, kMostConfigurationBytes);
+  const DownloadResult result =
+      DownloadFile(&plugin, url, directory, kUnknownSize, name.text(), nullptr, kMostConfigurationBytes);
 
   CTextBuffer path;
   path.append(directory).appendChar('\\').appendBuffer(name);
