@@ -37,4 +37,9 @@ enum DownloadResult {
   // The update only. The package list could not be had: every file of the page's list
   // was fetched and unpacked and the updater runs, but the run ends failed.
   kDownloadNoPackageList = 13,
+  // The update only, in a plug-in with release keys built in. The release was refused
+  // before anything of it ran (download/release_check.h): no signed manifest, one no key
+  // verifies, or a package list or archive other than the manifest names. What the
+  // update put into the instance's own work directory is removed, and no updater runs.
+  kDownloadReleaseRefused = 14,
 };

@@ -1,5 +1,7 @@
 // DownloadFiles: the configuration file, the package list, then the page's
-// file list one entry after another, each fetched and unpacked or skipped.
+// file list one entry after another, each fetched and unpacked or skipped. A plug-in
+// with release keys checks the release against its signed manifest between the package
+// list and the first file (release_check.h).
 //
 // Progress runs in two stages: the configuration file is a download of its own (its
 // length is the bar's total while it comes in); the file list then starts the bar again
@@ -10,6 +12,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "archive/extract_archive.h"
 #include "base/scoped_block.h"
@@ -22,6 +25,7 @@
 #include "download/file_set_reader.h"
 #include "download/property_file.h"
 #include "download/property_text.h"
+#include "download/release_check.h"
 #include "log/CTextBuffer.h"
 #include "log/install_log.h"
 #include "log/method_guard.h"
@@ -36,16 +40,29 @@ struct UpdateState {
   CPropertyMap configuration;
   CPropertyMap packageList;
   CFileSetList fileSets;
+  // The package list as served, until it is read.
+  std::string listBytes;
+  // The release's manifest, when the plug-in checks releases.
+  SignedRelease release;
+  bool signedRelease = false;
   // The server's own error text, which stops the update; null when it sent none.
   const char* serverError = nullptr;
 };
 
-// Fetches and reads the package list: kDownloadOk, kDownloadNoPackageList when there is
-// none (then every file is fetched and unpacked), kDownloadFilesIncomplete when its file
-// sets could not be read whole.
+// Fetches the package list, checks the release against it when the plug-in has release
+// keys, and reads the list: kDownloadOk, kDownloadNoPackageList when there is none (then,
+// without keys, every file is fetched and unpacked), kDownloadFilesIncomplete when its
+// file sets could not be read whole, or the release check's refusal.
 DownloadResult readPackageList(CRunContext& plugin, UpdateState& state) {
   const char* listUrl = state.configuration.find("smartclient.configURL");
-  ScopedBlock<char> text(downloadPackageList(plugin, listUrl ? listUrl : ""));
+  const bool had = downloadPackageList(plugin, listUrl ? listUrl : "", state.listBytes);
+  if (runCancelled(plugin)) return kDownloadCancelled;
+  if (state.signedRelease) {
+    const DownloadResult checked = checkRelease(plugin, listUrl, had ? &state.listBytes : nullptr, state.release);
+    if (checked != kDownloadOk) return checked;
+  }
+  ScopedBlock<char> text(had ? packageListText(state.listBytes) : nullptr);
+  std::string().swap(state.listBytes);
   if (!text) return kDownloadNoPackageList;
   FileSetReading reading = FileSetReading::kComplete;
   if (*text.get()) {
@@ -80,20 +97,28 @@ DownloadResult unpack(CRunContext& plugin, const FileListEntry& entry) {
   return unpacked;
 }
 
-DownloadResult processEntry(CRunContext& plugin, int index, const CFileSetList& fileSets) {
+// The entry's archive into its directory: held to the manifest in a signed release,
+// else to the page's declared size and FileSha256.
+DownloadResult fetchEntry(CRunContext& plugin, int index, const FileListEntry& entry, const UpdateState& state) {
+  // checkRelease has found every entry in the manifest.
+  if (state.signedRelease)
+    return downloadSignedArchive(plugin, entry, *findManifestFile(state.release.manifest, entry.localName));
+  // A negative declared size means the size is not known: the whole body is read.
+  const int declared = plugin.m_page.fileSizes[index];
+  return DownloadFile(&plugin, entry.url, entry.directory, declared < 0 ? kUnknownSize : static_cast<uint32_t>(declared),
+                      nullptr, plugin.m_page.fileHashes ? plugin.m_page.fileHashes[index] : nullptr);
+}
+
+DownloadResult processEntry(CRunContext& plugin, int index, const UpdateState& state) {
   FileListEntry entry;
   if (splitFileListEntry(plugin.m_page.fileNames[index], plugin.m_workDirectory, entry) != FileListEntryCheck::kAccepted)
     return kDownloadFilesIncomplete;
-  const EntryAction action = chooseEntryAction(fileSets, entry.localName);
+  const EntryAction action = chooseEntryAction(state.fileSets, entry.localName);
   if (action == EntryAction::kSkip) {
     plugin.m_progress.lower(std::max(0, plugin.m_page.fileSizes[index]));
     return kDownloadOk;
   }
-  // A negative declared size means the size is not known: the whole body is read.
-  const int declared = plugin.m_page.fileSizes[index];
-  const DownloadResult result =
-      DownloadFile(&plugin, entry.url, entry.directory, declared < 0 ? kUnknownSize : static_cast<uint32_t>(declared),
-                   nullptr, plugin.m_page.fileHashes ? plugin.m_page.fileHashes[index] : nullptr);
+  const DownloadResult result = fetchEntry(plugin, index, entry, state);
   if (result != kDownloadOk) return result;
   return action == EntryAction::kFetchAndUnpack ? unpack(plugin, entry) : kDownloadOk;
 }
@@ -104,6 +129,8 @@ DownloadResult updateFiles(CRunContext& plugin, UpdateState& state) {
     logLine("No RedirectURL specified: there is no configuration file, nothing is downloaded.");
     return kDownloadFilesNoConfiguration;
   }
+  state.signedRelease = checksReleases();
+  if (!state.signedRelease) logUncheckedReleases();
   char configurationPath[MAX_PATH] = "";
   const DownloadResult fetched =
       fetchConfigFile(plugin, configurationUrl, plugin.m_workDirectory, configurationPath, sizeof configurationPath);
@@ -116,13 +143,13 @@ DownloadResult updateFiles(CRunContext& plugin, UpdateState& state) {
   if (state.serverError && *state.serverError) return kDownloadServerError;
   const DownloadResult listRead = readPackageList(plugin, state);
   if (runCancelled(plugin)) return kDownloadCancelled;
-  if (listRead == kDownloadFilesIncomplete) return listRead;
+  if (listRead != kDownloadOk && listRead != kDownloadNoPackageList) return listRead;
 
   startFileListProgress(plugin);
   for (int i = 0; i < plugin.m_page.numFiles; ++i) {
     // The page may be left while an archive unpacks: the next file is not fetched.
     if (runCancelled(plugin)) return kDownloadCancelled;
-    const DownloadResult result = processEntry(plugin, i, state.fileSets);
+    const DownloadResult result = processEntry(plugin, i, state);
     if (result != kDownloadOk) return result;
   }
   return listRead;

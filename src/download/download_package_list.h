@@ -1,8 +1,16 @@
-// The package list of an instance's update, fetched into memory.
+// The package list of an instance's update, fetched into memory, and its text.
 #pragma once
+
+#include <string>
 
 class CRunContext;
 
-// The package list at url as ANSI text in an allocator block, or null when it could not be had.
-// Runs under the method guard with the trace name "CMyPlugin::downloadPackageList()".
-char* downloadPackageList(CRunContext& plugin, const char* url);
+// The package list at url, its bytes exactly as served, into bytes (a release's manifest
+// names their digest); false, after a log line, when it could not be had, and without
+// one when the page was left meanwhile. Runs under the method guard with the trace name
+// "CMyPlugin::downloadPackageList()".
+bool downloadPackageList(CRunContext& plugin, const char* url, std::string& bytes);
+
+// The package list's UTF-8 bytes as a NUL-terminated ANSI text in an allocator block, or
+// null after a log line when there is no room for it.
+char* packageListText(const std::string& bytes);

@@ -45,16 +45,21 @@ void useInstalledClient(CMyPlugin& plugin) {
   Finish(plugin, RunOutcome::kSucceeded);
 }
 
+// Empties the instance's work directory of everything below it. Only a directory this
+// instance claimed is emptied; a shared one may be another instance's. True when nothing
+// of it is left (or there is nothing to empty).
+bool emptyClaimedWorkDirectory(CMyPlugin& plugin) {
+  return !plugin.m_workDirectoryClaim || !plugin.m_workDirectory || emptyFolder(plugin.m_workDirectory);
+}
+
 // The update, then the updater's install run from what it brought. Only an update that
 // brought the whole tree (kDownloadOk, or every file for want of a package list) hands
 // it to the updater: after any other result the work directory may hold an earlier
 // run's updater, which must not run.
 RunOutcome updateAndInstall(CMyPlugin& plugin) {
   // The update starts from an empty work directory: a file an earlier release left there
-  // would be installed again by an updater that copies its tree. Only a directory this
-  // instance claimed is emptied; a shared one may be another instance's.
-  if (plugin.m_workDirectoryClaim && plugin.m_workDirectory && !emptyFolder(plugin.m_workDirectory))
-    logLine("The work directory could not be emptied of an earlier run's files.");
+  // would be installed again by an updater that copies its tree.
+  if (!emptyClaimedWorkDirectory(plugin)) logLine("The work directory could not be emptied of an earlier run's files.");
   CTextBuffer serverError;
   // Without a folder of its own (every one taken, or no temporary directory) nothing is
   // fetched: it fails as a folder that cannot be used.
@@ -65,6 +70,9 @@ RunOutcome updateAndInstall(CMyPlugin& plugin) {
     MessageBoxA(nullptr, serverError.text(), plugin.m_page.programTitle, kServerErrorBoxStyle);
     return RunOutcome::kFailed;
   }
+  // Nothing of a refused release stays behind, for this run or any later one to use.
+  if (result == kDownloadReleaseRefused && !emptyClaimedWorkDirectory(plugin))
+    logLine("The work directory could not be emptied of the refused release's files.");
   if (result == kDownloadOk) return RunCommands(plugin);
   if (result == kDownloadNoPackageList) {
     RunCommands(plugin);

@@ -25,6 +25,8 @@ CLIENT_KEY = "Software\\Ostrel Software, Inc.\\Ostrel Client"
 PREFIX_C = BUILD / "rig" / "prefix" / "drive_c"
 DEBUG_OUTPUT = re.compile(r'^[0-9a-f]+:warn:debugstr:OutputDebugStringA "(.*)"$')
 RUN_MS = 60000  # a safety net: the runs here end by the plug-in's doing or by their own
+# What every update of a plug-in without release keys logs first.
+UNCHECKED_RELEASES = "Releases are not checked for a signature: this plug-in carries no release key."
 
 
 def fixture_info():
