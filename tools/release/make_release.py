@@ -5,6 +5,8 @@ embed parameters for the plug-in.
 
     tools/make-release RELEASE_FOLDER BASE_URL [--out FOLDER] [--allow-conflicts]
                        [--configuration NAME]
+                       [--sign PRIVATE_KEY.pem [--version V] [--date YYYY-MM-DD]]
+    tools/make-release --verify PUBLIC_KEY.pem FOLDER
 
 Every PE file inside an archive that carries a version resource becomes an element of the
 archive's file set, with its four-part file version: the version the plug-in reads from
@@ -21,18 +23,31 @@ it ends it reads the package list back with the plug-in's own reader
 (tools/release_check, built on first use with the machine's compiler) and fails when the
 plug-in would see anything else. Exits 1 with a message on any archive it cannot read or
 any refusal, 0 otherwise. Needs python3, cabextract, cmake and g++.
+
+With --sign it also writes "packages.properties.manifest" beside the package list: the
+package list and every archive (in the list's order) with their sizes and SHA-256
+digests, the release's version (default: the highest file version in its archives, or
+0.0.0.0) and date (default: today, UTC), signed with the private key by openssl (see
+release_manifest.py). Archive names a manifest cannot carry are refused before anything
+is written. --verify checks a signed release folder before it is published: the manifest
+reads, the public key verifies its signature, the package list and every archive it
+names are in FOLDER as named, and every archive in FOLDER is named. Both need openssl.
 """
 
 import argparse
 import collections
+import datetime
 import hashlib
 import os
+import re
 import struct
 import subprocess
 import sys
 import tempfile
 import zipfile
 from pathlib import Path
+
+import release_manifest
 
 ROOT = Path(__file__).resolve().parents[2]
 CHECKER_SOURCE = ROOT / "tools" / "release_check"
@@ -215,14 +230,67 @@ def check_with_plugin_reader(program, list_path, release, sequence, ordered):
                            (list_path, done.stdout, done.stderr))
 
 
-def make_release(folder, base_url, out=None, allow_conflicts=False, configuration=None, checker_build=None):
-    """Writes the feed; returns (embed parameters, warnings)."""
+def release_version(release):
+    """The highest file version in the release's archives, "a.b.c.d"."""
+    versions = [version for _, _, _, elements in release for version in elements.values()]
+    return ".".join(map(str, max(versions))) if versions else "0.0.0.0"
+
+
+def refuse_unsignable_names(release):
+    if len(release) > release_manifest.MAX_FILES:
+        raise ReleaseError("a signed manifest names at most %d archives, the release has %d" %
+                           (release_manifest.MAX_FILES, len(release)))
+    seen = {}
+    for archive, _, _, _ in release:
+        fault = release_manifest.name_fault(archive)
+        if fault:
+            raise ReleaseError("the archive %r cannot be named in a signed manifest: %s" % (archive, fault))
+        other = seen.setdefault(archive.lower(), archive)
+        if other != archive:
+            raise ReleaseError("the archives %s and %s differ only in case, which the plug-in does not tell "
+                               "apart" % (other, archive))
+
+
+def manifest_plan(release, private_key, version=None, date=None):
+    """(private key, version, date) of the manifest to sign, checked before anything is
+    written: the archives' names, the version and date, and that the key is one the
+    plug-in can carry."""
+    refuse_unsignable_names(release)
+    version = release_version(release) if version is None else version
+    date = datetime.datetime.now(datetime.timezone.utc).date().isoformat() if date is None else date
+    fault = release_manifest.text_fault(version)
+    if fault:
+        raise ReleaseError("the version %r cannot stand in a manifest: %s" % (version, fault))
+    try:
+        if not re.fullmatch(r"[0-9]{4}-[0-9]{2}-[0-9]{2}", date):
+            raise ValueError(date)
+        datetime.datetime.strptime(date, "%Y-%m-%d")
+    except ValueError:
+        raise ReleaseError("the date %r is no date YYYY-MM-DD" % date)
+    release_manifest.public_key_of(private_key)
+    return private_key, version, date
+
+
+def write_manifest(out, release, plan):
+    private_key, version, date = plan
+    package_list = release_manifest.entry_on_disk(out / PACKAGE_LIST)
+    files = [release_manifest.Entry(archive, size, digest) for archive, size, digest, _ in release]
+    body = release_manifest.body_text(version, date, package_list, files)
+    manifest = release_manifest.signed_manifest(body, private_key)
+    (out / (PACKAGE_LIST + release_manifest.SUFFIX)).write_bytes(manifest)
+
+
+def make_release(folder, base_url, out=None, allow_conflicts=False, configuration=None, checker_build=None,
+                 signing_key=None, version=None, date=None):
+    """Writes the feed, and with signing_key (a private key's PEM file) its signed
+    manifest; returns (embed parameters, warnings)."""
     folder = Path(folder)
     out = Path(out) if out else folder
     base_url = base_url.rstrip("/")
     release = read_release(folder)
     refuse_same_files_at_other_versions(release)
     sequence, ordered, warnings = shared_versions(release, allow_conflicts)
+    plan = manifest_plan(release, signing_key, version, date) if signing_key else None
     out.mkdir(parents=True, exist_ok=True)
     list_path = out / PACKAGE_LIST
     list_path.write_text(package_list_text(release, sequence, ordered), encoding="ascii")
@@ -232,23 +300,38 @@ def make_release(folder, base_url, out=None, allow_conflicts=False, configuratio
         (out / configuration).write_bytes(configuration_text(base_url).encode())
     build = Path(checker_build) if checker_build else ROOT / "build-tools" / "release_check"
     check_with_plugin_reader(checker(build), list_path, release, sequence, ordered)
+    if plan:
+        write_manifest(out, release, plan)
     return parameters, warnings
 
 
-def main():
+def verify(argv):
+    parser = argparse.ArgumentParser(description="Checks a signed release folder before it is published.")
+    parser.add_argument("--verify", required=True, metavar="PUBLIC_KEY.pem")
+    parser.add_argument("folder")
+    args = parser.parse_args(argv)
+    manifest = release_manifest.verify_release(args.folder, args.verify, PACKAGE_LIST)
+    print("make-release: verified: version %s of %s, %d archives, signed by %s" %
+          (manifest.version, manifest.date, len(manifest.files), args.verify))
+    return 0
+
+
+def make(argv):
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("folder")
     parser.add_argument("base_url")
     parser.add_argument("--out")
     parser.add_argument("--allow-conflicts", action="store_true")
     parser.add_argument("--configuration")
-    args = parser.parse_args()
-    try:
-        parameters, warnings = make_release(args.folder, args.base_url, args.out, args.allow_conflicts,
-                                            args.configuration)
-    except ReleaseError as error:
-        print("make-release: %s" % error, file=sys.stderr)
-        return 1
+    parser.add_argument("--sign", metavar="PRIVATE_KEY.pem")
+    parser.add_argument("--version", help="the release's version in the manifest")
+    parser.add_argument("--date", metavar="YYYY-MM-DD", help="the release's date in the manifest")
+    args = parser.parse_args(argv)
+    if not args.sign and (args.version is not None or args.date is not None):
+        parser.error("--version and --date go with --sign")
+    parameters, warnings = make_release(args.folder, args.base_url, args.out, args.allow_conflicts,
+                                        args.configuration, signing_key=args.sign, version=args.version,
+                                        date=args.date)
     for warning in warnings:
         print("make-release: %s" % warning, file=sys.stderr)
     for name, value in parameters:
@@ -256,5 +339,13 @@ def main():
     return 0
 
 
+def main(argv):
+    try:
+        return verify(argv) if "--verify" in argv else make(argv)
+    except (ReleaseError, release_manifest.ManifestError) as error:
+        print("make-release: %s" % error, file=sys.stderr)
+        return 1
+
+
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(main(sys.argv[1:]))
