@@ -7,6 +7,7 @@
 
 #include <cstring>
 
+#include "base/ascii_case.h"
 #include "base/host_services.h"
 #include "base/leading_integer.h"
 #include "base/scoped_block.h"
@@ -23,7 +24,25 @@ constexpr int kMaxFiles = 1000;
 // "FileSha256" parameters.
 constexpr int kNumberedEntries = 100;
 
-bool namesMatch(const char* name, const char* wanted) { return name && lstrcmpiA(name, wanted) == 0; }
+// Whether text holds only ASCII letters and digits: two such texts that differ other than
+// in the case of their letters differ for the locale's comparison too, whatever the locale.
+bool plainName(const char* text) {
+  for (; *text; ++text) {
+    const char c = static_cast<char>(*text | 0x20);
+    if (!((c >= 'a' && c <= 'z') || (*text >= '0' && *text <= '9'))) return false;
+  }
+  return true;
+}
+
+// Names compare as the system's locale does (the page's names have always been read that
+// way). The locale's comparison costs far more than a look at the letters, and a page may
+// carry thousands of parameters: a plain name that differs letter for letter is told
+// apart without it, and only names that may match are left to it. Every wanted name is plain.
+bool namesMatch(const char* name, const char* wanted) {
+  if (!name) return false;
+  if (plainName(name) && !equalsIgnoringCase(name, wanted)) return false;
+  return lstrcmpiA(name, wanted) == 0;
+}
 
 struct NamedValue {
   const char* name;

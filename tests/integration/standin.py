@@ -74,13 +74,32 @@ class Run:
         return self.lines.index(line)
 
 
+def standin_backtraces():
+    """Every thread's stack in the stand-in's processes, from Wine's debugger, for a run
+    that did not end in time: a hang is then shown where it waits, not only that it did."""
+    try:
+        done = subprocess.run([str(WINE_RUN), "winedbg", "--command", "bt all"], stdin=subprocess.DEVNULL,
+                              capture_output=True, timeout=180)
+    except subprocess.TimeoutExpired:
+        return "winedbg did not answer within 180 s"
+    blocks = done.stdout.decode("utf-8", "replace").split("\nBacktracing for ")
+    return "\n".join("Backtracing for " + block for block in blocks if "browser_standin.exe)" in block.split("\n")[0])
+
+
 def run_standin(*args, timeout=60):
     # The output goes to files, and only the stand-in itself is waited for: a Wine service
     # that the run happened to start (the desktop process, say) inherits the output and
     # may hold it open long after the stand-in ended.
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-        code = subprocess.run([str(WINE_RUN), str(BIN / "browser_standin.exe"), *map(str, args)],
-                              stdin=subprocess.DEVNULL, stdout=out, stderr=err, timeout=timeout).returncode
+        process = subprocess.Popen([str(WINE_RUN), str(BIN / "browser_standin.exe"), *map(str, args)],
+                                   stdin=subprocess.DEVNULL, stdout=out, stderr=err)
+        try:
+            code = process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            print("standin: no end after %s s; its threads:\n%s" % (timeout, standin_backtraces()), file=sys.stderr)
+            process.kill()
+            process.wait()
+            raise
         out.seek(0)
         err.seek(0)
         completed = subprocess.CompletedProcess(args, code, out.read().decode("utf-8", "replace"),
