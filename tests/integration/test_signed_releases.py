@@ -1,16 +1,20 @@
 """Signed releases through the plug-in with release keys (bin/signed/, which trusts the
 build's test keys "first" and "second"): a release that tools/make-release signed with
-either installs and launches, and its manifest is asked for as the package list is. A
-release that is unsigned, signed by another key, or whose manifest, archive or package
-list changed after signing, or whose page names an archive the manifest does not, is
-refused with its one line: nothing of it stays unpacked and no updater runs."""
+either installs and launches, and its manifest is asked for as the package list is, through
+the browser's proxy too. A release that is unsigned, signed by another key, or whose
+manifest, archive or package list changed after signing, or whose page names an archive
+the manifest does not, is refused with its one line: nothing of it stays unpacked and no
+updater runs. So is a release whose manifest is redirected from https to http, or whose
+server never answers for it, within the download's timeouts."""
 
 import json
+import shutil
 import subprocess
+import urllib.parse
 
-from run_scene import SceneTestCase, make_release, work_files
+from run_scene import RUN_MS, SceneTestCase, make_release, work_files
 from sample_release import make_zip
-from standin import BIN, BUILD, SOURCE, main, windows_path
+from standin import BIN, BUILD, SOURCE, main, scaled, windows_path
 from test_run_failures import PERMISSION_TEXT
 from test_run_install import INSTALL_LINE, LAUNCH_LINE
 
@@ -22,6 +26,10 @@ DATE = "2026-12-09"
 TOKEN = "sign-on-token-7321"
 REFUSED = "Release refused: "
 UNPACKED = ("updater.exe", "client.exe", "readme.txt", "client.cab", "client.zip")
+MANIFEST = "packages.properties.manifest"
+# A server that says nothing is given up on after the download's receive timeout
+# (kDownloadTimeouts): real time, inside the emulated machine too.
+RECEIVE_TIMEOUT_MS = 20000
 
 
 def signed_text(body, key):
@@ -38,12 +46,20 @@ def manifest_body(path):
     return text[:text.rindex(b"\nsignature ") + 1]
 
 
+def answer_instead(folder, name, **query):
+    """The fixture server answers the file of that name in folder as the query asks, not
+    with the file's bytes."""
+    (folder / (name + ".answer")).write_text(urllib.parse.urlencode(query))
+
+
 class SignedReleaseCase(SceneTestCase):
-    def release(self, name, key="first"):
+    def release(self, name, key="first", origin=None):
         """The sample release in its own folder on the server, signed by the test key of
-        that name (unsigned without one); its folder, URL and install page."""
+        that name (unsigned without one); its folder, URL and install page. origin
+        ("scheme://host:port") serves it from another of the fixture's addresses."""
         folder = self.scene.files / name
-        base_url = "%s/%s" % (self.scene.base_url, name)
+        scene_url = "%s/files/%s" % (origin, self.scene.name) if origin else self.scene.base_url
+        base_url = "%s/%s" % (scene_url, name)
         parameters = make_release(folder, base_url, BIN)
         if key:
             made = subprocess.run([str(MAKE_RELEASE), str(folder), base_url, "--sign", str(KEYS / (key + ".pem")),
@@ -55,11 +71,12 @@ class SignedReleaseCase(SceneTestCase):
                 ("InstallLogURL", self.scene.log_receiver())]
         return folder, base_url, page
 
-    def run_signed(self, page):
-        """Runs the page with the keyed plug-in; the run and the log lines it uploaded.
-        Long lines are cut in Wine's debug output: the uploaded log holds them whole."""
+    def run_signed(self, page, *args, run_ms=RUN_MS):
+        """Runs the page with the keyed plug-in (and the stand-in's args); the run and the
+        log lines it uploaded. Long lines are cut in Wine's debug output: the uploaded log
+        holds them whole."""
         before = len(self.scene.received_logs())
-        run = self.scene.run(page, *SIGNED_DLL)
+        run = self.scene.run(page, *SIGNED_DLL, *args, run_ms=run_ms)
         self.assertCompleted(run)
         uploaded = b"".join(body for _, _, body in self.scene.received_logs()[before:])
         return run, uploaded.decode("utf-8").split("\r\n")
@@ -102,12 +119,33 @@ class SignedInstallTest(SignedReleaseCase):
         run, log = self.run_signed(page)
         self.check_installed(run, log, 2)
 
+    def test_through_the_browsers_proxy_the_manifest_goes_as_the_package_list_does(self):
+        # The browser sends everything but the loopback's (the log receiver) through the
+        # fixture's proxy; a *.test host is known to the proxy alone.
+        prefs = self.profile.root / "Firefox" / "Profiles" / "standin.default" / "prefs.js"
+        plain = prefs.read_text()
+        _, base_url, page = self.release("proxied", origin="http://ostrel.test:%s" % self.scene.info["http_port"])
+        prefs.write_text(plain + 'user_pref("network.proxy.http", "127.0.0.1");\r\n'
+                         'user_pref("network.proxy.http_port", %s);\r\n'
+                         'user_pref("network.proxy.no_proxies_on", "localhost, 127.0.0.1");\r\n'
+                         'user_pref("network.proxy.type", 1);\r\n' % self.scene.info["proxy_port"])
+        try:
+            run, log = self.run_signed(page)
+        finally:
+            prefs.write_text(plain)
+        self.check_installed(run, log, 1)
+        for name in ("packages.properties", MANIFEST):
+            requests = self.requests_for("proxied/" + name)
+            self.assertEqual([request["server"] for request in requests], ["proxy", "http"], name)
+            self.assertEqual(requests[0]["target"], "%s/%s" % (base_url, name))
+
 
 class RefusedReleaseTest(SignedReleaseCase):
-    def check_refused(self, name, page, line, fetched=()):
+    def check_refused(self, name, page, line, fetched=(), args=(), run_ms=RUN_MS):
         """The run fails as a refused release with exactly that refusal line, having
-        fetched only the named archives; nothing is left unpacked and nothing ran."""
-        run, log = self.run_signed(page)
+        fetched only the named archives; nothing is left unpacked and nothing ran. The
+        run and its uploaded log."""
+        run, log = self.run_signed(page, *args, run_ms=run_ms)
         self.assertEqual([entry for entry in log if entry.startswith(REFUSED)], [line])
         self.assertIn("Unable to download client files.  rc: 14", log)
         self.assertEqual([request for request in self.scene.requested() if request.startswith(name + "/client.")],
@@ -116,6 +154,7 @@ class RefusedReleaseTest(SignedReleaseCase):
             self.assertEqual(work_files(unpacked), [], unpacked)
         self.assertEqual(self.scene.record_lines(), [])
         self.assertEqual(self.boxes(run)[-1], PERMISSION_TEXT)
+        return run, log
 
     def test_an_unsigned_release_is_refused_for_want_of_its_manifest(self):
         _, base_url, page = self.release("unsigned", key=None)
@@ -168,6 +207,35 @@ class RefusedReleaseTest(SignedReleaseCase):
         page = [(name, ("0" if value[0] != "0" else "1") + value[1:]) if name == "FileSha2560" else (name, value)
                 for name, value in page]
         self.check_refused("digest", page, REFUSED + "the page's FileSha256 for client.cab differs from the manifest.")
+
+    def test_a_manifest_redirected_from_https_to_http_is_refused(self):
+        info = self.scene.info
+        folder, base_url, page = self.release("downgraded", origin="https://localhost:%s" % info["https_port"])
+        # The same signed manifest waits at the redirect's target, in clear.
+        shutil.copyfile(folder / MANIFEST, folder / "clear.manifest")
+        clear = "http://127.0.0.1:%s/files/%s/downgraded/clear.manifest" % (info["http_port"], self.scene.name)
+        answer_instead(folder, MANIFEST, status=302, location=clear)
+        _, log = self.check_refused("downgraded", page,
+                                    REFUSED + "the manifest could not be had: %s/%s" % (base_url, MANIFEST),
+                                    args=("--trust-certificate", windows_path(info["ca_der"])))
+        self.assertIn("Redirect refused: it leaves https (302) to host 127.0.0.1", log)
+        self.assertEqual([request["server"] for request in self.requests_for("downgraded/" + MANIFEST)], ["https"])
+        self.assertEqual(self.requests_for("downgraded/clear.manifest"), [])
+
+    def test_a_manifest_the_server_never_answers_is_given_up_within_the_timeouts(self):
+        # A plug-in that waited past its receive timeout would still wait when the page's
+        # time is over (the server keeps silent longer still); one that asked again shows
+        # in the requests. Silent before the answer, or after its header.
+        run_ms = RECEIVE_TIMEOUT_MS + scaled(40000)
+        for name, query in (("unanswered", {"stall": 2 * run_ms}), ("bodiless", {"size": 4096, "hang": 0})):
+            with self.subTest(name):
+                folder, base_url, page = self.release(name)
+                answer_instead(folder, MANIFEST, **query)
+                run, _ = self.check_refused(name, page,
+                                            REFUSED + "the manifest could not be had: %s/%s" % (base_url, MANIFEST),
+                                            run_ms=run_ms)
+                self.assertIn("run ended: the browser window was closed", run.lines)
+                self.assertEqual(len(self.requests_for("%s/%s" % (name, MANIFEST))), 1)
 
 
 if __name__ == "__main__":
