@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Added time of a signed release's verification (not a test; timing never decides a test).
 
-    bench/signing/run_bench.py [BUILD_DIR] [ROUNDS] [MEGABYTES]
+    bench/signing/run_bench.py [BUILD_DIR] [ROUNDS] [MEGABYTES] [PACE_MS]
 
 Makes, once for each size, a release of two zips of MEGABYTES MiB (default 50) of random
 bytes each, stored since they cannot be compressed, and signs it at every start with
@@ -11,7 +11,10 @@ it from the tests' web server (tests/fixtures/fixture_server.py, a server of its
 runs the real plug-in in the browser stand-in on a page that installs and launches
 nothing: the configuration file and the package list are fetched, both archives fetched
 and unpacked into the work folder, and the page is sent on to its RedirectURL, which ends
-the run. Each of ROUNDS rounds (default 5) runs, in this order:
+the run. With PACE_MS, the server sends every file of the release in pieces of 16 KiB
+with a pause of PACE_MS ms before each (tests/fixtures/fixture_server.py's /paced/ path):
+a link slower than the loopback, on which the digests need not hold the transfer up
+(4 gives about 4 MiB/s). Each of ROUNDS rounds (default 5) runs, in this order:
 
     A  the plug-in with release keys (bin/signed/), the page gives FileSha256
     B  the plug-in without (bin/), the same page
@@ -64,6 +67,7 @@ ROOT = Path(__file__).resolve().parents[2]
 BUILD = Path(sys.argv[1] if len(sys.argv) > 1 else ROOT / "build").resolve()
 ROUNDS = int(sys.argv[2]) if len(sys.argv) > 2 else 5
 MEGABYTES = int(sys.argv[3]) if len(sys.argv) > 3 else 50
+PACE_MS = int(sys.argv[4]) if len(sys.argv) > 4 else None
 
 sys.path.insert(0, str(ROOT / "tools" / "release"))
 import make_release as release_tool  # noqa: E402
@@ -82,7 +86,7 @@ CHECKER_BUILD = BUILD / "release_check"
 ARCHIVES = ("data1.zip", "data2.zip")
 MANIFEST = release_tool.PACKAGE_LIST + release_manifest.SUFFIX
 CONFIGURATION = "launch.oscf"
-RELEASE_PATH = "/files/release/"
+RELEASE_PATH = "/files/release/" if PACE_MS is None else "/paced/%d/release/" % PACE_MS
 VERSION, DATE = "1.0.0.0", "2026-01-01"
 PIN = ["taskset", "-c", "0"]
 # A safety net: each run ends by the plug-in's redirect.
@@ -144,7 +148,8 @@ def run_where_windows_programs_start():
     if not os.environ.get("OSTREL_PLACED"):
         os.execv(RUN_WINDOWS, [RUN_WINDOWS, "--share", ROOT, "--share", BUILD, "--lock", BUILD / "rig.guest-lock",
                                "--note", "run_bench: running inside the emulated x86 machine", "--",
-                               sys.executable, os.path.abspath(__file__), BUILD, str(ROUNDS), str(MEGABYTES)])
+                               sys.executable, os.path.abspath(__file__), BUILD, str(ROUNDS), str(MEGABYTES),
+                               *([] if PACE_MS is None else [str(PACE_MS)])])
 
 
 def pin_wineserver():
@@ -317,8 +322,9 @@ def spans(run, sizes):
 
 def report(sizes):
     middle = {(c.letter, key): statistics.median(c.spans[key]) for c in CONTENDERS for _, key in SPANS}
-    print("\n%d archives of %.1f MiB (stored zips of random bytes), %d rounds, A B C alternating; "
-          "medians in ms (fastest round):" % (len(sizes), sizes[0] / 2**20, ROUNDS))
+    print("\n%d archives of %.1f MiB (stored zips of random bytes), %s, %d rounds, A B C alternating; "
+          "medians in ms (fastest round):" % (len(sizes), sizes[0] / 2**20, "served as fast as the loopback takes"
+                                              if PACE_MS is None else "16 KiB every %d ms" % PACE_MS, ROUNDS))
     for contender in CONTENDERS:
         print("  %s  %s" % (contender.letter, contender.what))
     print("A and B both compute the SHA-256 digest of each archive while it arrives: A - B is the cost of the "
