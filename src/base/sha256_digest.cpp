@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/ascii_case.h"
+#include "base/hex_digits.h"
 
 namespace {
 
@@ -15,8 +16,6 @@ constexpr ALG_ID kSha256Algorithm = ALG_CLASS_HASH | ALG_TYPE_ANY | 12;
 // provider, and acquiring it fails.
 constexpr DWORD kAesProvider = 24;
 constexpr char kDigits[] = "0123456789abcdef";
-
-bool isHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
 }  // namespace
 

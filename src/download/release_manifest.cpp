@@ -7,6 +7,7 @@
 #include <new>
 
 #include "base/ascii_case.h"
+#include "base/hex_digits.h"
 
 namespace {
 
@@ -42,13 +43,6 @@ struct TextField {
   char* out;
   bool* seen;
 };
-
-bool isHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
-
-unsigned char hexValue(char c) {
-  if (c >= '0' && c <= '9') return static_cast<unsigned char>(c - '0');
-  return static_cast<unsigned char>((c | 0x20) - 'a' + 10);
-}
 
 bool allHex(Span s) {
   for (size_t i = 0; i < s.length; ++i)
@@ -205,8 +199,8 @@ class ManifestReader {
     if (hex.length == 0 || hex.length % 2 != 0 || hex.length > 2 * kMostSignatureBytes || !allHex(hex))
       return refuse(line.number, "is no \"signature HEX\"");
     for (size_t i = 0; i < hex.length / 2; ++i) {
-      const int high = hexValue(hex.text[2 * i]);
-      m_manifest.signature[i] = static_cast<unsigned char>(high << 4 | hexValue(hex.text[2 * i + 1]));
+      const int high = hexDigitValue(hex.text[2 * i]);
+      m_manifest.signature[i] = static_cast<unsigned char>(high << 4 | hexDigitValue(hex.text[2 * i + 1]));
     }
     m_manifest.signatureLength = hex.length / 2;
     m_manifest.signedLength = line.start;

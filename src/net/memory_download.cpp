@@ -43,6 +43,12 @@ class CBodyJob : public CSessionJob {
 
  private:
   void readAll() {
+    // A body that ends before its declared length was cut off by the connection: half a
+    // text would read as another one.
+    DWORD declared = 0;
+    DWORD size = sizeof declared;
+    const bool hasLength = HttpQueryInfoA(m_request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &declared,
+                                          &size, nullptr) != FALSE;
     char chunk[kReadSize];
     while (!abandoned()) {
       DWORD got = 0;
@@ -51,7 +57,13 @@ class CBodyJob : public CSessionJob {
         m_end = MemoryDownloadEnd::kReadFailed;
         return;
       }
-      if (got == 0) return;
+      if (got == 0) {
+        if (hasLength && m_body.size() < declared) {
+          m_errorCode = ERROR_INTERNET_CONNECTION_ABORTED;
+          m_end = MemoryDownloadEnd::kReadFailed;
+        }
+        return;
+      }
       if (got > m_mostBytes - m_body.size()) {
         m_end = MemoryDownloadEnd::kTooLarge;
         return;

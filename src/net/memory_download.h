@@ -16,7 +16,8 @@ class CRunContext;
 enum class MemoryDownloadEnd {
   kWhole,       // body holds the whole body
   kNotOpened,   // the URL could not be opened (shown through the run's notice)
-  kReadFailed,  // a read failed (logged with the system's code)
+  kReadFailed,  // a read failed, or the body ended before its Content-Length (logged
+                // with the system's code)
   kTooLarge,    // the body went past the bound
   kNoMemory,    // no memory to keep the body in
   kCancelled,   // the page was left: nothing was logged

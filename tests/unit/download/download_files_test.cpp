@@ -187,6 +187,22 @@ TEST_F(DownloadFilesTest, WithoutAPackageListEveryFileIsFetchedAndUnpacked) {
             std::string::npos);
 }
 
+// A list whose connection ends before its declared length (here within client.cab's
+// elements) is not read as if it were the whole list: it counts as no list, so every file
+// is fetched, and the log says why.
+TEST_F(DownloadFilesTest, APackageListCutShortOfItsLengthIsNoPackageList) {
+  useInstalledVersions("current");
+  const std::string list = kClientAndDocsList;
+  const std::string cutAt = std::to_string(list.find("client.cab.element.1"));
+  serve("packages.properties", list);
+  const std::string configuration =
+      serve("launch.oscf", "smartclient.configURL=" + url("packages.properties") + "?cut=" + cutAt + "\r\n");
+  auto plugin = makePlugin(configuration, {{servePackage("client.cab", "client.cab"), "1000"}});
+  EXPECT_EQ(DownloadFiles(*plugin->record()), kDownloadNoPackageList);
+  EXPECT_EQ(requestsFor("client.cab"), 1u);
+  EXPECT_NE(installLogText().find("InternetReadFile failed.  Error code: 12030"), std::string::npos);
+}
+
 TEST_F(DownloadFilesTest, TheServersErrorTextStopsEverything) {
   auto plugin = makePlugin(serveConfiguration(kClientAndDocsList, "updater.error=Maintenance until noon\r\n"),
                            {{servePackage("client.cab", "client.cab"), "1000"}});
