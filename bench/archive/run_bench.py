@@ -41,6 +41,9 @@ RUN_WINDOWS = os.path.join(ROOT, "tools", "guest", "run-windows")
 BENCH_EXE = os.path.join(BUILD, "bin", "archive_bench.exe")
 PIN = ["taskset", "-c", "0"]
 
+sys.path.insert(0, os.path.join(ROOT, "bench"))
+from wine_pinning import pin_wineserver  # noqa: E402
+
 
 def windows_path(path):
     return "Z:" + path.replace("/", "\\")
@@ -66,23 +69,6 @@ def make_data():
     subprocess.run(["zip", "-X", "-r", "-q", os.path.join(WORK, "data.zip"), "."], cwd=source, check=True)
     subprocess.run(["gcab", "-c", "-z", os.path.join(WORK, "data.cab"), *names], cwd=source, check=True)
     shutil.rmtree(source)
-
-
-def pin_wineserver():
-    """Pins this build's wineserver (found by its prefix, not by name) to CPU 0."""
-    prefix = os.path.join(BUILD, "rig", "prefix").encode()
-    for pid in filter(str.isdigit, os.listdir("/proc")):
-        try:
-            with open("/proc/%s/comm" % pid, "rb") as f:
-                if not f.read().startswith(b"wineserver"):
-                    continue
-            with open("/proc/%s/environ" % pid, "rb") as f:
-                if b"WINEPREFIX=" + prefix in f.read().split(b"\0"):
-                    subprocess.run(["taskset", "-pc", "0", pid], check=True, stdout=subprocess.DEVNULL)
-                    return
-        except OSError:
-            continue
-    sys.exit("run_bench: this build's wineserver is not running")
 
 
 def fresh(destination):
@@ -136,7 +122,7 @@ def main():
     # A fresh rig of its own: the wineserver must be started by this run to be pinned.
     subprocess.run([WINE_RUN, "--stop"], check=True)
     subprocess.run([WINE_RUN, "--start"], check=True)
-    pin_wineserver()
+    pin_wineserver(BUILD)
     zip_path, cab_path = os.path.join(WORK, "data.zip"), os.path.join(WORK, "data.cab")
     ways = {
         "product zip (Wine)": wine_way("product-zip", zip_path),

@@ -72,6 +72,8 @@ PACE_MS = int(sys.argv[4]) if len(sys.argv) > 4 else None
 sys.path.insert(0, str(ROOT / "tools" / "release"))
 import make_release as release_tool  # noqa: E402
 import release_manifest  # noqa: E402
+sys.path.insert(0, str(ROOT / "bench"))
+from wine_pinning import pin_wineserver  # noqa: E402
 
 # One folder per size, so that a run at another size never takes the archives of this one.
 WORK = BUILD / "bench-signing" / ("%dMiB" % MEGABYTES)
@@ -150,23 +152,6 @@ def run_where_windows_programs_start():
                                "--note", "run_bench: running inside the emulated x86 machine", "--",
                                sys.executable, os.path.abspath(__file__), BUILD, str(ROUNDS), str(MEGABYTES),
                                *([] if PACE_MS is None else [str(PACE_MS)])])
-
-
-def pin_wineserver():
-    """Pins this build's wineserver (found by its prefix, not by name) to CPU 0."""
-    prefix = str(BUILD / "rig" / "prefix").encode()
-    for pid in filter(str.isdigit, os.listdir("/proc")):
-        try:
-            with open("/proc/%s/comm" % pid, "rb") as f:
-                if not f.read().startswith(b"wineserver"):
-                    continue
-            with open("/proc/%s/environ" % pid, "rb") as f:
-                if b"WINEPREFIX=" + prefix in f.read().split(b"\0"):
-                    subprocess.run(["taskset", "-pc", "0", pid], check=True, stdout=subprocess.DEVNULL)
-                    return
-        except OSError:
-            continue
-    sys.exit("run_bench: this build's wineserver is not running")
 
 
 def forget_installations_and_work_folders():
@@ -386,7 +371,7 @@ def main():
     # A fresh rig of its own: the wineserver must be started by this run to be pinned.
     subprocess.run([WINE_RUN, "--stop"], check=True)
     subprocess.run([WINE_RUN, "--start"], check=True)
-    pin_wineserver()
+    pin_wineserver(BUILD)
     forget_installations_and_work_folders()
     # The server's files in memory: inside the machine the build folder is shared with
     # the host, and every read of it crosses over.
