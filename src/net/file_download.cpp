@@ -21,6 +21,7 @@
 #include "log/method_guard.h"
 #include "net/accept_language.h"
 #include "net/body_copy.h"
+#include "net/declared_length.h"
 #include "net/prefs_text.h"
 #include "net/url_open.h"
 #include "plugin/run_context.h"
@@ -83,12 +84,6 @@ DownloadResult createLocalFile(DownloadState& state) {
   state.file.reset(CreateFileA(state.localPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                CREATE_ALWAYS, 0, nullptr));
   return state.file ? kDownloadOk : kDownloadNoLocalFile;
-}
-
-// The Content-Length of the answer; false when it has none.
-bool declaredLength(HINTERNET request, DWORD* length) {
-  DWORD size = sizeof *length;
-  return HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, length, &size, nullptr) != FALSE;
 }
 
 // Copies the body on from state.received up to limit bytes or its end.

@@ -11,6 +11,7 @@
 #include "log/install_log.h"
 #include "log/method_guard.h"
 #include "net/accept_language.h"
+#include "net/declared_length.h"
 #include "net/url_open.h"
 #include "plugin/run_context.h"
 #include "plugin/run_control.h"
@@ -46,9 +47,7 @@ class CBodyJob : public CSessionJob {
     // A body that ends before its declared length was cut off by the connection: half a
     // text would read as another one.
     DWORD declared = 0;
-    DWORD size = sizeof declared;
-    const bool hasLength = HttpQueryInfoA(m_request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &declared,
-                                          &size, nullptr) != FALSE;
+    const bool hasLength = declaredLength(m_request, &declared);
     char chunk[kReadSize];
     while (!abandoned()) {
       DWORD got = 0;
