@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Transport benchmark: one local fixture server, one file, several ways to fetch it, all
 # run once per round in a fresh random order:
+#   product-auto DownloadFile under Wine as the product reads packages: the read size
+#                follows the link (up to 256 KiB)
 #   product-N    DownloadFile under Wine reading packages in pieces of N KiB
 #   loop-N       a bare WinInet loop of N KiB reads with the plug-in's flags (RELOAD and
 #                NO_CACHE_WRITE), the bound the product is held to at the same read size
@@ -14,7 +16,11 @@
 # Wine programs and the prefix's wineserver are pinned to CPU 0, since a WinInet read
 # costs about three times as much when the program and wineserver sit on different CPUs.
 #   bench/transport/run.sh [BUILD_DIR] [ROUNDS] [SIZE_MIB] [OLD_BUILD_DIR]
-# READ_KIB (default "16 64 256") sets the read sizes. The build folder must have been
+# READ_KIB (default "auto 16 256") sets the read sizes ("auto": product-auto alone).
+# PACE="MS:BYTES" has the server send BYTES with a pause of MS before each piece, a link
+# of that speed (the product's and the loops' contenders only; loop-plain and curl are
+# left out). The product's lines also tell how often the progress counter moved and the
+# longest time it stood still (longest_still_ms). The build folder must have been
 # configured with this folder added to the project. WinInet keeps a copy of a download
 # made with default flags in the prefix's cache; the script removes the copies of its own
 # downloads at the end.
@@ -25,7 +31,8 @@ rounds=${2:-5}
 mib=${3:-256}
 size=$((mib * 1024 * 1024))
 older=${4:+$(cd "$4" && pwd)/bin/transport_download_bench.exe}
-read_kib=${READ_KIB:-16 64 256}
+read_kib=${READ_KIB:-auto 16 256}
+pace=${PACE:+&pace=${PACE%%:*}&piece=${PACE#*:}}
 # The files go to memory where there is a tmpfs: the disk's writeback of earlier rounds
 # otherwise moves single runs by half their time.
 scratch=/dev/shm; [ -w "$scratch" ] || scratch=/tmp
@@ -64,20 +71,25 @@ server_ms() {
 }
 
 contenders=()
-for kib in $read_kib; do contenders+=("product-$kib" "loop-$kib"); done
-contenders+=(loop-plain)
+for kib in $read_kib; do
+  contenders+=("product-$kib")
+  [ "$kib" = auto ] || contenders+=("loop-$kib")
+done
+[ -n "$pace" ] || contenders+=(loop-plain)
 [ -z "$older" ] || contenders+=(older)
-contenders+=(curl)
+[ -n "$pace" ] || contenders+=(curl)
 
 # Runs one contender on url into $work/out.bin (or $work/out/) and prints its line.
 fetch() {
   local name=$1 url=$2 wine=(taskset -c 0 "$build/wine-run")
   case $name in
-    product-*) "${wine[@]}" "$build/bin/transport_download_bench.exe" "$url?size=$size" "$(wine_path "$work/out")" \
+    product-auto) "${wine[@]}" "$build/bin/transport_download_bench.exe" "$url?size=$size$pace" "$(wine_path "$work/out")" \
+                    out.bin "$size" 0 ;;
+    product-*) "${wine[@]}" "$build/bin/transport_download_bench.exe" "$url?size=$size$pace" "$(wine_path "$work/out")" \
                  out.bin "$size" $((${name#product-} * 1024)) ;;
     loop-plain) "${wine[@]}" "$build/bin/transport_wininet_loop_bench.exe" "$url?size=$size" \
                   "$(wine_path "$work/out/out.bin")" 16384 default ;;
-    loop-*) "${wine[@]}" "$build/bin/transport_wininet_loop_bench.exe" "$url?size=$size" \
+    loop-*) "${wine[@]}" "$build/bin/transport_wininet_loop_bench.exe" "$url?size=$size$pace" \
               "$(wine_path "$work/out/out.bin")" $((${name#loop-} * 1024)) reload ;;
     older) "${wine[@]}" "$older" "$url?size=$size" "$(wine_path "$work/out")" out.bin "$size" ;;
     curl) /usr/bin/time -f 'peak_rss_kib=%M' curl -s -o "$work/out/out.bin" \
@@ -112,13 +124,14 @@ best_of() { awk '{for (i = 1; i <= NF; i++) if ($i ~ /^seconds=/) print substr($
 # Peak private bytes of a Wine program; for curl, its peak resident set.
 peak_of() { grep -Eo 'peak_(private|rss)_kib=[0-9]*' "$work/$1.lines" | cut -d= -f2 | sort -n | tail -1; }
 
-echo "$mib MiB, $rounds rounds, medians (best: the fastest round; peak: the largest of the rounds)"
-printf '%-12s %8s %8s %8s %8s %10s %10s\n' contender seconds best MiB/s cpu_ms server_ms peak_KiB
+echo "$mib MiB${PACE:+, paced $PACE (ms:bytes)}, $rounds rounds, medians (best: the fastest round; peak: the largest of the rounds; still: the longest time the progress counter stood still)"
+printf '%-12s %8s %8s %8s %8s %10s %10s %8s\n' contender seconds best MiB/s cpu_ms server_ms peak_KiB still_ms
 for name in "${contenders[@]}"; do
   seconds=$(median_of "$name" seconds)
   cpu=$( [ "$name" = curl ] && echo - || median_of "$name" cpu)
-  printf '%-12s %8.3f %8.3f %8.1f %8s %10s %10s\n' "$name" "$seconds" "$(best_of "$name")" \
-    "$(awk -v m="$mib" -v s="$seconds" 'BEGIN {print m / s}')" "$cpu" "$(median_of "$name" server_ms)" "$(peak_of "$name")"
+  still=$(case $name in product-*) median_of "$name" longest_still_ms ;; *) echo - ;; esac)
+  printf '%-12s %8.3f %8.3f %8.1f %8s %10s %10s %8s\n' "$name" "$seconds" "$(best_of "$name")" \
+    "$(awk -v m="$mib" -v s="$seconds" 'BEGIN {print m / s}')" "$cpu" "$(median_of "$name" server_ms)" "$(peak_of "$name")" "$still"
 done
 # Throughput of $1 over that of $2, from the medians and, in brackets, from the best rounds.
 ratio() {
@@ -127,8 +140,12 @@ ratio() {
 }
 echo "throughput ratios, medians (best rounds):"
 for kib in $read_kib; do
-  echo "  product-$kib / loop-$kib: $(ratio "product-$kib" "loop-$kib")"
+  if [ "$kib" = auto ]; then
+    for other in $read_kib; do [ "$other" = auto ] || echo "  product-auto / loop-$other: $(ratio product-auto "loop-$other")"; done
+  else
+    echo "  product-$kib / loop-$kib: $(ratio "product-$kib" "loop-$kib")"
+  fi
   [ -z "$older" ] || echo "  product-$kib / older: $(ratio "product-$kib" older)"
 done
-[ -z "$older" ] || echo "  older / loop-plain: $(ratio older loop-plain)"
-echo "  loop-plain / curl: $(ratio loop-plain curl)"
+[ -z "$older" ] || [ -n "$pace" ] || echo "  older / loop-plain: $(ratio older loop-plain)"
+[ -n "$pace" ] || echo "  loop-plain / curl: $(ratio loop-plain curl)"

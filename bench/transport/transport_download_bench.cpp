@@ -1,10 +1,12 @@
 // DownloadFile under measurement: one instance record with its own session, one file of
-// the given size, read in pieces of READ_BYTES.
+// the given size, read in pieces of READ_BYTES (0: as the product reads, following the
+// link), the progress bar's moves watched.
 //   transport_download_bench URL DIRECTORY NAME SIZE READ_BYTES
 #include <cstdio>
 #include <cstdlib>
 #include <new>
 
+#include "bar_watch.h"
 #include "bench_report.h"
 #include "entry/entry_points.h"
 #include "net/file_download.h"
@@ -40,7 +42,9 @@ int main(int argc, char** argv) {
   instance->m_limits.packageReadSize = static_cast<uint32_t>(std::strtoul(argv[5], nullptr, 10));
   instance->m_internet = NetscapeInternetOpen(benchAgent(nullptr));
   instance->m_progress.setTotal(size);
+  BarWatch bar(instance->m_progress);
   const int result = DownloadFile(instance, argv[1], argv[2], size, argv[3]);
+  bar.report();
   InternetCloseHandle(instance->m_internet);
   reportRun("download_file", start, static_cast<uint64_t>(instance->m_progress.done()));
   delete instance;

@@ -8,7 +8,8 @@
 struct RunLimits {
   // The most bytes a body without a declared length may have.
   uint32_t mostUnknownSizeBytes = 0;
-  // The size of a package's reads; more than the product's own is cut to it.
+  // A fixed size for a package's reads in place of one that follows the link; more than
+  // the largest read is cut to it.
   uint32_t packageReadSize = 0;
   // One timeout for connecting, sending and receiving, in place of the download timeouts.
   uint32_t timeoutMs = 0;

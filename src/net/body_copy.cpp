@@ -4,6 +4,7 @@
 #include <new>
 
 #include "base/sha256_digest.h"
+#include "net/adaptive_read_size.h"
 #include "net/file_download.h"
 #include "plugin/run_context.h"
 #include "plugin/session_job.h"
@@ -14,7 +15,7 @@ class CBodyJob : public CSessionJob {
  public:
   CBodyJob(CRunContext& plugin, const BodyCopy& copy)
       : CSessionJob(plugin), m_copy(copy), m_progress(&plugin.m_progress), m_received(copy.received),
-        m_shown(copy.received) {}
+        m_shown(copy.received), m_readSize(kLargeTransferSize) {}
   // Only an abandoned job still has the digest at its end.
   ~CBodyJob() override { delete m_copy.digest; }
 
@@ -34,11 +35,13 @@ class CBodyJob : public CSessionJob {
  protected:
   void runStep() override {
     while (received() < m_copy.limit && !abandoned()) {
-      DWORD wanted = m_copy.chunk;
+      DWORD wanted = m_copy.chunk ? m_copy.chunk : m_readSize.size();
       if (m_copy.limit - received() < wanted) wanted = m_copy.limit - received();
       DWORD got = 0;
+      const DWORD started = GetTickCount();
       if (!InternetReadFile(m_copy.request, m_buffer, wanted, &got)) return fail(false);
       if (got == 0) break;
+      m_readSize.record(wanted, got, GetTickCount() - started);
       DWORD written = 0;
       // A short write (a full disk) fails the download: a cut file must not pass as whole.
       if (!WriteFile(m_copy.file, m_buffer, got, &written, nullptr) || written != got) return fail(true);
@@ -64,6 +67,7 @@ class CBodyJob : public CSessionJob {
   CDownloadProgress* m_progress;
   volatile LONG m_received;
   uint32_t m_shown;
+  AdaptiveReadSize m_readSize;
   char m_buffer[kLargeTransferSize];
 };
 

@@ -17,7 +17,7 @@ struct BodyCopy {
   CSha256* digest;    // fed with every byte written, or null; owned by the copy
   uint32_t received;  // bytes in the file so far; the copy goes on from there
   uint32_t limit;     // the copy stops once the file holds this many bytes
-  uint32_t chunk;     // bytes asked for per read
+  uint32_t chunk;     // bytes asked for per read; 0: as the link delivers (AdaptiveReadSize)
   DWORD errorCode;    // GetLastError of the failed read or write
   bool failed;
   bool writeFailed;

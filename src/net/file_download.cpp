@@ -204,10 +204,11 @@ uint32_t mostUnknownSize(const DownloadState& state) {
   return state.mostBytes && state.mostBytes < most ? state.mostBytes : most;
 }
 
-// The body copy's buffer holds kLargeTransferSize: a larger read would overrun it.
+// 0 leaves the size to the link (AdaptiveReadSize). The body copy's buffer holds
+// kLargeTransferSize: a larger read would overrun it.
 uint32_t packageReadSize(const RunLimits& limits) {
   const uint32_t size = limits.packageReadSize;
-  return size == 0 || size > kLargeTransferSize ? kLargeTransferSize : size;
+  return size > kLargeTransferSize ? kLargeTransferSize : size;
 }
 
 DownloadResult transferBody(DownloadState& state, uint32_t expectedSize) {

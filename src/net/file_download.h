@@ -34,17 +34,18 @@ constexpr uint32_t kMostUnknownSizeBytes = 256u << 20;
 // A package that breaks off is asked for its rest this many times at the most (see
 // DownloadFile).
 constexpr int kMostResumes = 3;
-// Read sizes: a file of given size is read in large pieces, a single file of unknown
-// size (a small configuration file) in small ones. A read costs mostly per call (under
-// Wine, round trips to wineserver), so packages are read 256 KiB at a time: on a fast
-// link that takes about 0.6 times the wall time of 16 KiB reads, half the CPU time and a
-// fifth of wineserver's (bench/transport). The body copy's buffer has this size.
+// Read sizes: a package is read in pieces that follow the link (AdaptiveReadSize) up to
+// kLargeTransferSize, a single file of unknown size (a small configuration file) in small
+// ones. A read costs mostly per call (under Wine, round trips to wineserver), so a fast
+// link is read 256 KiB at a time: that takes about 0.6 times the wall time of 16 KiB
+// reads, half the CPU time and a fifth of wineserver's (bench/transport). The body copy's
+// buffer has this size.
 constexpr uint32_t kLargeTransferSize = 256u << 10;
 constexpr uint32_t kSmallTransferSize = 1024;
 
 // Downloads url into directory\localName (directory\<the URL's last segment> when
 // localName is null), creating the directory and its parents first.
-// The run's limits (the context's m_limits) may lower kMostUnknownSizeBytes, change the
+// The run's limits (the context's m_limits) may lower kMostUnknownSizeBytes, fix the
 // packages' read size up to kLargeTransferSize, and give one timeout for every step.
 // With expectedSha256 (64 hex digits), the bytes' SHA-256 is computed as they arrive and
 // must match, or the file is deleted and the result is kDownloadHashMismatch; a text that
