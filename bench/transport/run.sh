@@ -15,8 +15,9 @@
 # WinInet's work under Wine), the peak private memory, and the ratios of throughput.
 # Wine programs and the prefix's wineserver are pinned to CPU 0, since a WinInet read
 # costs about three times as much when the program and wineserver sit on different CPUs.
-#   bench/transport/run.sh [BUILD_DIR] [ROUNDS] [SIZE_MIB] [OLD_BUILD_DIR]
+#   bench/transport/run.sh [BUILD_DIR] [ROUNDS] [SIZE_MIB|SIZE_KIBK] [OLD_BUILD_DIR]
 # READ_KIB (default "auto 16 256") sets the read sizes ("auto": product-auto alone).
+# ONLY="NAME..." keeps only the contenders named.
 # PACE="MS:BYTES" has the server send BYTES with a pause of MS before each piece, a link
 # of that speed (the product's and the loops' contenders only; loop-plain and curl are
 # left out). The product's lines also tell how often the progress counter moved and the
@@ -28,8 +29,12 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 rounds=${2:-5}
-mib=${3:-256}
-size=$((mib * 1024 * 1024))
+# SIZE_MIB may be given in KiB instead, with a K after the number (for slow paced links).
+case ${3:-256} in
+  *K) size=$((${3%K} * 1024)) ;;
+  *) size=$((${3:-256} * 1024 * 1024)) ;;
+esac
+mib=$(awk -v s="$size" 'BEGIN {print s / 1048576}')
 older=${4:+$(cd "$4" && pwd)/bin/transport_download_bench.exe}
 read_kib=${READ_KIB:-auto 16 256}
 pace=${PACE:+&pace=${PACE%%:*}&piece=${PACE#*:}}
@@ -78,6 +83,12 @@ done
 [ -n "$pace" ] || contenders+=(loop-plain)
 [ -z "$older" ] || contenders+=(older)
 [ -n "$pace" ] || contenders+=(curl)
+# ONLY="NAME..." keeps just those contenders.
+if [ -n "${ONLY:-}" ]; then
+  kept=()
+  for name in "${contenders[@]}"; do [[ " $ONLY " == *" $name "* ]] && kept+=("$name"); done
+  contenders=("${kept[@]}")
+fi
 
 # Runs one contender on url into $work/out.bin (or $work/out/) and prints its line.
 fetch() {
@@ -135,6 +146,7 @@ for name in "${contenders[@]}"; do
 done
 # Throughput of $1 over that of $2, from the medians and, in brackets, from the best rounds.
 ratio() {
+  [ -f "$work/$1.lines" ] && [ -f "$work/$2.lines" ] || { echo "-"; return; }
   awk -v a="$(median_of "$2" seconds)" -v b="$(median_of "$1" seconds)" -v c="$(best_of "$2")" -v d="$(best_of "$1")" \
     'BEGIN {printf "%.3f (%.3f)", a / b, c / d}'
 }
