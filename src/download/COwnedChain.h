@@ -1,9 +1,11 @@
 // COwnedChain: an ordered, singly linked list that owns its items, each made in its own
 // block from the browser's allocator. Items are appended at the end in constant time and
 // destroyed with the list. The item type links itself through a member `T* next` that its
-// default construction sets to null. One thread builds, reads and destroys a list.
+// construction sets to null. An item may keep texts of its own in its block, after itself.
+// One thread builds, reads and destroys a list.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <new>
 
@@ -25,11 +27,14 @@ class COwnedChain {
   COwnedChain(const COwnedChain&) = delete;
   COwnedChain& operator=(const COwnedChain&) = delete;
 
-  // A new default-made item at the end of the list, or null when there is no room.
-  T* append() {
-    void* block = NPN_MemAlloc(sizeof(T));
+  // A new item made from args at the end of the list, in a block with `extra` bytes after
+  // the item for the item's own use; null when there is no room.
+  template <class... Args>
+  T* append(size_t extra, const Args&... args) {
+    if (extra > UINT32_MAX - sizeof(T)) return nullptr;
+    void* block = NPN_MemAlloc(static_cast<uint32_t>(sizeof(T) + extra));
     if (!block) return nullptr;
-    T* item = new (block) T();
+    T* item = new (block) T(args...);
     if (m_last)
       m_last->next = item;
     else

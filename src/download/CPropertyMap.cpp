@@ -8,14 +8,17 @@
 #include "base/string_copy.h"
 
 // One pair: the node, then the key and its NUL, then the value and its NUL, in one block.
+// The value is found from the key's length rather than kept as a pointer, and the length
+// takes 32 bits (makeNode refuses larger pairs): a long list holds hundreds of thousands of
+// nodes.
 struct CPropertyNode {
   CPropertyNode* left;
   CPropertyNode* right;
-  const char* value;
-  size_t keyLength;
+  uint32_t keyLength;
   int32_t height;
 
   const char* key() const { return reinterpret_cast<const char*>(this + 1); }
+  const char* value() const { return key() + keyLength + 1; }
 };
 
 namespace {
@@ -98,7 +101,7 @@ CPropertyNode* makeNode(const char* key, size_t keyLength, const char* value, si
   text[keyLength] = '\0';
   std::memcpy(text + keyLength + 1, value, valueLength);
   text[keyLength + 1 + valueLength] = '\0';
-  *node = CPropertyNode{nullptr, nullptr, text + keyLength + 1, keyLength, 1};
+  *node = CPropertyNode{nullptr, nullptr, static_cast<uint32_t>(keyLength), 1};
   return node;
 }
 
@@ -113,7 +116,7 @@ void visitNodes(const CPropertyNode* node,
                 void (*visit)(const char* key, const char* value, void* context), void* context) {
   if (!node) return;
   visitNodes(node->left, visit, context);
-  visit(node->key(), node->value, context);
+  visit(node->key(), node->value(), context);
   visitNodes(node->right, visit, context);
 }
 
@@ -135,7 +138,7 @@ bool CPropertyMap::insert(const char* key, size_t keyLength, const char* value, 
 const char* CPropertyMap::find(const char* key) const {
   if (!key) return nullptr;
   const CPropertyNode* node = findNode(m_root, key, std::strlen(key));
-  return node ? node->value : nullptr;
+  return node ? node->value() : nullptr;
 }
 
 void CPropertyMap::forEach(void (*visit)(const char* key, const char* value, void* context),

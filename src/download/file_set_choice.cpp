@@ -18,16 +18,16 @@ const char* baseName(const char* path) {
 const CFileSet* findFileSet(const CFileSetList& fileSets, const char* localName) {
   if (!localName) return nullptr;
   for (const CFileSet* set = fileSets.first(); set; set = set->next)
-    if (equalsIgnoringCase(set->name, localName)) return set;
+    if (equalsIgnoringCase(set->name(), localName)) return set;
   return nullptr;
 }
 
 bool bringsNewerFile(const CFileSet& set) {
   for (const CFileSetElement* element = set.elements.first(); element; element = element->next) {
     CFileVersion listed;
-    listed.parseVersionText(element->version, ",");
+    listed.parseVersionText(element->version(), ",");
     CFileVersion installed;
-    installed.readFileVersion(baseName(element->name));
+    installed.readFileVersion(baseName(element->name()));
     if (listed.isNewerThan(installed)) return true;
   }
   return false;

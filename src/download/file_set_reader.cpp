@@ -12,12 +12,21 @@ namespace {
 constexpr size_t kCountBuffer = 512;
 // A set name holds at most 259 characters, so every key formed from it fits here whole
 // and no lookup is ever made with a cut key.
-constexpr size_t kKeyBuffer = kFileSetNameBuffer + 32;
+constexpr size_t kKeyBuffer = kFileSetNameLimit + 1 + 32;
 
 int32_t readCount(const CPropertyMap& packageList, const char* key) {
   char text[kCountBuffer] = {};
   copyProperty(packageList, key, text, sizeof text);
   return readLeadingInteger(text);
+}
+
+// The value for key cut to at most limit characters; the empty text when it is absent.
+CFileSetText readText(const CPropertyMap& packageList, const char* key, size_t limit) {
+  const char* value = packageList.find(key);
+  if (!value) return CFileSetText{"", 0};
+  size_t length = 0;
+  while (length < limit && value[length]) ++length;
+  return CFileSetText{value, length};
 }
 
 // A list of n pairs can describe no more than n sets, nor more than n elements in one
@@ -40,18 +49,28 @@ class ReadingBudget {
 
 FileSetReading readElements(const CPropertyMap& packageList, CFileSet& set, ReadingBudget& budget) {
   char key[kKeyBuffer];
-  std::snprintf(key, sizeof key, "%s.files", set.name);
+  std::snprintf(key, sizeof key, "%s.files", set.name());
   const int32_t count = budget.clamp(readCount(packageList, key));
   for (int32_t j = 0; j < count; ++j) {
-    CFileSetElement* element = set.elements.append();
-    if (!element) return FileSetReading::kNoRoom;
-    std::snprintf(key, sizeof key, "%s.element.%ld", set.name, static_cast<long>(j));
-    copyProperty(packageList, key, element->name, sizeof element->name);
+    std::snprintf(key, sizeof key, "%s.element.%ld", set.name(), static_cast<long>(j));
+    const CFileSetText name = readText(packageList, key, kFileSetNameLimit);
     // The element's version key carries no set name: element j of every set reads it.
     std::snprintf(key, sizeof key, ".version.%ld", static_cast<long>(j));
-    copyProperty(packageList, key, element->version, sizeof element->version);
+    const CFileSetText version = readText(packageList, key, kFileSetVersionLimit);
+    if (!set.elements.append(fileSetTextsSize(name, version), name, version)) return FileSetReading::kNoRoom;
   }
   return FileSetReading::kComplete;
+}
+
+// Set n, its texts cut to their limits, at the end of fileSets; null when there is no room.
+// Its keys are formed from the cut name, as are those of its elements.
+CFileSet* appendSet(const CPropertyMap& packageList, int32_t n, CFileSetList& fileSets) {
+  char key[kKeyBuffer];
+  std::snprintf(key, sizeof key, "updaterFile.%ld", static_cast<long>(n));
+  const CFileSetText name = readText(packageList, key, kFileSetNameLimit);
+  std::snprintf(key, sizeof key, "%.*s.version", static_cast<int>(name.length), name.text);
+  const CFileSetText version = readText(packageList, key, kFileSetVersionLimit);
+  return fileSets.append(fileSetTextsSize(name, version), name, version);
 }
 
 }  // namespace
@@ -59,17 +78,11 @@ FileSetReading readElements(const CPropertyMap& packageList, CFileSet& set, Read
 FileSetReading readFileSets(const CPropertyMap& packageList, CFileSetList& fileSets) {
   ReadingBudget budget(packageList.count());
   const int32_t count = budget.clamp(readCount(packageList, "updaterFiles"));
-  char key[kKeyBuffer];
   for (int32_t n = 0; n < count; ++n) {
-    CFileSet* set = fileSets.append();
+    CFileSet* set = appendSet(packageList, n, fileSets);
     if (!set) return FileSetReading::kNoRoom;
-    std::snprintf(key, sizeof key, "updaterFile.%ld", static_cast<long>(n));
-    copyProperty(packageList, key, set->name, sizeof set->name);
     const FileSetReading elements = readElements(packageList, *set, budget);
     if (elements != FileSetReading::kComplete) return elements;
-    // Only the first 31 characters of the set's version are kept.
-    std::snprintf(key, sizeof key, "%s.version", set->name);
-    copyProperty(packageList, key, set->version, sizeof set->version);
   }
   return FileSetReading::kComplete;
 }

@@ -51,11 +51,11 @@ int main(int argc, char** argv) {
   const FileSetReading reading = readFileSets(map, sets);
   int n = 0;
   for (const CFileSet* set = sets.first(); set; set = set->next, ++n) {
-    std::printf("set %d %s files=%d version=%s\n", n, set->name, static_cast<int>(set->elements.count()),
-                set->version);
+    std::printf("set %d %s files=%d version=%s\n", n, set->name(), static_cast<int>(set->elements.count()),
+                set->version());
     int j = 0;
     for (const CFileSetElement* element = set->elements.first(); element; element = element->next, ++j)
-      std::printf("element %d %d %s version=%s\n", n, j, element->name, element->version);
+      std::printf("element %d %d %s version=%s\n", n, j, element->name(), element->version());
   }
   return reading == FileSetReading::kComplete ? 0 : 1;
 }

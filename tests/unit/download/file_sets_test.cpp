@@ -23,10 +23,10 @@ const char kExampleList[] =
 
 // "name[version]" for every element, and the set's version after a "|".
 std::string describe(const CFileSet& set) {
-  std::string text = std::string(set.name) + ":";
+  std::string text = std::string(set.name()) + ":";
   for (const CFileSetElement* e = set.elements.first(); e; e = e->next)
-    text += std::string(" ") + e->name + "[" + e->version + "]";
-  return text + " |" + set.version;
+    text += std::string(" ") + e->name() + "[" + e->version() + "]";
+  return text + " |" + set.version();
 }
 
 std::vector<std::string> readSets(const std::string& list, FileSetReading expected = FileSetReading::kComplete) {
@@ -64,12 +64,18 @@ TEST(FileSets, ShareElementVersionsAcrossSetsAndKeepSetsWithMissingKeys) {
   EXPECT_EQ(readSets("updaterFiles=-4\nupdaterFile.0=a\n"), std::vector<std::string>{});
 }
 
-TEST(FileSets, CutsLongTextsToTheirBuffers) {
+TEST(FileSets, KeepTextsUpToTheirLimitsAndCutLongerOnes) {
   const std::string name(300, 'n'), version(40, '1');
-  const std::vector<std::string> sets = readSets("updaterFiles=1\nupdaterFile.0=s\ns.files=1\ns.element.0=" +
-                                                 name + "\n.version.0=" + version + "\ns.version=" + version);
-  EXPECT_EQ(sets, (std::vector<std::string>{"s: " + name.substr(0, 259) + "[" + version.substr(0, 31) +
-                                            "] |" + version.substr(0, 31)}));
+  const std::string longest = name.substr(0, 259), cut = version.substr(0, 31);
+  // Set s has one element at the limits and one beyond them; the second set's name is too
+  // long, and its keys are formed from the name as cut.
+  const std::string list = "updaterFiles=2\nupdaterFile.0=s\ns.files=2\ns.element.0=" + longest +
+                           "\n.version.0=" + cut + "\ns.element.1=" + name + "\n.version.1=" + version +
+                           "\ns.version=" + version + "\nupdaterFile.1=" + name + "\n" + longest + ".files=1\n" +
+                           longest + ".element.0=f\n" + longest + ".version=" + cut;
+  const std::string element = longest + "[" + cut + "]";
+  EXPECT_EQ(readSets(list), (std::vector<std::string>{"s: " + element + " " + element + " |" + cut,
+                                                     longest + ": f[" + cut + "] |" + cut}));
 }
 
 TEST(FileSets, CutCountsToWhatTheListCanDescribeAndStopAtLackOfRoom) {
