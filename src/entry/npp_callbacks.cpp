@@ -45,7 +45,7 @@ NPError NPP_New(NPMIMEType /*type*/, NPP instance, uint16 mode, int16 argc, char
   auto* plugin = new (block) CMyPlugin;
   instance->pdata = plugin;
   plugin->m_npp = instance;
-  // The session is opened by the worker (runSession): its profile search would hold the
+  // The session is opened by the worker (net/run_session.h): its profile search would hold the
   // page. The user agent is the browser's to give, on this thread.
   plugin->m_userAgent = copyString(NPN_UserAgent(instance));
   plugin->m_runControl = CRunControl::create();
