@@ -6,7 +6,7 @@
 #include <new>
 
 #include "base/host_services.h"
-#include "net/internet_session.h"
+#include "base/string_copy.h"
 #include "plugin/CMyPlugin.h"
 #include "plugin/worker_wait.h"
 #include "workflow/close_window.h"
@@ -45,8 +45,10 @@ NPError NPP_New(NPMIMEType /*type*/, NPP instance, uint16 mode, int16 argc, char
   auto* plugin = new (block) CMyPlugin;
   instance->pdata = plugin;
   plugin->m_npp = instance;
-  plugin->m_internet = NetscapeInternetOpen(NPN_UserAgent(instance));
-  plugin->m_runControl = CRunControl::create(plugin->m_internet);
+  // The session is opened by the worker (net/run_session.h): its profile search would hold the
+  // page. The user agent is the browser's to give, on this thread.
+  plugin->m_userAgent = copyString(NPN_UserAgent(instance));
+  plugin->m_runControl = CRunControl::create();
   plugin->m_workerDoneEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   return plugin->ReadParameters(mode, argc, argn, argv, saved);
 }

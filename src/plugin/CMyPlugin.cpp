@@ -49,6 +49,7 @@ NPError CMyPlugin::Destroy(NPSavedData** /*save*/) {
   }
 
   NPN_MemFree(m_workDirectory);
+  NPN_MemFree(m_userAgent);
   releaseWorkDirectory(&m_workDirectoryClaim);
   destroyProgressDialog(*this);
   m_page.release();

@@ -12,6 +12,8 @@ void CRunContext::resetRun() {
   m_progressDialog = nullptr;
   m_progress.reset();
   m_internet = nullptr;
+  m_sessionState = 0;
+  m_userAgent = nullptr;
   m_runControl = nullptr;
   m_openFailureNotice = nullptr;
   m_limits = RunLimits();

@@ -41,8 +41,12 @@ class CRunContext {
   HWND m_progressDialog;
   // The downloads' progress, shown on m_progressDialog's bar.
   CDownloadProgress m_progress;
+  // Opened at its first use by runSession (net/run_session.h), which m_sessionState guards;
+  // the browser's user agent, copied by NPP_New, goes with it.
   HINTERNET m_internet;
-  // Made with the session by NPP_New, which hands it the session to close; cancelled by
+  volatile LONG m_sessionState;
+  char* m_userAgent;
+  // Made by NPP_New, which has it close the session once opened; cancelled by
   // NPP_Destroy. Null in a record made without it: its run then cannot be cancelled.
   CRunControl* m_runControl;
   // How a URL that could not be opened is reported; null: it is not.

@@ -6,15 +6,15 @@
 #include "log/install_log.h"
 #include "plugin/run_context.h"
 
-CRunControl* CRunControl::create(HINTERNET session) {
+CRunControl* CRunControl::create() {
   ScopedKernelHandle event(CreateEventA(nullptr, TRUE, FALSE, nullptr));
   if (!event) return nullptr;
-  auto* control = new (std::nothrow) CRunControl(session, event.get());
+  auto* control = new (std::nothrow) CRunControl(event.get());
   if (control) event.release();
   return control;
 }
 
-CRunControl::CRunControl(HINTERNET session, HANDLE cancelEvent) : m_cancelEvent(cancelEvent), m_session(session) {}
+CRunControl::CRunControl(HANDLE cancelEvent) : m_cancelEvent(cancelEvent) {}
 
 void CRunControl::cancel() {
   InterlockedExchange(&m_cancelled, 1);

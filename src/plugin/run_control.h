@@ -14,7 +14,7 @@ class CRunContext;
 class CRunControl {
  public:
   // One reference, held by the record. Null when the cancel event cannot be made.
-  static CRunControl* create(HINTERNET session);
+  static CRunControl* create();
   CRunControl(const CRunControl&) = delete;
   CRunControl& operator=(const CRunControl&) = delete;
 
@@ -30,13 +30,16 @@ class CRunControl {
   // download the worker walked away from still holds its file there, and a new run must
   // not take the folder before that file is gone.
   void keepClaim(HANDLE claim) { m_claim.reset(claim); }
+  // The instance's session, once opened (before any request of the run): closed with the
+  // control.
+  void adoptSession(HINTERNET session) { m_session.reset(session); }
 
   void addRef() { InterlockedIncrement(&m_references); }
   // The last reference closes the session, the event and the claim.
   void release();
 
  private:
-  CRunControl(HINTERNET session, HANDLE cancelEvent);
+  explicit CRunControl(HANDLE cancelEvent);
   ~CRunControl() = default;
 
   // Destroyed last to first: the session is closed before the event, as always, and the

@@ -18,6 +18,7 @@
 #include "log/CTextBuffer.h"
 #include "net/accept_language.h"
 #include "net/request_timeouts.h"
+#include "net/run_session.h"
 #include "net/url_parts.h"
 #include "plugin/run_context.h"
 #include "plugin/session_job.h"
@@ -179,7 +180,7 @@ bool hasInstallLogUrl(const CRunContext& instance) {
 }
 
 bool postLogText(CRunContext& instance, const char* text) {
-  if (!hasInstallLogUrl(instance) || !text || !instance.m_internet) return false;
+  if (!hasInstallLogUrl(instance) || !text || !runSession(instance)) return false;
   UrlParts parts = {};
   if (!splitUrl(instance.m_page.installLogUrl, parts)) return false;
   CPostJob* job = makePostJob(instance, parts, text);

@@ -2,6 +2,7 @@
 #include "workflow/worker_thread.h"
 
 #include "log/method_guard.h"
+#include "net/run_session.h"
 #include "plugin/CMyPlugin.h"
 #include "workflow/close_window.h"
 #include "workflow/driver.h"
@@ -23,6 +24,8 @@ void BeginRunningOstrelClient(CMyPlugin& plugin) {
 DWORD WINAPI RunOstrelClientThreadProc(LPVOID record) {
   auto* plugin = static_cast<CMyPlugin*>(record);
   runGuarded(plugin, "RunOstrelClientThreadProc()", [&] {
+    // First, so that the profile search's lines come before the run's.
+    openRunSessionForWorker(*plugin);
     runOstrelClient(*plugin);
     if (plugin->m_frameWindow && claimClosing(*plugin)) ClosePluginWindow(*plugin);
   });

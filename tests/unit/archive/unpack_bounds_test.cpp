@@ -90,7 +90,7 @@ TEST(UnpackBounds, AStoppedExtractionLeavesWhatWasThereBefore) {
 // Once left, the next archive does not start.
 TEST(UnpackBounds, LeavingThePageStopsTheExtractionAndRemovesWhatItWrote) {
   Bounded u;
-  CRunControl* control = CRunControl::create(nullptr);
+  CRunControl* control = CRunControl::create();
   ASSERT_NE(control, nullptr);
   u.run.m_runControl = control;
   std::thread leave([&] {
