@@ -16,7 +16,7 @@ import threading
 import time
 from pathlib import Path
 
-from run_scene import SceneTestCase, windows_path, work_files
+from run_scene import SceneTestCase, forget_work_directories, windows_path, work_files
 from standin import main, scaled
 from test_make_release import make_release, parameters_of, with_version
 from sample_release import make_cabinet
@@ -220,23 +220,24 @@ class NginxReleaseTest(SceneTestCase):
         status = path.stat()
         return '"%x-%x"' % (int(status.st_mtime), status.st_size)
 
-    def test_a_release_folder_served_by_nginx_installs(self):
+    def test_a_release_folder_served_by_nginx_installs_and_resumes_a_cut_archive(self):
         archive = self.cabinet(NEW)
-        self.run_page(self.published())
+        parameters = self.published()
+        self.run_page(parameters)
         self.assertEqual([entry[:2] for entry in self.nginx.seen()],
                          [("GET /release/launch.oscf HTTP/1.1", "200"),
                           ("GET /release/packages.properties HTTP/1.1", "200"),
                           ("GET /release/core.cab HTTP/1.1", "200")])
         self.assertUnpacked(archive, NEW)
 
-    def test_a_cut_archive_is_resumed_from_nginx(self):
-        archive = self.cabinet(NEW)
-        parameters = self.published()
+        # The same page again, the archive's answer cut half-way on its way from nginx.
+        forget_work_directories()
+        earlier = len(self.nginx.seen())
         keep = len(archive) // 2
         relay = CuttingRelay(self.nginx.port, keep)
         self.addCleanup(relay.close)
         self.run_page(parameters, relay.port)
-        fetched = [entry for entry in self.nginx.seen() if entry[0] == "GET /release/core.cab HTTP/1.1"]
+        fetched = [entry for entry in self.nginx.seen()[earlier:] if entry[0] == "GET /release/core.cab HTTP/1.1"]
         etag = self.etag(self.release_folder / "core.cab")
         self.assertEqual(fetched[0][1:4], ("200", "", ""), fetched)
         self.assertEqual(fetched[1:], [("GET /release/core.cab HTTP/1.1", "206", "bytes=%d-" % keep, etag,
