@@ -30,7 +30,8 @@ Each round gives:
 and where the time goes: a timeline of the requests the server saw (their arrival times
 in its request log) and the record's lines, and from it the spans start-up, downloads
 and unpacking, the updater's install run, the client's launch and the client's own
-start. Prints each round, then the medians.
+start, and the cost of one process start (the updater's "starting client" line to the
+client's first line), of which the span holds three. Prints each round, then the medians.
 
 Needs the build (the stand-in, the plug-in, the sample programs and the package-list
 checker), gcab, cabextract and unzip. Do not run it while tests run: it restarts the
@@ -97,6 +98,9 @@ FIXED_WAITS = (
 )
 # Only an upper bound, ended by the signal: no fixed wait.
 STARTUP_WAIT = ("wait for the startup event, ended by it", "kStartupWaitMs", 20000, "src/workflow/close_window.cpp")
+# The programs started between the first NPP_SetWindow and the startup signal: the
+# updater's install run, the installed updater, the client.
+PROCESS_STARTS = 3
 DEBUG_OUTPUT = re.compile(r'^[0-9a-f]+:warn:debugstr:OutputDebugStringA "(.*)"$')
 SET_WINDOW = re.compile(r"^standin: NPP_SetWindow took (\d+) ms$")
 CLIENT_UP = "client: startup event signalled"
@@ -306,7 +310,9 @@ def problems(run):
     if run.first_set_window() is None:
         found.append("no NPP_SetWindow was timed")
     for test, what in ((lambda l: l == CLIENT_UP, "the client's startup signal"),
-                       (INSTALL_START.match, "the updater's install run"), (LAUNCH_START.match, "the client's launch")):
+                       (INSTALL_START.match, "the updater's install run"), (LAUNCH_START.match, "the client's launch"),
+                       (lambda l: l.startswith("updater: starting client"), "the updater's start of the client"),
+                       (lambda l: l.startswith("client: command line"), "the client's first line")):
         if run.record_time(test) is None:
             found.append("the record lacks %s" % what)
     if not run.requests:
@@ -332,6 +338,7 @@ def measure_round(run, transfers, extractions):
     install = run.record_time(INSTALL_START.match)
     installed = run.record_time(lambda l: l.startswith("updater: exit"))
     client = run.record_time(lambda l: l.startswith("client: command line"))
+    starting = run.record_time(lambda l: l.startswith("updater: starting client"))
     first_request = min(entry["time"] for entry in run.requests)
     whole = (up - t0) * 1000
     bare = sum(transfers.values()) * 1000 + sum(extractions.values()) * 1000
@@ -343,8 +350,10 @@ def measure_round(run, transfers, extractions):
         "requests": len(asked), "requests' bare time": sum(transfers.get(name, RTT_MS / 1000) for name in asked) * 1000,
         "start-up": (first_request - t0) * 1000, "downloads and unpacking": (install - first_request) * 1000,
         "install run": (installed - install) * 1000, "client's launch": (client - installed) * 1000,
-        "client's own start": (up - client) * 1000,
+        "client's own start": (up - client) * 1000, "process start": (client - starting) * 1000,
     }
+    figures["overhead less process starts"] = (figures["overhead"] - PROCESS_STARTS * figures["process start"] -
+                                               figures["client's own start"])
     figures.update(after_transfers(run, transfers, up))
     return figures
 
@@ -397,6 +406,10 @@ def report(rounds, sizes):
           (middle["requests"], middle["requests' bare time"]))
     for key in sorted(k for k in middle if k.startswith("after ")):
         print("  %s, less its bare transfer (its unpacking and the plug-in's work): %.0f ms" % (key, middle[key]))
+    print("  process starts: %d (the install run, the installed updater, the client); one, from the updater's "
+          "\"starting client\" line to the client's first line, took %.0f ms" % (PROCESS_STARTS, middle["process start"]))
+    print("  own overhead less %d such starts and the client's own start: %.0f ms" %
+          (PROCESS_STARTS, middle["overhead less process starts"]))
     if os.environ.get("OSTREL_IN_GUEST"):
         print("Inside the emulated x86 machine: times there are about 4 to 8 times the real ones; the link's "
               "waits are real time.")
