@@ -37,8 +37,8 @@ Needs the build (the stand-in, the plug-in, the sample programs and the package-
 checker), gcab, cabextract and unzip. Do not run it while tests run: it restarts the
 build's Wine rig. The Wine programs and the prefix's wineserver are pinned to CPU 0.
 Where Windows programs start only inside the emulated x86 machine (tools/guest/run-windows,
-under the lock /tmp/guest.lock), the whole script runs in there, its server too; times
-there are about 4 to 8 times the real ones.
+under the build's lock BUILD_DIR/rig.guest-lock), the whole script runs in there, its
+server too; times there are about 4 to 8 times the real ones.
 """
 import codecs
 import html
@@ -68,7 +68,6 @@ from wine_pinning import pin_wineserver  # noqa: E402
 
 WINE_RUN = BUILD / "wine-run"
 RUN_WINDOWS = ROOT / "tools" / "guest" / "run-windows"
-GUEST_LOCK = "/tmp/guest.lock"
 FIXTURE_SERVER = ROOT / "tests" / "fixtures" / "fixture_server.py"
 STANDIN = BUILD / "bin" / "browser_standin.exe"
 PLUGIN_DLL = BUILD / "bin" / "NPOstrelUpdater.dll"
@@ -120,7 +119,7 @@ def windows_path(path):
 def run_where_windows_programs_start():
     """Restarts this script through tools/guest/run-windows, once, under the guest lock."""
     if not os.environ.get("OSTREL_PLACED"):
-        os.execv(RUN_WINDOWS, [RUN_WINDOWS, "--share", ROOT, "--share", BUILD, "--lock", GUEST_LOCK,
+        os.execv(RUN_WINDOWS, [RUN_WINDOWS, "--share", ROOT, "--share", BUILD, "--lock", BUILD / "rig.guest-lock",
                                "--note", "run_bench: running inside the emulated x86 machine", "--",
                                sys.executable, os.path.abspath(__file__), BUILD, str(ROUNDS)])
 
