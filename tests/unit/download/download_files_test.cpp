@@ -15,6 +15,7 @@
 #include "log/CTextBuffer.h"
 #include "log/install_log.h"
 #include "net/file_download.h"
+#include "net/run_session.h"
 #include "support/message_box_watcher.h"
 #include "support/net_fixture.h"
 #include "support/plugin_instance.h"
@@ -80,6 +81,9 @@ class DownloadFilesTest : public ::testing::Test {
     }
     auto plugin = std::make_unique<PluginInstance>(parameters);
     EXPECT_NE(std::string(plugin->record()->m_workDirectory), "");
+    // The update runs here on the test's thread: the session is opened first, as the
+    // worker does.
+    runSession(*plugin->record());
     return plugin;
   }
   std::string inWork(const PluginInstance& plugin, const std::string& relative) const {
