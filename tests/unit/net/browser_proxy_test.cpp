@@ -9,6 +9,7 @@
 
 #include "log/install_log.h"
 #include "net/internet_session.h"
+#include "net/run_session.h"
 #include "net/url_open.h"
 #include "support/net_fixture.h"
 #include "support/test_browser.h"
@@ -107,6 +108,9 @@ TEST_F(BrowserProxy, ANewInstanceOpensItsSessionWithTheBrowsersUserAgentAndProxy
   char mimeType[] = "application/x-ostrel-updater-plugin";
   ASSERT_EQ(TestBrowser::instance().pluginTable().newp(mimeType, &npp, 1, 0, nullptr, nullptr, nullptr), 0);
   auto* plugin = static_cast<CMyPlugin*>(npp.pdata);
+  // NPP_New took the browser's user agent; the session is opened at its first use, here
+  // on the test's thread as the worker does first.
+  ASSERT_NE(runSession(*plugin), nullptr);
   const std::string path = uniquePath("new-instance");
   EXPECT_TRUE(fetch(plugin, FixtureServer::instance().proxiedUrl(path)));
   TestBrowser::instance().pluginTable().destroy(&npp, nullptr);
