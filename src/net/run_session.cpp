@@ -12,8 +12,6 @@
 
 namespace {
 
-enum : LONG { kNotOpened = 0, kOpening = 1, kOpened = 2 };
-
 // The profile search and InternetOpenA, with a copy of the user agent: the record may be
 // gone before a job the worker walked away from ends.
 class CSessionOpenJob : public CSessionJob {
@@ -54,41 +52,33 @@ HINTERNET openLeavable(CRunContext& instance, uint32_t* fault) {
 // Waits while another thread opens; true when this thread is to open it now.
 bool claimOpening(CRunContext& instance) {
   for (;;) {
-    const LONG state = InterlockedCompareExchange(&instance.m_sessionState, kOpening, kNotOpened);
-    if (state == kNotOpened) return true;
-    if (state == kOpened) return false;
+    const LONG state = InterlockedCompareExchange(&instance.m_sessionState, kSessionOpening, kSessionNotOpened);
+    if (state == kSessionNotOpened) return true;
+    if (state == kSessionOpened) return false;
     Sleep(1);
   }
 }
 
-// A session set by its owner beforehand (a test's, a benchmark's) stays its owner's.
 void finishOpening(CRunContext& instance, HINTERNET session) {
-  if (!instance.m_internet) {
-    instance.m_internet = session;
-    if (session && instance.m_runControl) instance.m_runControl->adoptSession(session);
-  } else if (session) {
-    InternetCloseHandle(session);
-  }
-  InterlockedExchange(&instance.m_sessionState, kOpened);
+  instance.m_internet = session;
+  if (session && instance.m_runControl) instance.m_runControl->adoptSession(session);
+  InterlockedExchange(&instance.m_sessionState, kSessionOpened);
 }
 
 }  // namespace
 
 HINTERNET runSession(CRunContext& instance) {
-  if (claimOpening(instance))
-    finishOpening(instance, instance.m_internet ? nullptr
-                                                : NetscapeInternetOpen(instance.m_userAgent ? instance.m_userAgent : ""));
+  if (claimOpening(instance)) finishOpening(instance, NetscapeInternetOpen(instance.m_userAgent ? instance.m_userAgent : ""));
   return instance.m_internet;
 }
 
 void openRunSessionForWorker(CRunContext& instance) {
   if (!claimOpening(instance)) return;
-  if (instance.m_internet) return finishOpening(instance, nullptr);
   uint32_t fault = 0;
   const HINTERNET session = openLeavable(instance, &fault);
   // Left before the search ended: a later upload at teardown opens one of its own.
   if (!session && runCancelled(instance))
-    InterlockedExchange(&instance.m_sessionState, kNotOpened);
+    InterlockedExchange(&instance.m_sessionState, kSessionNotOpened);
   else
     finishOpening(instance, session);
   raiseCaughtFault(fault);

@@ -18,8 +18,8 @@ class CMyPlugin : public CRunContext {
   // Defaults for every field; the dialog template follows the platform.
   CMyPlugin();
 
-  // Reads the embed parameters into m_page, claims the work directory and sets the
-  // bar's total from the file list. Always 0.
+  // Reads the embed parameters into m_page and sets the bar's total from the file list.
+  // Always 0.
   NPError ReadParameters(uint16 mode, int16 argc, char* argn[], char* argv[], NPSavedData* saved);
 
   // Callback methods; each runs under the method guard and answers as the browser
@@ -41,7 +41,7 @@ class CMyPlugin : public CRunContext {
   int m_dialogTemplateId;
   HANDLE m_workerDoneEvent;
   HWND m_frameWindow;
-  // Keeps m_workDirectory this instance's alone until Destroy; null when shared.
+  // Keeps m_workDirectory this instance's alone until Destroy; null when it has none.
   HANDLE m_workDirectoryClaim;
   // Set once the worker thread is running; only then does m_workerDoneEvent ever get
   // signalled, so only then may NPP_Destroy wait for it.

@@ -19,6 +19,10 @@
 class CRunControl;
 class CRunContext;
 
+// m_sessionState's steps. A test or a benchmark that sets m_internet itself marks it
+// opened, so that the run keeps that session.
+enum SessionState : LONG { kSessionNotOpened = 0, kSessionOpening = 1, kSessionOpened = 2 };
+
 // Tells the user why a URL could not be opened: message is the page's sentence with the
 // answer's status. The workflow, which owns the run's boxes, gives the run its notice.
 using OpenFailureNotice = void (*)(const CRunContext& run, const char* message);

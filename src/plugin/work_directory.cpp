@@ -3,9 +3,12 @@
 
 #include <cstdio>
 
+#include "base/path_text.h"
 #include "base/scoped_handle.h"
+#include "base/string_copy.h"
 #include "base/temp_directory.h"
 #include "log/install_log.h"
+#include "plugin/CMyPlugin.h"
 
 namespace {
 
@@ -45,6 +48,13 @@ void claimWorkDirectory(char* output, HANDLE* claim) {
   std::snprintf(line, sizeof line, "Every work directory is taken: %d instances are running; this one downloads nothing.",
                 kMostWorkDirectories);
   logLine(line);
+}
+
+void claimInstanceWorkDirectory(CMyPlugin& plugin) {
+  if (plugin.m_workDirectory) return;
+  char workDirectory[kPathCapacity];
+  claimWorkDirectory(workDirectory, &plugin.m_workDirectoryClaim);
+  plugin.m_workDirectory = copyString(workDirectory);
 }
 
 void releaseWorkDirectory(HANDLE* claim) {

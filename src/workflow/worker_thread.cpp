@@ -4,6 +4,7 @@
 #include "log/method_guard.h"
 #include "net/run_session.h"
 #include "plugin/CMyPlugin.h"
+#include "plugin/work_directory.h"
 #include "workflow/close_window.h"
 #include "workflow/driver.h"
 #include "workflow/open_failure_box.h"
@@ -25,6 +26,7 @@ DWORD WINAPI RunOstrelClientThreadProc(LPVOID record) {
   auto* plugin = static_cast<CMyPlugin*>(record);
   runGuarded(plugin, "RunOstrelClientThreadProc()", [&] {
     // First, so that the profile search's lines come before the run's.
+    claimInstanceWorkDirectory(*plugin);
     openRunSessionForWorker(*plugin);
     runOstrelClient(*plugin);
     if (plugin->m_frameWindow && claimClosing(*plugin)) ClosePluginWindow(*plugin);

@@ -16,6 +16,7 @@
 #include "log/install_log.h"
 #include "net/file_download.h"
 #include "net/run_session.h"
+#include "plugin/work_directory.h"
 #include "support/message_box_watcher.h"
 #include "support/net_fixture.h"
 #include "support/plugin_instance.h"
@@ -80,9 +81,10 @@ class DownloadFilesTest : public ::testing::Test {
       parameters.push_back({"FileSize" + std::to_string(i), files[i].second});
     }
     auto plugin = std::make_unique<PluginInstance>(parameters);
+    // The update runs here on the test's thread: the folder is claimed and the session
+    // opened first, as the worker does.
+    claimInstanceWorkDirectory(*plugin->record());
     EXPECT_NE(std::string(plugin->record()->m_workDirectory), "");
-    // The update runs here on the test's thread: the session is opened first, as the
-    // worker does.
     runSession(*plugin->record());
     return plugin;
   }

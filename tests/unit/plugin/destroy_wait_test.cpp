@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "plugin/run_control.h"
+#include "plugin/work_directory.h"
 #include "support/plugin_instance.h"
 
 namespace {
@@ -83,6 +84,7 @@ TEST(DestroyWait, WorkerThatNeverStartedIsNotWaitedFor) {
 // that a page loaded again meanwhile works in another folder and never meets that file.
 TEST(DestroyWait, TheWorkDirectoryStaysClaimedWhileAJobOfTheRunLivesOn) {
   PluginInstance left({});
+  claimInstanceWorkDirectory(*left.record());
   const std::string folder = left.record()->m_workDirectory;
   CRunControl* control = left.record()->m_runControl;
   ASSERT_NE(control, nullptr);
@@ -90,9 +92,11 @@ TEST(DestroyWait, TheWorkDirectoryStaysClaimedWhileAJobOfTheRunLivesOn) {
   EXPECT_EQ(left.destroy(), NPERR_NO_ERROR);
   {
     PluginInstance reloaded({});
+    claimInstanceWorkDirectory(*reloaded.record());
     EXPECT_NE(std::string(reloaded.record()->m_workDirectory), folder);
   }
   control->release();  // the job has let go of its file
   PluginInstance later({});
+  claimInstanceWorkDirectory(*later.record());
   EXPECT_EQ(std::string(later.record()->m_workDirectory), folder);
 }

@@ -30,6 +30,9 @@ TEST(ReadParameters, NoParametersGiveTheDefaults) {
   EXPECT_EQ(record->m_page.numFiles, 0);
   EXPECT_EQ(record->m_page.fileNames, nullptr);
   EXPECT_EQ(record->m_dialogTemplateId, 103);
+  // The page's load leaves the folder to the worker's first step.
+  EXPECT_EQ(record->m_workDirectory, nullptr);
+  claimInstanceWorkDirectory(*record);
   ASSERT_NE(record->m_workDirectory, nullptr);
   EXPECT_NE(std::string(record->m_workDirectory), "");
   EXPECT_NE(GetFileAttributesA(record->m_workDirectory), INVALID_FILE_ATTRIBUTES);
@@ -150,12 +153,14 @@ TEST(ReadParameters, PastTheMostWorkDirectoriesAnInstanceHasNone) {
   std::set<std::string> folders;
   for (int i = 0; i < kMostWorkDirectories; ++i) {
     live.push_back(std::make_unique<PluginInstance>(EmbedParameters{}));
+    claimInstanceWorkDirectory(*live.back()->record());
     folders.insert(PluginInstance::value(live.back()->record()->m_workDirectory));
   }
   EXPECT_EQ(folders.size(), static_cast<size_t>(kMostWorkDirectories));
   EXPECT_EQ(folders.count(""), 0u);
   {
     PluginInstance extra({});
+    claimInstanceWorkDirectory(*extra.record());
     EXPECT_EQ(PluginInstance::value(extra.record()->m_workDirectory), "");
     const std::string line = "Every work directory is taken: 64 instances are running; this one downloads nothing.\r\n";
     const std::string log = installLogText();
@@ -165,6 +170,7 @@ TEST(ReadParameters, PastTheMostWorkDirectoriesAnInstanceHasNone) {
   const std::string given = PluginInstance::value(live.back()->record()->m_workDirectory);
   live.pop_back();
   PluginInstance next({});
+  claimInstanceWorkDirectory(*next.record());
   EXPECT_EQ(PluginInstance::value(next.record()->m_workDirectory), given);
   releaseInstallLog();
 }
