@@ -49,7 +49,6 @@ the real ones, so only the ratios say much there.
 """
 import codecs
 import html
-import json
 import os
 import random
 import re
@@ -57,9 +56,6 @@ import shutil
 import statistics
 import subprocess
 import sys
-import tempfile
-import threading
-import time
 import zipfile
 from pathlib import Path
 
@@ -73,13 +69,11 @@ sys.path.insert(0, str(ROOT / "tools" / "release"))
 import make_release as release_tool  # noqa: E402
 import release_manifest  # noqa: E402
 sys.path.insert(0, str(ROOT / "bench"))
-from wine_pinning import pin_wineserver  # noqa: E402
+from standin_bench import (PLUGIN_TYPE, Server, StandinRun, pinned_rig,  # noqa: E402
+                           run_where_windows_programs_start)
 
 # One folder per size, so that a run at another size never takes the archives of this one.
 WORK = BUILD / "bench-signing" / ("%dMiB" % MEGABYTES)
-WINE_RUN = BUILD / "wine-run"
-RUN_WINDOWS = ROOT / "tools" / "guest" / "run-windows"
-FIXTURE_SERVER = ROOT / "tests" / "fixtures" / "fixture_server.py"
 STANDIN = BUILD / "bin" / "browser_standin.exe"
 KEYED_DLL = BUILD / "bin" / "signed" / "NPOstrelUpdater.dll"
 KEYLESS_DLL = BUILD / "bin" / "NPOstrelUpdater.dll"
@@ -90,11 +84,8 @@ MANIFEST = release_tool.PACKAGE_LIST + release_manifest.SUFFIX
 CONFIGURATION = "launch.oscf"
 RELEASE_PATH = "/files/release/" if PACE_MS is None else "/paced/%d/release/" % PACE_MS
 VERSION, DATE = "1.0.0.0", "2026-01-01"
-PIN = ["taskset", "-c", "0"]
 # A safety net: each run ends by the plug-in's redirect.
 RUN_MS = 300000
-CLIENT_KEY = "Software\\Ostrel Software, Inc.\\Ostrel Client"
-PLUGIN_TYPE = "application/x-ostrel-updater-plugin"
 # How Wine shows what a program writes to the debug output (the plug-in's install log).
 DEBUG_OUTPUT = re.compile(r'^[0-9a-f]+:warn:debugstr:OutputDebugStringA "(.*)"$')
 PROGRESS = re.compile(r"^standin: progress (\d+)%$")
@@ -121,10 +112,6 @@ CONTENDERS = (
 )
 
 
-def windows_path(path):
-    return "Z:" + str(path).replace("/", "\\")
-
-
 def make_release():
     """The two archives, made once for the size, and their package list and manifest,
     signed anew each time (the build may have made new test keys since)."""
@@ -141,51 +128,6 @@ def make_release():
     # The page's parameters are made at run time for the server's own URL.
     release_tool.make_release(WORK, "http://127.0.0.1/files/release", checker_build=CHECKER_BUILD,
                               signing_key=SIGNING_KEY, version=VERSION, date=DATE)
-
-
-def run_where_windows_programs_start():
-    """Restarts this script through tools/guest/run-windows, once: inside the emulated
-    machine it takes the build folder's guest lock, as wine-run does, so that no other
-    machine writes the same Wine prefix meanwhile."""
-    if not os.environ.get("OSTREL_PLACED"):
-        os.execv(RUN_WINDOWS, [RUN_WINDOWS, "--share", ROOT, "--share", BUILD, "--lock", BUILD / "rig.guest-lock",
-                               "--note", "run_bench: running inside the emulated x86 machine", "--",
-                               sys.executable, os.path.abspath(__file__), BUILD, str(ROUNDS), str(MEGABYTES),
-                               *([] if PACE_MS is None else [str(PACE_MS)])])
-
-
-def forget_installations_and_work_folders():
-    """An installed client would be used instead of the release; an earlier run's work
-    folder holds a hundred MiB."""
-    for root in ("HKCU", "HKLM"):
-        subprocess.run([WINE_RUN, "reg", "delete", root + "\\" + CLIENT_KEY, "/f"], stdin=subprocess.DEVNULL,
-                       capture_output=True)
-    for work in (BUILD / "rig" / "prefix" / "drive_c" / "users").glob("*/Temp/Ostrel_client_install*"):
-        shutil.rmtree(work, ignore_errors=True)
-
-
-class Server:
-    """The tests' web server, started for this run in a folder of its own."""
-
-    def __init__(self, folder):
-        self.folder = folder
-        subprocess.run([sys.executable, FIXTURE_SERVER, "start", folder], check=True)
-        pairs = (line.split("=", 1) for line in (folder / "server.env").read_text().splitlines() if "=" in line)
-        self.info = dict(pairs)
-        self.log = Path(self.info["request_log"])
-
-    def log_size(self):
-        return self.log.stat().st_size if self.log.exists() else 0
-
-    def requests_since(self, offset):
-        if not self.log.exists():
-            return []
-        with open(self.log, "rb") as log:
-            log.seek(offset)
-            return [json.loads(line) for line in log.read().splitlines() if line.strip()]
-
-    def stop(self):
-        subprocess.run([sys.executable, FIXTURE_SERVER, "stop", self.folder])
 
 
 def serve_release(server):
@@ -206,20 +148,6 @@ def write_page(path, parameters):
     attributes = " ".join('%s="%s"' % (name, html.escape(value, quote=True)) for name, value in parameters)
     path.write_text('<html><body><embed type="%s" width="320" height="60" %s></body></html>' %
                     (PLUGIN_TYPE, attributes))
-
-
-class Lines(threading.Thread):
-    """Every line of a stream, each with the time it came out."""
-
-    def __init__(self, stream):
-        super().__init__(daemon=True)
-        self.stream = stream
-        self.lines = []
-        self.start()
-
-    def run(self):
-        for raw in iter(self.stream.readline, b""):
-            self.lines.append((time.time(), raw.decode("utf-8", "replace").rstrip("\r\n")))
 
 
 class Run:
@@ -244,22 +172,10 @@ class Run:
 def run_once(server, contender):
     offset = server.log_size()
     environment = dict(os.environ, WINEDEBUG="-all,warn+debugstr")
-    process = subprocess.Popen(PIN + [str(WINE_RUN), str(STANDIN), "--dll", windows_path(contender.dll),
-                                      "--run-ms", str(RUN_MS), windows_path(contender.page)],
-                               stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                               env=environment)
-    out, err = Lines(process.stdout), Lines(process.stderr)
-    try:
-        code = process.wait(timeout=RUN_MS / 1000 + 120)
-    except subprocess.TimeoutExpired:
-        process.kill()
-        process.wait()
-        code = None
-    # A Wine service that the run started may hold the output open after the stand-in
-    # ended: what came before its end is all that counts.
-    for reader in (out, err):
-        reader.join(10)
-    return Run(code, list(out.lines), list(err.lines), server.requests_since(offset))
+    standin = StandinRun(BUILD, contender.dll, contender.page, RUN_MS, environment)
+    code = standin.wait()
+    out, err = standin.lines()
+    return Run(code, out, err, server.requests_since(offset))
 
 
 def problems(run, contender):
@@ -367,23 +283,13 @@ def main():
             make_release()
         except (release_tool.ReleaseError, release_manifest.ManifestError) as error:
             sys.exit("run_bench: the release could not be made: %s" % error)
-    run_where_windows_programs_start()
-    # A fresh rig of its own: the wineserver must be started by this run to be pinned.
-    subprocess.run([WINE_RUN, "--stop"], check=True)
-    subprocess.run([WINE_RUN, "--start"], check=True)
-    pin_wineserver(BUILD)
-    forget_installations_and_work_folders()
-    # The server's files in memory: inside the machine the build folder is shared with
-    # the host, and every read of it crosses over.
-    scratch = "/dev/shm" if os.access("/dev/shm", os.W_OK) else None
-    server = Server(Path(tempfile.mkdtemp(prefix="bench-signing-", dir=scratch)))
-    try:
-        measure(server)
-    finally:
-        server.stop()
-        shutil.rmtree(server.folder, ignore_errors=True)
-        forget_installations_and_work_folders()
-        subprocess.run([WINE_RUN, "--stop"])
+    run_where_windows_programs_start(BUILD, __file__, ROUNDS, MEGABYTES, *([] if PACE_MS is None else [PACE_MS]))
+    with pinned_rig(BUILD):
+        server = Server("bench-signing-")
+        try:
+            measure(server)
+        finally:
+            server.stop()
 
 
 if __name__ == "__main__":

@@ -42,7 +42,6 @@ server too; times there are about 4 to 8 times the real ones.
 """
 import codecs
 import html
-import json
 import os
 import re
 import shutil
@@ -64,16 +63,11 @@ sys.path.insert(0, str(ROOT / "tools" / "release"))
 sys.path.insert(0, str(ROOT / "bench"))
 import make_release as release_tool  # noqa: E402
 import sample_release  # noqa: E402
-from wine_pinning import pin_wineserver  # noqa: E402
+from standin_bench import (PLUGIN_TYPE, FirefoxProfile, Server, StandinRun, pinned_rig,  # noqa: E402
+                           forget_installations_and_work_folders, run_where_windows_programs_start, windows_path)
 
-WINE_RUN = BUILD / "wine-run"
-RUN_WINDOWS = ROOT / "tools" / "guest" / "run-windows"
-FIXTURE_SERVER = ROOT / "tests" / "fixtures" / "fixture_server.py"
 STANDIN = BUILD / "bin" / "browser_standin.exe"
 PLUGIN_DLL = BUILD / "bin" / "NPOstrelUpdater.dll"
-PLUGIN_TYPE = "application/x-ostrel-updater-plugin"
-CLIENT_KEY = "Software\\Ostrel Software, Inc.\\Ostrel Client"
-PREFIX_USERS = BUILD / "rig" / "prefix" / "drive_c" / "users"
 RTT_MS = 50
 BYTES_PER_S = 2 << 20
 RELEASE = "release"
@@ -82,7 +76,6 @@ EXTRACTORS = {
     sample_release.CABINET: lambda archive, target: ["cabextract", "-q", "-d", target, archive],
     sample_release.ZIP: lambda archive, target: ["unzip", "-qo", archive, "-d", target],
 }
-PIN = ["taskset", "-c", "0"]
 # A safety net: each run ends when the plug-in closes the window, 2 s after the client's start.
 RUN_MS = 120000
 CLIENT_STAYS_MS = 500
@@ -110,84 +103,6 @@ LAUNCH_START = re.compile(r"^updater: command line (?!.* -install )")
 # process start); the install run; from its end to the client's start (the installed
 # updater's run); the client's own start up to its signal.
 SPANS = ("start-up", "downloads and unpacking", "install run", "client's launch", "client's own start")
-
-
-def windows_path(path):
-    return "Z:" + str(Path(path).resolve()).replace("/", "\\")
-
-
-def run_where_windows_programs_start():
-    """Restarts this script through tools/guest/run-windows, once, under the guest lock."""
-    if not os.environ.get("OSTREL_PLACED"):
-        os.execv(RUN_WINDOWS, [RUN_WINDOWS, "--share", ROOT, "--share", BUILD, "--lock", BUILD / "rig.guest-lock",
-                               "--note", "run_bench: running inside the emulated x86 machine", "--",
-                               sys.executable, os.path.abspath(__file__), BUILD, str(ROUNDS)])
-
-
-def wine(*args):
-    return subprocess.run([str(WINE_RUN), *args], stdin=subprocess.DEVNULL, capture_output=True)
-
-
-def forget_installations_and_work_folders():
-    """An installed client would be started as it is, without the release."""
-    for root in ("HKCU", "HKLM"):
-        wine("reg", "delete", root + "\\" + CLIENT_KEY, "/f")
-    for work in PREFIX_USERS.glob("*/Temp/Ostrel_client_install*"):
-        shutil.rmtree(work, ignore_errors=True)
-
-
-class FirefoxProfile:
-    """A Firefox profile for the prefix's user, as the stand-in's user agent implies;
-    removed at the end when there was none."""
-
-    def __enter__(self):
-        user = next(p for p in PREFIX_USERS.iterdir() if p.is_dir() and p.name != "Public")
-        self.root = user / "AppData" / "Roaming" / "Mozilla"
-        self.existed = self.root.exists()
-        profile = self.root / "Firefox" / "Profiles" / "bench.default"
-        profile.mkdir(parents=True, exist_ok=True)
-        (profile / "prefs.js").write_text('user_pref("intl.accept_languages", "en-us");\r\n')
-        return self
-
-    def __exit__(self, *exc):
-        if not self.existed:
-            shutil.rmtree(self.root, ignore_errors=True)
-
-
-class Server:
-    """The tests' web server, started for this run in a folder of its own."""
-
-    def __init__(self, folder):
-        self.folder = folder
-        subprocess.run([sys.executable, FIXTURE_SERVER, "start", folder], check=True)
-        pairs = (line.split("=", 1) for line in (folder / "server.env").read_text().splitlines() if "=" in line)
-        self.info = dict(pairs)
-        self.log = Path(self.info["request_log"])
-        self.link = "http://127.0.0.1:%s/link/%d/%d" % (self.info["http_port"], RTT_MS, BYTES_PER_S)
-
-    def log_size(self):
-        return self.log.stat().st_size if self.log.exists() else 0
-
-    def requests_since(self, offset):
-        with open(self.log, "rb") as log:
-            log.seek(offset)
-            return [json.loads(line) for line in log.read().splitlines() if line.strip()]
-
-    def stop(self):
-        subprocess.run([sys.executable, FIXTURE_SERVER, "stop", self.folder])
-
-
-class Lines(threading.Thread):
-    """Every line of a stream, each with the time it came out."""
-
-    def __init__(self, stream):
-        super().__init__(daemon=True)
-        self.stream, self.lines = stream, []
-        self.start()
-
-    def run(self):
-        for raw in iter(self.stream.readline, b""):
-            self.lines.append((time.time(), raw.decode("utf-8", "replace").rstrip("\r\n")))
 
 
 class RecordWatch(threading.Thread):
@@ -252,32 +167,22 @@ class Run:
 def run_once(server, page, record):
     if record.exists():
         record.unlink()
-    forget_installations_and_work_folders()
+    forget_installations_and_work_folders(BUILD)
     shutil.rmtree(page.parent / "installed", ignore_errors=True)
     offset = server.log_size()
     environment = dict(os.environ, WINEDEBUG="-all,warn+debugstr", OSTREL_SAMPLE_RECORD=windows_path(record),
                        OSTREL_SAMPLE_INSTALL_DIR=windows_path(page.parent / "installed"),
                        OSTREL_SAMPLE_CLIENT_MS=str(CLIENT_STAYS_MS))
     watch = RecordWatch(record)
-    process = subprocess.Popen(PIN + [str(WINE_RUN), str(STANDIN), "--dll", windows_path(PLUGIN_DLL),
-                                      "--run-ms", str(RUN_MS), windows_path(page)],
-                               stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                               env=environment)
-    out, err = Lines(process.stdout), Lines(process.stderr)
-    try:
-        code = process.wait(timeout=RUN_MS / 1000 + 120)
-    except subprocess.TimeoutExpired:
-        process.kill()
-        process.wait()
-        code = None
+    standin = StandinRun(BUILD, PLUGIN_DLL, page, RUN_MS, environment)
+    code = standin.wait()
     # The client stays a moment after the stand-in's end; its exit is the record's last line.
     deadline = time.monotonic() + 30
     while time.monotonic() < deadline and not any(line == "client: exit" for _, line in watch.lines):
         time.sleep(0.1)
     watch.stop()
-    for reader in (out, err):
-        reader.join(10)
-    return Run(code, list(out.lines), list(err.lines), list(watch.lines), server.requests_since(offset))
+    out, err = standin.lines()
+    return Run(code, out, err, list(watch.lines), server.requests_since(offset))
 
 
 def bare_transfers(link):
@@ -415,12 +320,18 @@ def report(rounds, sizes):
     print("Wine programs and the prefix's wineserver pinned to CPU 0.")
 
 
+def link_of(server):
+    """The server's link path: RTT_MS before each answer, the body at BYTES_PER_S."""
+    return "http://127.0.0.1:%s/link/%d/%d" % (server.info["http_port"], RTT_MS, BYTES_PER_S)
+
+
 def measure(server):
+    link = link_of(server)
     release = server.folder / "files" / RELEASE
-    parameters = sample_release.make_release(release, "%s/%s" % (server.link, RELEASE), BUILD / "bin")
+    parameters = sample_release.make_release(release, "%s/%s" % (link, RELEASE), BUILD / "bin")
     sizes = {name: (release / name).stat().st_size for name in FILES}
     page = server.folder / "page.html"
-    write_page(page, server.link, parameters)
+    write_page(page, link, parameters)
     record = server.folder / "record.txt"
     rounds = []
     for number in range(1, ROUNDS + 1):
@@ -428,7 +339,7 @@ def measure(server):
         found = problems(run)
         if found:
             sys.exit("run_bench: round %d: %s\n%s" % (number, "; ".join(found), run.dump()))
-        figures = measure_round(run, bare_transfers(server.link), bare_extractions(release))
+        figures = measure_round(run, bare_transfers(link), bare_extractions(release))
         print_round(number, run, figures)
         rounds.append(figures)
     report(rounds, sizes)
@@ -441,22 +352,14 @@ def main():
     for tool in ("gcab", "cabextract", "unzip"):
         if not shutil.which(tool):
             sys.exit("run_bench: %s is missing (tools/install-deps installs it)" % tool)
-    run_where_windows_programs_start()
-    # A fresh rig of its own: the wineserver must be started by this run to be pinned.
-    subprocess.run([WINE_RUN, "--stop"], check=True)
-    subprocess.run([WINE_RUN, "--start"], check=True)
-    pin_wineserver(BUILD)
-    # The server's files in memory: inside the machine a shared folder's every read crosses over.
-    scratch = "/dev/shm" if os.access("/dev/shm", os.W_OK) else None
-    server = Server(Path(tempfile.mkdtemp(prefix="bench-time-to-client-", dir=scratch)))
-    try:
-        with FirefoxProfile():
-            measure(server)
-    finally:
-        server.stop()
-        shutil.rmtree(server.folder, ignore_errors=True)
-        forget_installations_and_work_folders()
-        subprocess.run([WINE_RUN, "--stop"])
+    run_where_windows_programs_start(BUILD, __file__, ROUNDS)
+    with pinned_rig(BUILD):
+        server = Server("bench-time-to-client-")
+        try:
+            with FirefoxProfile(BUILD):
+                measure(server)
+        finally:
+            server.stop()
 
 
 if __name__ == "__main__":

@@ -1,5 +1,5 @@
-// runSession: one opening per instance, whichever thread comes first; the worker's on a
-// job it may walk away from.
+// openRunSessionForWorker and openedRunSession: the worker's opening, on a job it may walk
+// away from.
 #include "net/run_session.h"
 
 #include <new>
@@ -49,37 +49,24 @@ HINTERNET openLeavable(CRunContext& instance, uint32_t* fault) {
   return session;
 }
 
-// Waits while another thread opens; true when this thread is to open it now.
-bool claimOpening(CRunContext& instance) {
-  for (;;) {
-    const LONG state = InterlockedCompareExchange(&instance.m_sessionState, kSessionOpening, kSessionNotOpened);
-    if (state == kSessionNotOpened) return true;
-    if (state == kSessionOpened) return false;
-    Sleep(1);
-  }
-}
-
-void finishOpening(CRunContext& instance, HINTERNET session) {
-  instance.m_internet = session;
-  if (session && instance.m_runControl) instance.m_runControl->adoptSession(session);
-  InterlockedExchange(&instance.m_sessionState, kSessionOpened);
-}
-
 }  // namespace
 
-HINTERNET runSession(CRunContext& instance) {
-  if (claimOpening(instance)) finishOpening(instance, NetscapeInternetOpen(instance.m_userAgent ? instance.m_userAgent : ""));
-  return instance.m_internet;
+void openRunSessionForWorker(CRunContext& instance) {
+  if (openedRunSession(instance)) return;
+  uint32_t fault = 0;
+  // Null when the page was left before the search ended: an upload at teardown then opens
+  // one of its own.
+  const HINTERNET session = openLeavable(instance, &fault);
+  if (session) {
+    instance.m_internet = session;
+    if (instance.m_runControl) instance.m_runControl->adoptSession(session);
+    InterlockedExchange(&instance.m_sessionState, kSessionOpened);
+  }
+  raiseCaughtFault(fault);
 }
 
-void openRunSessionForWorker(CRunContext& instance) {
-  if (!claimOpening(instance)) return;
-  uint32_t fault = 0;
-  const HINTERNET session = openLeavable(instance, &fault);
-  // Left before the search ended: a later upload at teardown opens one of its own.
-  if (!session && runCancelled(instance))
-    InterlockedExchange(&instance.m_sessionState, kSessionNotOpened);
-  else
-    finishOpening(instance, session);
-  raiseCaughtFault(fault);
+HINTERNET openedRunSession(const CRunContext& instance) {
+  auto* state = const_cast<volatile LONG*>(&instance.m_sessionState);
+  return InterlockedCompareExchange(state, kSessionOpened, kSessionOpened) == kSessionOpened ? instance.m_internet
+                                                                                              : nullptr;
 }

@@ -1,8 +1,7 @@
-// The instance's internet session, opened at its first use rather than at page load: the
-// browser's proxy settings come from a search of the browser's profiles, which the
-// browser's thread should not wait for in NPP_New. The worker opens it first thing, and
-// walks away from the search when the page is left; an upload of the log from the
-// browser's thread (a fault, or a teardown without a session) opens it there.
+// The instance's internet session, opened by the worker first thing rather than at page
+// load: the browser's proxy settings come from a search of the browser's profiles, which
+// the browser's thread should not wait for. The worker walks away from the search when the
+// page is left; an upload of the log that finds no session opens one of its own on its job.
 #pragma once
 
 #include <windows.h>
@@ -10,10 +9,10 @@
 
 class CRunContext;
 
-// instance.m_internet, opened now with the browser's proxy when it is not yet; the run
-// control then closes it with the run. Null when it cannot be opened. Two threads asking
-// at once get the same session: the second waits for the first's.
-HINTERNET runSession(CRunContext& instance);
-// The worker's opening: as runSession, on a job that the worker leaves behind when the
-// page is left (the session then stays unopened, and the job closes what it opened).
+// The worker's opening of instance.m_internet with the browser's proxy, on a job that the
+// worker leaves behind when the page is left (the session then stays unopened, and the job
+// closes what it opened). The run control then closes it with the run.
 void openRunSessionForWorker(CRunContext& instance);
+// The session once the worker has opened it, for any thread; null before, or when it could
+// not be opened.
+HINTERNET openedRunSession(const CRunContext& instance);

@@ -19,9 +19,9 @@
 class CRunControl;
 class CRunContext;
 
-// m_sessionState's steps. A test or a benchmark that sets m_internet itself marks it
-// opened, so that the run keeps that session.
-enum SessionState : LONG { kSessionNotOpened = 0, kSessionOpening = 1, kSessionOpened = 2 };
+// m_sessionState: whether m_internet is ready for other threads. A test or a benchmark that
+// sets m_internet itself marks it opened.
+enum SessionState : LONG { kSessionNotOpened = 0, kSessionOpened = 1 };
 
 // Tells the user why a URL could not be opened: message is the page's sentence with the
 // answer's status. The workflow, which owns the run's boxes, gives the run its notice.
@@ -45,7 +45,7 @@ class CRunContext {
   HWND m_progressDialog;
   // The downloads' progress, shown on m_progressDialog's bar.
   CDownloadProgress m_progress;
-  // Opened at its first use by runSession (net/run_session.h), which m_sessionState guards;
+  // Opened by the worker's first step (net/run_session.h), then marked in m_sessionState;
   // the browser's user agent, copied by NPP_New, goes with it.
   HINTERNET m_internet;
   volatile LONG m_sessionState;

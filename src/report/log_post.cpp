@@ -1,7 +1,9 @@
 // The upload request: HTTP/1.0 POST of the body, UTF-8 where the system converts, with
 // the browser's languages and the body's type and length as headers. The exchange runs on
 // a job's thread: the request timeouts end only silences, and a receiver that answers
-// without end would otherwise hold the browser's thread at teardown for ever.
+// without end would otherwise hold the browser's thread at teardown for ever. Without the
+// worker's session (the page was left during the profile search, or no worker ran) the
+// job opens one of its own, so the search too is bounded by the upload's limit.
 #include "report/log_post.h"
 
 #include <wininet.h>
@@ -9,6 +11,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 
 #include "base/host_services.h"
 #include "base/scoped_block.h"
@@ -17,6 +20,7 @@
 #include "base/text_conversion.h"
 #include "log/CTextBuffer.h"
 #include "net/accept_language.h"
+#include "net/internet_session.h"
 #include "net/request_timeouts.h"
 #include "net/run_session.h"
 #include "net/url_parts.h"
@@ -91,7 +95,10 @@ std::unique_ptr<char[]> ownCopy(const char* text, DWORD length) {
 class CPostJob : public CSessionJob {
  public:
   CPostJob(const CRunContext& instance, const UrlParts& parts)
-      : CSessionJob(instance), m_session(instance.m_internet), m_parts(parts) {}
+      : CSessionJob(instance),
+        m_session(openedRunSession(instance)),
+        m_userAgent(instance.m_userAgent ? instance.m_userAgent : ""),
+        m_parts(parts) {}
 
   // False when there is no room for the copies.
   bool takeCopies(const CTextBuffer& headers, const Body& body) {
@@ -105,6 +112,11 @@ class CPostJob : public CSessionJob {
 
  protected:
   void runStep() override {
+    if (!m_session) {
+      m_ownSession.reset(NetscapeInternetOpen(m_userAgent.c_str()));
+      m_session = m_ownSession.get();
+    }
+    if (!m_session) return;
     // An empty user name would still be sent as a name; without one there is none.
     m_connection.reset(InternetConnectA(m_session, m_parts.host, m_parts.port, m_parts.user[0] ? m_parts.user : nullptr,
                                         m_parts.password[0] ? m_parts.password : nullptr,
@@ -135,21 +147,26 @@ class CPostJob : public CSessionJob {
       total += got;
     }
   }
-  // The request before its connection. Under Wine, closing a request whose answer was
+  // The request before its connection, the job's own session last. Under Wine, closing a request whose answer was
   // not read to its end first reads what has arrived of the rest: against a receiver that
   // sends without end, faster than it is read, that close does not end.
   void closeExchange() {
     m_request.reset();
     m_connection.reset();
+    m_ownSession.reset();
+    m_session = nullptr;
   }
 
-  HINTERNET m_session;  // kept open by the job's hold on the run's control
+  // The worker's, kept open by the job's hold on the run's control, or m_ownSession.
+  HINTERNET m_session;
+  std::string m_userAgent;
   UrlParts m_parts;
   std::unique_ptr<char[]> m_headers;
   DWORD m_headersLength = 0;
   std::unique_ptr<char[]> m_body;
   DWORD m_bodyLength = 0;
-  // Declared after the connection, so that it is closed first.
+  // Declared after the session and the connection, so that it is closed first.
+  ScopedInternetHandle m_ownSession;
   ScopedInternetHandle m_connection;
   ScopedInternetHandle m_request;
   bool m_answered = false;
@@ -180,7 +197,7 @@ bool hasInstallLogUrl(const CRunContext& instance) {
 }
 
 bool postLogText(CRunContext& instance, const char* text) {
-  if (!hasInstallLogUrl(instance) || !text || !runSession(instance)) return false;
+  if (!hasInstallLogUrl(instance) || !text) return false;
   UrlParts parts = {};
   if (!splitUrl(instance.m_page.installLogUrl, parts)) return false;
   CPostJob* job = makePostJob(instance, parts, text);

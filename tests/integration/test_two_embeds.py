@@ -6,6 +6,7 @@ import subprocess
 import sys
 import tempfile
 import threading
+import time
 from pathlib import Path
 
 from run_scene import UNCHECKED_RELEASES, SceneTestCase, make_release, BIN, work_files
@@ -58,9 +59,20 @@ class TwoEmbedsTest(SceneTestCase):
         folder = Path(tempfile.mkdtemp(prefix="second-server-"))
         subprocess.run([sys.executable, str(FIXTURE_SERVER), "start", str(folder)], check=True)
         # The second's paced cabinet takes 2.5 s (scaled) from its start: the server dies
-        # during it.
+        # half a second (scaled) after the cabinet was asked for, whenever that is.
         stop = [sys.executable, str(FIXTURE_SERVER), "stop", str(folder)]
-        stopper = threading.Timer(scaled(2000) / 1000, lambda: subprocess.run(stop))
+        stopped = threading.Event()
+
+        def stop_during_the_cabinet():
+            deadline = time.monotonic() + scaled(9000) / 1000
+            log = folder / "requests.log"
+            while time.monotonic() < deadline and not stopped.is_set():
+                if log.exists() and "client.cab" in log.read_text(errors="replace"):
+                    stopped.wait(scaled(500) / 1000)
+                    break
+                stopped.wait(0.05)
+            subprocess.run(stop)
+        stopper = threading.Thread(target=stop_during_the_cabinet)
         try:
             port = dict(line.split("=", 1) for line in (folder / "server.env").read_text().splitlines())["http_port"]
             second = self.embed_for("http://127.0.0.1:%s/files/release" % port, folder / "files" / "release",
@@ -69,7 +81,8 @@ class TwoEmbedsTest(SceneTestCase):
             stopper.start()
             run = self.scene.run(first, run_ms=scaled(9000), more_embeds=[second])
         finally:
-            stopper.cancel()
+            stopped.set()
+            stopper.join()
             subprocess.run(stop)
         self.assertCompleted(run)
         self.assertIn("client.zip", self.scene.requested())

@@ -85,7 +85,7 @@ class DownloadFilesTest : public ::testing::Test {
     // opened first, as the worker does.
     claimInstanceWorkDirectory(*plugin->record());
     EXPECT_NE(std::string(plugin->record()->m_workDirectory), "");
-    runSession(*plugin->record());
+    openRunSessionForWorker(*plugin->record());
     return plugin;
   }
   std::string inWork(const PluginInstance& plugin, const std::string& relative) const {

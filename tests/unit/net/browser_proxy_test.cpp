@@ -108,9 +108,10 @@ TEST_F(BrowserProxy, ANewInstanceOpensItsSessionWithTheBrowsersUserAgentAndProxy
   char mimeType[] = "application/x-ostrel-updater-plugin";
   ASSERT_EQ(TestBrowser::instance().pluginTable().newp(mimeType, &npp, 1, 0, nullptr, nullptr, nullptr), 0);
   auto* plugin = static_cast<CMyPlugin*>(npp.pdata);
-  // NPP_New took the browser's user agent; the session is opened at its first use, here
-  // on the test's thread as the worker does first.
-  ASSERT_NE(runSession(*plugin), nullptr);
+  // NPP_New took the browser's user agent; the worker opens the session as its first step,
+  // here the test's thread.
+  openRunSessionForWorker(*plugin);
+  ASSERT_NE(openedRunSession(*plugin), nullptr);
   const std::string path = uniquePath("new-instance");
   EXPECT_TRUE(fetch(plugin, FixtureServer::instance().proxiedUrl(path)));
   TestBrowser::instance().pluginTable().destroy(&npp, nullptr);
