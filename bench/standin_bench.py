@@ -16,6 +16,9 @@ from pathlib import Path
 
 from wine_pinning import pin_wineserver
 
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "integration"))
+from firefox_profile import FirefoxProfile  # noqa: E402,F401  (the benchmarks' profile)
+
 ROOT = Path(__file__).resolve().parents[1]
 RUN_WINDOWS = ROOT / "tools" / "guest" / "run-windows"
 FIXTURE_SERVER = ROOT / "tests" / "fixtures" / "fixture_server.py"
@@ -95,27 +98,6 @@ def pinned_rig(build):
     finally:
         forget_installations_and_work_folders(build)
         subprocess.run([wine_run, "--stop"])
-
-
-class FirefoxProfile:
-    """A Firefox profile for the prefix's user, as the stand-in's user agent implies;
-    removed at the end when there was none."""
-
-    def __init__(self, build):
-        self.build = build
-
-    def __enter__(self):
-        user = next(p for p in prefix_users(self.build).iterdir() if p.is_dir() and p.name != "Public")
-        self.root = user / "AppData" / "Roaming" / "Mozilla"
-        self.existed = self.root.exists()
-        profile = self.root / "Firefox" / "Profiles" / "bench.default"
-        profile.mkdir(parents=True, exist_ok=True)
-        (profile / "prefs.js").write_text('user_pref("intl.accept_languages", "en-us");\r\n')
-        return self
-
-    def __exit__(self, *exc):
-        if not self.existed:
-            shutil.rmtree(self.root, ignore_errors=True)
 
 
 class Lines(threading.Thread):

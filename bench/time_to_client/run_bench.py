@@ -356,7 +356,7 @@ def main():
     with pinned_rig(BUILD):
         server = Server("bench-time-to-client-")
         try:
-            with FirefoxProfile(BUILD):
+            with FirefoxProfile(BUILD, "bench.default"):
                 measure(server)
         finally:
             server.stop()

@@ -3,12 +3,13 @@ tests. The build folder is the first command-line argument of every test script.
 
 import os
 import re
-import shutil
 import subprocess
 import sys
 import tempfile
 import unittest
 from pathlib import Path
+
+import firefox_profile
 
 BUILD = Path(sys.argv.pop(1)).resolve() if len(sys.argv) > 1 else Path("build").resolve()
 BIN = BUILD / "bin"
@@ -34,24 +35,11 @@ def windows_path(path):
     return "Z:" + str(Path(path).resolve()).replace("/", "\\")
 
 
-class FirefoxProfile:
-    """A Firefox profile for the prefix's user, as the stand-in's default user agent (a
-    Firefox) implies; removed again at the end. Without one the plug-in logs that it found
-    no Firefox installation."""
+class FirefoxProfile(firefox_profile.FirefoxProfile):
+    """The build's profile for the stand-in's default user agent (a Firefox)."""
 
-    def __enter__(self):
-        users = BUILD / "rig" / "prefix" / "drive_c" / "users"
-        user = next(p for p in users.iterdir() if p.is_dir() and p.name != "Public")
-        self.root = user / "AppData" / "Roaming" / "Mozilla"
-        self.existed = self.root.exists()
-        profile = self.root / "Firefox" / "Profiles" / "standin.default"
-        profile.mkdir(parents=True, exist_ok=True)
-        (profile / "prefs.js").write_text('user_pref("intl.accept_languages", "en-us");\r\n')
-        return self
-
-    def __exit__(self, *exc):
-        if not self.existed:
-            shutil.rmtree(self.root, ignore_errors=True)
+    def __init__(self):
+        super().__init__(BUILD, "standin.default")
 
 
 class Run:
