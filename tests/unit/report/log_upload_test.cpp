@@ -241,6 +241,31 @@ TEST_F(LogUpload, AnAnswerThatTricklesOnEndsTheUploadAtItsBound) {
   EXPECT_EQ(bodyOf(requests[0]), "trickled\r\n");
 }
 
+// An instance whose worker never opened the session (no worker ran, or the page was left
+// during the profile search) sends its log at teardown on a session the upload's job opens
+// for itself, with the browser's proxy as every other request of the plug-in: the receiver,
+// reachable only through that proxy, gets the whole log.
+TEST_F(LogUpload, WithoutTheWorkersSessionTheTeardownsUploadGoesThroughTheBrowsersProxy) {
+  TestTree profile{"log-proxy"};
+  profile.write("Application Data\\Mozilla\\Firefox\\Profiles\\p.default\\prefs.js",
+                "user_pref(\"network.proxy.http\", \"127.0.0.1\");\n"
+                "user_pref(\"network.proxy.http_port\", " + std::to_string(FixtureServer::instance().proxyPort()) +
+                    ");\nuser_pref(\"network.proxy.type\", 1);\n");
+  ScopedEnvironment user{"USERPROFILE", profile.path().c_str()};
+  m_name = uniquePath("teardown-proxy").substr(1);
+  PluginInstance page({{"InstallLogURL", FixtureServer::instance().proxiedUrl("/logs/" + m_name)}});
+  ASSERT_NE(page.record(), nullptr);
+  releaseInstallLog();
+  logLine("left before the worker's session");
+  EXPECT_EQ(page.destroy(), NPERR_NO_ERROR);
+  const auto seen = FixtureServer::instance().requestsFor("/logs/" + m_name);
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_NE(seen[0].find("\"server\": \"proxy\""), std::string::npos) << seen[0];
+  const auto requests = received();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_NE(bodyOf(requests[0]).find("left before the worker's session\r\n"), std::string::npos);
+}
+
 // Kept last of the uploads: a receiver that answers without end, faster than the answer
 // is read, may leave the upload's job reading on its own thread until this program ends.
 // Leaving the page (NPP_Destroy, which sends the log) ends within the upload's bound all
