@@ -41,7 +41,6 @@ int main(int argc, char** argv) {
   auto* instance = new CMyPlugin;
   instance->m_limits.packageReadSize = static_cast<uint32_t>(std::strtoul(argv[5], nullptr, 10));
   instance->m_internet = NetscapeInternetOpen(benchAgent(nullptr));
-  instance->m_sessionState = kSessionOpened;
   instance->m_progress.setTotal(size);
   BarWatch bar(instance->m_progress);
   const int result = DownloadFile(instance, argv[1], argv[2], size, argv[3]);

@@ -58,15 +58,13 @@ void openRunSessionForWorker(CRunContext& instance) {
   // one of its own.
   const HINTERNET session = openLeavable(instance, &fault);
   if (session) {
-    instance.m_internet = session;
+    // The run control owns it before other threads can see it.
     if (instance.m_runControl) instance.m_runControl->adoptSession(session);
-    InterlockedExchange(&instance.m_sessionState, kSessionOpened);
+    *static_cast<HINTERNET volatile*>(&instance.m_internet) = session;
   }
   raiseCaughtFault(fault);
 }
 
 HINTERNET openedRunSession(const CRunContext& instance) {
-  auto* state = const_cast<volatile LONG*>(&instance.m_sessionState);
-  return InterlockedCompareExchange(state, kSessionOpened, kSessionOpened) == kSessionOpened ? instance.m_internet
-                                                                                              : nullptr;
+  return *static_cast<const HINTERNET volatile*>(&instance.m_internet);
 }

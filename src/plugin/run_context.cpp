@@ -12,7 +12,6 @@ void CRunContext::resetRun() {
   m_progressDialog = nullptr;
   m_progress.reset();
   m_internet = nullptr;
-  m_sessionState = kSessionNotOpened;
   m_userAgent = nullptr;
   m_runControl = nullptr;
   m_openFailureNotice = nullptr;

@@ -19,10 +19,6 @@
 class CRunControl;
 class CRunContext;
 
-// m_sessionState: whether m_internet is ready for other threads. A test or a benchmark that
-// sets m_internet itself marks it opened.
-enum SessionState : LONG { kSessionNotOpened = 0, kSessionOpened = 1 };
-
 // Tells the user why a URL could not be opened: message is the page's sentence with the
 // answer's status. The workflow, which owns the run's boxes, gives the run its notice.
 using OpenFailureNotice = void (*)(const CRunContext& run, const char* message);
@@ -45,10 +41,9 @@ class CRunContext {
   HWND m_progressDialog;
   // The downloads' progress, shown on m_progressDialog's bar.
   CDownloadProgress m_progress;
-  // Opened by the worker's first step (net/run_session.h), then marked in m_sessionState;
-  // the browser's user agent, copied by NPP_New, goes with it.
+  // Opened by the worker's first step (net/run_session.h), written once; the browser's
+  // user agent, copied by NPP_New, goes with it.
   HINTERNET m_internet;
-  volatile LONG m_sessionState;
   char* m_userAgent;
   // Made by NPP_New, which has it close the session once opened; cancelled by
   // NPP_Destroy. Null in a record made without it: its run then cannot be cancelled.

@@ -147,9 +147,10 @@ class CPostJob : public CSessionJob {
       total += got;
     }
   }
-  // The request before its connection, the job's own session last. Under Wine, closing a request whose answer was
-  // not read to its end first reads what has arrived of the rest: against a receiver that
-  // sends without end, faster than it is read, that close does not end.
+  // The request before its connection, the job's own session last. Under Wine, closing a
+  // request whose answer was not read to its end first reads what has arrived of the rest:
+  // against a receiver that sends without end, faster than it is read, that close does
+  // not end.
   void closeExchange() {
     m_request.reset();
     m_connection.reset();
@@ -165,7 +166,7 @@ class CPostJob : public CSessionJob {
   DWORD m_headersLength = 0;
   std::unique_ptr<char[]> m_body;
   DWORD m_bodyLength = 0;
-  // Declared after the session and the connection, so that it is closed first.
+  // Closed in the reverse order: the request, its connection, then the job's own session.
   ScopedInternetHandle m_ownSession;
   ScopedInternetHandle m_connection;
   ScopedInternetHandle m_request;

@@ -156,10 +156,7 @@ void TestInstance::setParameter(const char* PageParameters::*field, const std::s
   plugin.m_page.*field = m_values.back().c_str();
 }
 
-void TestInstance::openSession(const char* userAgent) {
-  plugin.m_internet = NetscapeInternetOpen(userAgent);
-  plugin.m_sessionState = kSessionOpened;
-}
+void TestInstance::openSession(const char* userAgent) { plugin.m_internet = NetscapeInternetOpen(userAgent); }
 
 void TestInstance::attachProgressDialog() {
   registerProgressClass();
