@@ -22,17 +22,18 @@ void checkPair(const char* key, const char* value, void* context) {
   checkSharedKeyRules(*walk, text, key, value);
 }
 
-// The sets stay within what the list can describe: no more sets, and no more sets and
-// elements together, than the reading budget of the list's pairs allows.
+// Names and versions are cut to the records' limits, and the sets stay within what the
+// list can describe: no more sets, and no more sets and elements together, than the
+// reading budget of the list's pairs allows.
 void checkSets(const CFileSetList& sets, int32_t pairs) {
   int64_t records = 0;
   for (const CFileSet* set = sets.first(); set; set = set->next) {
-    FUZZ_CHECK(std::strlen(set->name) < sizeof set->name);
-    FUZZ_CHECK(std::strlen(set->version) < sizeof set->version);
+    FUZZ_CHECK(std::strlen(set->name()) <= kFileSetNameLimit);
+    FUZZ_CHECK(std::strlen(set->version()) <= kFileSetVersionLimit);
     ++records;
     for (const CFileSetElement* element = set->elements.first(); element; element = element->next) {
-      FUZZ_CHECK(std::strlen(element->name) < sizeof element->name);
-      FUZZ_CHECK(std::strlen(element->version) < sizeof element->version);
+      FUZZ_CHECK(std::strlen(element->name()) <= kFileSetNameLimit);
+      FUZZ_CHECK(std::strlen(element->version()) <= kFileSetVersionLimit);
       ++records;
     }
     FUZZ_CHECK(set->elements.count() <= pairs);
