@@ -25,14 +25,14 @@ class FailedDownloadTest(SceneTestCase):
         }
         for code, parameters in cases.items():
             with self.subTest(code=code):
-                run = self.scene.run([*parameters, ("NumFiles", "1"), ("FileSize0", "10")], run_ms=scaled(2000))
+                run = self.scene.run([*parameters, ("NumFiles", "1"), ("FileSize0", "10")], "--end-after-boxes", 1)
                 self.assertCompleted(run)
                 self.assertEqual(self.boxes(run)[-1], PERMISSION_TEXT)
                 self.assertIn("Unable to download client files.  rc: %d" % code, run.log)
                 self.assertEqual(run.log[-1], PERMISSION_TEXT)
                 self.assertEqual(self.scene.record_lines(), [])
         run = self.scene.run([("RedirectURL", config), ("NumFiles", "1"), ("File0", self.scene.url("none.cab;")),
-                              ("ChangeDirectoryExceptionMessage", "Ask your administrator.")], run_ms=scaled(2000))
+                              ("ChangeDirectoryExceptionMessage", "Ask your administrator.")], "--end-after-boxes", 1)
         self.assertEqual(self.boxes(run)[-1], "Ask your administrator.")
 
 
@@ -50,8 +50,9 @@ class UpdaterTest(SceneTestCase):
         self.assertIn("run ended: the browser window was closed", run.lines)
 
     def test_without_install_mode_nothing_is_installed_and_the_launch_finds_nothing(self):
-        # Long enough for both packages to come in inside the emulated machine too.
-        run = self.scene.run([("RedirectURL", self.scene.url("launch.oscf")), *self.scene.release()], run_ms=10000)
+        # The run ends with the box.
+        run = self.scene.run([("RedirectURL", self.scene.url("launch.oscf")), *self.scene.release()],
+                             "--end-after-boxes", 1)
         self.assertCompleted(run)
         self.assertEqual(self.scene.record_lines(), [])
         self.assertEqual(self.boxes(run), ["Unable to find client installation"])
