@@ -25,14 +25,14 @@ class FailedDownloadTest(SceneTestCase):
         }
         for code, parameters in cases.items():
             with self.subTest(code=code):
-                run = self.scene.run([*parameters, ("NumFiles", "1"), ("FileSize0", "10")], "--end-after-boxes", 1)
+                run = self.scene.run([*parameters, ("NumFiles", "1"), ("FileSize0", "10")], run_ms=scaled(2000))
                 self.assertCompleted(run)
                 self.assertEqual(self.boxes(run)[-1], PERMISSION_TEXT)
                 self.assertIn("Unable to download client files.  rc: %d" % code, run.log)
                 self.assertEqual(run.log[-1], PERMISSION_TEXT)
                 self.assertEqual(self.scene.record_lines(), [])
         run = self.scene.run([("RedirectURL", config), ("NumFiles", "1"), ("File0", self.scene.url("none.cab;")),
-                              ("ChangeDirectoryExceptionMessage", "Ask your administrator.")], "--end-after-boxes", 1)
+                              ("ChangeDirectoryExceptionMessage", "Ask your administrator.")], run_ms=scaled(2000))
         self.assertEqual(self.boxes(run)[-1], "Ask your administrator.")
 
 
