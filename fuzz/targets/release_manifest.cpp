@@ -18,6 +18,11 @@ void checkRead(const ReleaseManifest& manifest, const uint8_t* data, size_t size
   FUZZ_CHECK(manifest.signatureLength > 0 && manifest.signatureLength <= kMostSignatureBytes);
   FUZZ_CHECK(manifest.version[0] && std::strlen(manifest.version) < kManifestTextCapacity);
   FUZZ_CHECK(manifest.date[0] && std::strlen(manifest.date) < kManifestTextCapacity);
+  // An expiry is empty or a date of its one form, which the comparison takes as text.
+  const size_t expiry = std::strlen(manifest.expires);
+  FUZZ_CHECK(expiry == 0 || (expiry == kManifestDateCapacity - 1 && manifest.expires[4] == '-'));
+  FUZZ_CHECK(!manifestExpiredBy(manifest, "0001-01-01"));
+  FUZZ_CHECK(manifestExpiredBy(manifest, "9999-12-32") == (expiry != 0));
   FUZZ_CHECK(!manifest.files.empty() && manifest.files.size() <= kMostManifestFiles);
   for (size_t i = 0; i < manifest.files.size(); ++i) {
     const ManifestItem& item = manifest.files[i];

@@ -73,6 +73,14 @@ DownloadResult checkFileList(const CRunContext& plugin, const ReleaseManifest& m
   return kDownloadOk;
 }
 
+// Today by the system's clock in UTC, YYYY-MM-DD: a manifest's expiry is a UTC date.
+void todayInUtc(char (&out)[kManifestDateCapacity]) {
+  SYSTEMTIME now;
+  GetSystemTime(&now);
+  std::snprintf(out, sizeof out, "%04u-%02u-%02u", static_cast<unsigned>(now.wYear % 10000),
+                static_cast<unsigned>(now.wMonth % 100), static_cast<unsigned>(now.wDay % 100));
+}
+
 void logRelease(const ReleaseManifest& manifest, int signer) {
   char line[2 * kManifestTextCapacity + 64];
   std::snprintf(line, sizeof line, "Release %s of %s, signed by release key %d of %d.", manifest.version,
@@ -105,6 +113,10 @@ DownloadResult checkRelease(CRunContext& plugin, const char* listUrl, const std:
   if (verdict.check == SignatureCheck::kCannotCheck) return refuse(kNoSha256);
   if (verdict.check != SignatureCheck::kVerified)
     return refuse("the manifest is not signed by a key this plug-in trusts.");
+  // Only a signed expiry counts: it is read after the signature is known to cover it.
+  char today[kManifestDateCapacity];
+  todayInUtc(today);
+  if (manifestExpiredBy(manifest, today)) return refuse("the manifest expired on ", manifest.expires, ".");
   const BytesCheck list = compareWith(*listBytes, manifest.list);
   if (list == BytesCheck::kCannotCheck) return refuse(kNoSha256);
   if (list == BytesCheck::kDiffer) return refuse("the package list differs from the one the manifest names.");

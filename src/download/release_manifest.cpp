@@ -105,6 +105,32 @@ bool readName(Span s, char* out) {
   return true;
 }
 
+bool isLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+int digitsValue(const char* text, size_t count) {
+  int value = 0;
+  for (size_t i = 0; i < count; ++i) {
+    if (text[i] < '0' || text[i] > '9') return -1;
+    value = value * 10 + (text[i] - '0');
+  }
+  return value;
+}
+
+// YYYY-MM-DD of a day that exists (no 2027-02-29), year 1 on.
+bool readDate(Span s, char* out) {
+  static const int kDaysInMonth[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (s.length != kManifestDateCapacity - 1 || s.text[4] != '-' || s.text[7] != '-') return false;
+  const int year = digitsValue(s.text, 4);
+  const int month = digitsValue(s.text + 5, 2);
+  const int day = digitsValue(s.text + 8, 2);
+  if (year < 1 || month < 1 || month > 12 || day < 1) return false;
+  const int days = kDaysInMonth[month - 1] + (month == 2 && isLeapYear(year) ? 1 : 0);
+  if (day > days) return false;
+  std::memcpy(out, s.text, s.length);
+  out[s.length] = '\0';
+  return true;
+}
+
 bool readDigest(Span s, char* out) {
   if (s.length != kDigestLength || !allHex(s)) return false;
   std::memcpy(out, s.text, s.length);
@@ -155,6 +181,7 @@ class ManifestReader {
       return readText(line, {"is no \"version TEXT\"", "is a second \"version\" line", m_manifest.version, &m_version});
     if (word.is("date"))
       return readText(line, {"is no \"date TEXT\"", "is a second \"date\" line", m_manifest.date, &m_date});
+    if (word.is("expires")) return readExpiry(line);
     if (word.is("list")) return readList(line);
     if (word.is("file")) return readFile(line);
     return refuse(line.number, "is no line of a manifest");
@@ -168,6 +195,15 @@ class ManifestReader {
     std::memcpy(field.out, text.text, text.length);
     field.out[text.length] = '\0';
     *field.seen = true;
+    return true;
+  }
+
+  bool readExpiry(const Line& line) {
+    Span fields[2];
+    if (!splitFields(line.content, fields, 2) || !readDate(fields[1], m_manifest.expires))
+      return refuse(line.number, "is no \"expires YYYY-MM-DD\" of a real date");
+    if (m_expires) return refuse(line.number, "is a second \"expires\" line");
+    m_expires = true;
     return true;
   }
 
@@ -233,6 +269,7 @@ class ManifestReader {
   char* m_reason;
   bool m_version = false;
   bool m_date = false;
+  bool m_expires = false;
   bool m_list = false;
 };
 
@@ -240,7 +277,7 @@ class ManifestReader {
 
 bool readReleaseManifest(const char* text, size_t length, ReleaseManifest& manifest, char* reason) {
   reason[0] = '\0';
-  manifest.version[0] = manifest.date[0] = '\0';
+  manifest.version[0] = manifest.date[0] = manifest.expires[0] = '\0';
   manifest.list = ManifestItem{};
   manifest.files.clear();
   manifest.signedLength = manifest.signatureLength = 0;
@@ -251,6 +288,11 @@ bool readReleaseManifest(const char* text, size_t length, ReleaseManifest& manif
     manifest.files.clear();
     return false;
   }
+}
+
+bool manifestExpiredBy(const ReleaseManifest& manifest, const char* today) {
+  // Dates of one form compare as their texts do.
+  return manifest.expires[0] && std::strcmp(today, manifest.expires) > 0;
 }
 
 const ManifestItem* findManifestFile(const ReleaseManifest& manifest, const char* name) {

@@ -7,6 +7,7 @@
 //   ostrel-release-manifest 1
 //   version TEXT                       once; TEXT 1..63 printable ASCII characters
 //   date TEXT                          once; likewise
+//   expires YYYY-MM-DD                 at most once: the last day (UTC) the release is taken
 //   list NAME SIZE SHA256              once: the package list's bytes as served
 //   file NAME SIZE SHA256              1..1000 times, names unique ignoring ASCII case
 //   signature HEX                      last; covers every byte before this line
@@ -26,6 +27,7 @@ constexpr size_t kMostManifestFiles = 1000;
 constexpr size_t kManifestNameCapacity = 260;   // 259 characters and the NUL
 constexpr size_t kManifestTextCapacity = 64;    // 63 characters and the NUL
 constexpr size_t kManifestDigestCapacity = 65;  // 64 hex digits and the NUL
+constexpr size_t kManifestDateCapacity = 11;    // YYYY-MM-DD and the NUL
 // Room for any reason readReleaseManifest gives.
 constexpr size_t kManifestReasonCapacity = 96;
 
@@ -38,6 +40,7 @@ struct ManifestItem {
 struct ReleaseManifest {
   char version[kManifestTextCapacity];
   char date[kManifestTextCapacity];
+  char expires[kManifestDateCapacity];  // a real date, YYYY-MM-DD; empty: the release never expires
   ManifestItem list;
   std::vector<ManifestItem> files;  // in the manifest's order
   size_t signedLength;              // the bytes before the signature line
@@ -49,6 +52,10 @@ struct ReleaseManifest {
 // not a manifest of the form above; reason (kManifestReasonCapacity characters) then
 // says why, naming the line, e.g. `line 5 is no "file NAME SIZE SHA256"`.
 bool readReleaseManifest(const char* text, size_t length, ReleaseManifest& manifest, char* reason);
+
+// Whether a manifest that expires has expired by today, a date YYYY-MM-DD: the release
+// is taken through its last day and refused from the day after.
+bool manifestExpiredBy(const ReleaseManifest& manifest, const char* today);
 
 // The manifest's file of that name, ignoring the case of ASCII letters; null without one.
 const ManifestItem* findManifestFile(const ReleaseManifest& manifest, const char* name);

@@ -3,8 +3,8 @@ build's test keys "first" and "second"): a release that tools/make-release signe
 either installs and launches, and its manifest is asked for as the package list is, through
 the browser's proxy too. A release that is unsigned, signed by another key, or whose
 manifest, archive or package list changed after signing, or whose page names an archive
-the manifest does not, is refused with its one line: nothing of it stays unpacked and no
-updater runs. So is a release whose manifest is redirected from https to http, or whose
+the manifest does not, or whose manifest has expired, is refused with its one line:
+nothing of it stays unpacked and no updater runs. So is a release whose manifest is redirected from https to http, or whose
 server never answers for it, within the download's timeouts."""
 
 import json
@@ -53,17 +53,18 @@ def answer_instead(folder, name, **query):
 
 
 class SignedReleaseCase(SceneTestCase):
-    def release(self, name, key="first", origin=None):
+    def release(self, name, key="first", origin=None, signing=()):
         """The sample release in its own folder on the server, signed by the test key of
-        that name (unsigned without one); its folder, URL and install page. origin
-        ("scheme://host:port") serves it from another of the fixture's addresses."""
+        that name (unsigned without one) with make-release's further signing options; its
+        folder, URL and install page. origin ("scheme://host:port") serves it from another
+        of the fixture's addresses."""
         folder = self.scene.files / name
         scene_url = "%s/files/%s" % (origin, self.scene.name) if origin else self.scene.base_url
         base_url = "%s/%s" % (scene_url, name)
         parameters = make_release(folder, base_url, BIN)
         if key:
             made = subprocess.run([str(MAKE_RELEASE), str(folder), base_url, "--sign", str(KEYS / (key + ".pem")),
-                                   "--version", VERSION, "--date", DATE], capture_output=True, text=True)
+                                   "--version", VERSION, "--date", DATE, *signing], capture_output=True, text=True)
             self.assertEqual(made.returncode, 0, made.stdout + made.stderr)
             self.assertTrue((folder / "packages.properties.manifest").exists())
         page = [("RedirectURL", base_url + "/launch.oscf"), *parameters, ("InstallMode", "true"),
@@ -118,6 +119,12 @@ class SignedInstallTest(SignedReleaseCase):
         _, _, page = self.release("second", key="second")
         run, log = self.run_signed(page)
         self.check_installed(run, log, 2)
+
+    def test_a_release_signed_for_thirty_days_installs(self):
+        folder, _, page = self.release("monthly", signing=("--valid-days", "30"))
+        self.assertIn(b"\nexpires ", (folder / MANIFEST).read_bytes())
+        run, log = self.run_signed(page)
+        self.check_installed(run, log, 1)
 
     def test_through_the_browsers_proxy_the_manifest_goes_as_the_package_list_does(self):
         # The browser sends everything but the loopback's (the log receiver) through the
@@ -188,6 +195,14 @@ class RefusedReleaseTest(SignedReleaseCase):
                         if not line.startswith(b"file client.zip "))
         manifest.write_bytes(signed_text(body, KEYS / "first.pem"))
         self.check_refused("unnamed", page, REFUSED + "client.zip is not named in the manifest.")
+
+    def test_an_expired_manifest_is_refused_before_any_download(self):
+        folder, _, page = self.release("expired")
+        manifest = folder / MANIFEST
+        body = manifest_body(manifest).replace(b"\ndate %s\n" % DATE.encode(),
+                                               b"\ndate %s\nexpires 2026-01-31\n" % DATE.encode())
+        manifest.write_bytes(signed_text(body, KEYS / "first.pem"))
+        self.check_refused("expired", page, REFUSED + "the manifest expired on 2026-01-31.")
 
     def test_a_package_list_changed_after_signing_is_refused(self):
         folder, _, page = self.release("list")

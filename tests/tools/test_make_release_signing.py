@@ -1,12 +1,14 @@
 """tools/make-release --sign and --verify, on the host (python3 and openssl, no Windows
 program): a signed release verifies, with the tool and with plain openssl, and --verify
-refuses every change the plug-in would refuse; archive names a manifest cannot carry are
-refused before anything is written.
+refuses every change the plug-in would refuse and a manifest past its expiry (on a fixed
+clock); archive names a manifest cannot carry are refused before anything is written.
 
     test_make_release_signing.py [BUILD]    BUILD: the build folder, whose release_check
                                             the tool then uses rather than building its own
 """
 
+import datetime
+import io
 import shutil
 import struct
 import subprocess
@@ -14,6 +16,7 @@ import sys
 import tempfile
 import unittest
 import zipfile
+from contextlib import redirect_stderr, redirect_stdout
 from pathlib import Path
 
 SOURCE = Path(__file__).resolve().parents[2]
@@ -132,6 +135,38 @@ class MakeReleaseSigningTest(unittest.TestCase):
                 self.assertEqual(refused.returncode, 1, refused.stdout)
                 self.assertIn(message, refused.stderr)
                 self.assertTrue(refused.stderr.startswith("make-release: "), refused.stderr)
+
+    def test_a_manifest_that_expires_verifies_until_its_last_day_and_is_refused_after(self):
+        folder = self.root / "expiring"
+        shutil.copytree(self.release, folder)
+        key = self.root / "first.pem"
+        signed_on = datetime.date(2026, 12, 9)
+        self.assertEqual(release_tool.main([str(folder), "http://server/release", "--sign", str(key),
+                                            "--valid-days", "30"], today=signed_on), 0)
+        lines = (folder / MANIFEST).read_text().split("\n")
+        self.assertEqual(lines[2:4], ["date 2026-12-09", "expires 2027-01-08"])
+        public = str(self.root / "first.pub.pem")
+        for today, status in ((signed_on, 0), (datetime.date(2027, 1, 8), 0), (datetime.date(2027, 1, 9), 1)):
+            with self.subTest(today=today), redirect_stdout(io.StringIO()) as out, redirect_stderr(io.StringIO()) as err:
+                self.assertEqual(release_tool.main(["--verify", public, str(folder)], today=today), status)
+            if status == 0:
+                self.assertIn("of 2026-12-09, expires after 2027-01-08 (UTC), 2 archives", out.getvalue())
+            else:
+                self.assertIn("make-release: the manifest expired on 2027-01-08", err.getvalue())
+
+        refusals = [(["--expires", "2026-12-08"], "the expiry 2026-12-08 has passed"),
+                    (["--expires", "2027-02-29"], "there is no such day"),
+                    (["--expires", "2027-1-8"], "it is no date YYYY-MM-DD"),
+                    (["--valid-days", "0"], "--valid-days takes a number of days from 1 on")]
+        for options, message in refusals:
+            with self.subTest(options=options), redirect_stderr(io.StringIO()) as err:
+                self.assertEqual(release_tool.main([str(folder), "http://server/release", "--sign", str(key),
+                                                    *options], today=signed_on), 1)
+                self.assertIn(message, err.getvalue())
+        both = tool(folder, "http://server/release", "--sign", key, "--expires", "2027-01-08", "--valid-days", "3")
+        unsigned = tool(folder, "http://server/release", "--valid-days", "3")
+        self.assertEqual((both.returncode, unsigned.returncode), (2, 2))
+        self.assertIn("go with --sign", unsigned.stderr)
 
     def test_names_a_manifest_cannot_carry_are_refused_before_anything_is_written(self):
         for names, message in ((["client one.zip"], "the archive 'client one.zip' cannot be named"),

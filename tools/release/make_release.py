@@ -5,7 +5,8 @@ embed parameters for the plug-in.
 
     tools/make-release RELEASE_FOLDER BASE_URL [--out FOLDER] [--allow-conflicts]
                        [--configuration NAME]
-                       [--sign PRIVATE_KEY.pem [--version V] [--date YYYY-MM-DD]]
+                       [--sign PRIVATE_KEY.pem [--version V] [--date YYYY-MM-DD]
+                        [--expires YYYY-MM-DD | --valid-days N]]
     tools/make-release --verify PUBLIC_KEY.pem FOLDER
 
 Every PE file inside an archive that carries a version resource becomes an element of the
@@ -28,10 +29,13 @@ With --sign it also writes "packages.properties.manifest" beside the package lis
 package list and every archive (in the list's order) with their sizes and SHA-256
 digests, the release's version (default: the highest file version in its archives, or
 0.0.0.0) and date (default: today, UTC), signed with the private key by openssl (see
-release_manifest.py). Archive names a manifest cannot carry are refused before anything
-is written. --verify checks a signed release folder before it is published: the manifest
-reads, the public key verifies its signature, the package list and every archive it
-names are in FOLDER as named, and every archive in FOLDER is named. Both need openssl.
+release_manifest.py). With --expires, or --valid-days N (today, UTC, and N days more),
+the manifest names the last day (UTC) on which the plug-in takes the release: a copy
+served or replayed after it is refused, so the release must be signed again before then.
+Archive names a manifest cannot carry are refused before anything is written. --verify
+checks a signed release folder before it is published: the manifest reads, the public key
+verifies its signature, it has not expired, the package list and every archive it names
+are in FOLDER as named, and every archive in FOLDER is named. Both need openssl.
 """
 
 import argparse
@@ -251,13 +255,31 @@ def refuse_unsignable_names(release):
                                "apart" % (other, archive))
 
 
-def manifest_plan(release, private_key, version=None, date=None):
-    """(private key, version, date) of the manifest to sign, checked before anything is
-    written: the archives' names, the version and date, and that the key is one the
-    plug-in can carry."""
+def expiry_of(expires, valid_days, today):
+    """The manifest's last day (YYYY-MM-DD) from --expires or --valid-days, or None."""
+    if valid_days is not None:
+        if valid_days < 1:
+            raise ReleaseError("--valid-days takes a number of days from 1 on, not %d" % valid_days)
+        return (today + datetime.timedelta(days=valid_days)).isoformat()
+    if expires is None:
+        return None
+    fault = release_manifest.date_fault(expires)
+    if fault:
+        raise ReleaseError("the expiry %r cannot stand in a manifest: %s" % (expires, fault))
+    if expires < today.isoformat():
+        raise ReleaseError("the expiry %s has passed: the plug-in would refuse the release at once" % expires)
+    return expires
+
+
+def manifest_plan(release, private_key, version=None, date=None, expires=None, valid_days=None, today=None):
+    """(private key, version, date, expiry) of the manifest to sign, checked before
+    anything is written: the archives' names, the version, date and expiry, and that the
+    key is one the plug-in can carry."""
     refuse_unsignable_names(release)
+    today = today or release_manifest.utc_today()
     version = release_version(release) if version is None else version
-    date = datetime.datetime.now(datetime.timezone.utc).date().isoformat() if date is None else date
+    date = today.isoformat() if date is None else date
+    expires = expiry_of(expires, valid_days, today)
     fault = release_manifest.text_fault(version)
     if fault:
         raise ReleaseError("the version %r cannot stand in a manifest: %s" % (version, fault))
@@ -268,29 +290,30 @@ def manifest_plan(release, private_key, version=None, date=None):
     except ValueError:
         raise ReleaseError("the date %r is no date YYYY-MM-DD" % date)
     release_manifest.public_key_of(private_key)
-    return private_key, version, date
+    return private_key, version, date, expires
 
 
 def write_manifest(out, release, plan):
-    private_key, version, date = plan
+    private_key, version, date, expires = plan
     package_list = release_manifest.entry_on_disk(out / PACKAGE_LIST)
     files = [release_manifest.Entry(archive, size, digest) for archive, size, digest, _ in release]
-    body = release_manifest.body_text(version, date, package_list, files)
+    body = release_manifest.body_text(version, date, package_list, files, expires)
     manifest = release_manifest.signed_manifest(body, private_key)
     (out / (PACKAGE_LIST + release_manifest.SUFFIX)).write_bytes(manifest)
 
 
 def make_release(folder, base_url, out=None, allow_conflicts=False, configuration=None, checker_build=None,
-                 signing_key=None, version=None, date=None):
+                 signing_key=None, version=None, date=None, expires=None, valid_days=None, today=None):
     """Writes the feed, and with signing_key (a private key's PEM file) its signed
-    manifest; returns (embed parameters, warnings)."""
+    manifest, expiring as expires or valid_days say (today: a date, default today in
+    UTC); returns (embed parameters, warnings)."""
     folder = Path(folder)
     out = Path(out) if out else folder
     base_url = base_url.rstrip("/")
     release = read_release(folder)
     refuse_same_files_at_other_versions(release)
     sequence, ordered, warnings = shared_versions(release, allow_conflicts)
-    plan = manifest_plan(release, signing_key, version, date) if signing_key else None
+    plan = manifest_plan(release, signing_key, version, date, expires, valid_days, today) if signing_key else None
     out.mkdir(parents=True, exist_ok=True)
     list_path = out / PACKAGE_LIST
     list_path.write_text(package_list_text(release, sequence, ordered), encoding="ascii")
@@ -305,18 +328,19 @@ def make_release(folder, base_url, out=None, allow_conflicts=False, configuratio
     return parameters, warnings
 
 
-def verify(argv):
+def verify(argv, today=None):
     parser = argparse.ArgumentParser(description="Checks a signed release folder before it is published.")
     parser.add_argument("--verify", required=True, metavar="PUBLIC_KEY.pem")
     parser.add_argument("folder")
     args = parser.parse_args(argv)
-    manifest = release_manifest.verify_release(args.folder, args.verify, PACKAGE_LIST)
-    print("make-release: verified: version %s of %s, %d archives, signed by %s" %
-          (manifest.version, manifest.date, len(manifest.files), args.verify))
+    manifest = release_manifest.verify_release(args.folder, args.verify, PACKAGE_LIST, today)
+    expiry = ", expires after %s (UTC)" % manifest.expires if manifest.expires else ""
+    print("make-release: verified: version %s of %s%s, %d archives, signed by %s" %
+          (manifest.version, manifest.date, expiry, len(manifest.files), args.verify))
     return 0
 
 
-def make(argv):
+def make(argv, today=None):
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("folder")
     parser.add_argument("base_url")
@@ -326,12 +350,17 @@ def make(argv):
     parser.add_argument("--sign", metavar="PRIVATE_KEY.pem")
     parser.add_argument("--version", help="the release's version in the manifest")
     parser.add_argument("--date", metavar="YYYY-MM-DD", help="the release's date in the manifest")
+    lifetime = parser.add_mutually_exclusive_group()
+    lifetime.add_argument("--expires", metavar="YYYY-MM-DD", help="the last day (UTC) the plug-in takes the release")
+    lifetime.add_argument("--valid-days", type=int, metavar="N", help="the release expires N days after today (UTC)")
     args = parser.parse_args(argv)
-    if not args.sign and (args.version is not None or args.date is not None):
-        parser.error("--version and --date go with --sign")
+    signing_options = (args.version, args.date, args.expires, args.valid_days)
+    if not args.sign and any(option is not None for option in signing_options):
+        parser.error("--version, --date, --expires and --valid-days go with --sign")
     parameters, warnings = make_release(args.folder, args.base_url, args.out, args.allow_conflicts,
                                         args.configuration, signing_key=args.sign, version=args.version,
-                                        date=args.date)
+                                        date=args.date, expires=args.expires, valid_days=args.valid_days,
+                                        today=today)
     for warning in warnings:
         print("make-release: %s" % warning, file=sys.stderr)
     for name, value in parameters:
@@ -339,9 +368,10 @@ def make(argv):
     return 0
 
 
-def main(argv):
+def main(argv, today=None):
+    """The tool; today (a date) stands in for the UTC date of the clock."""
     try:
-        return verify(argv) if "--verify" in argv else make(argv)
+        return verify(argv, today) if "--verify" in argv else make(argv, today)
     except (ReleaseError, release_manifest.ManifestError) as error:
         print("make-release: %s" % error, file=sys.stderr)
         return 1

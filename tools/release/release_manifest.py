@@ -12,6 +12,7 @@ end of the version or date), so that a folder it passes is one the plug-in takes
 """
 
 import collections
+import datetime
 import hashlib
 import re
 import subprocess
@@ -31,8 +32,9 @@ FILE_LINE = '"file NAME SIZE SHA256"'
 LIST_LINE = '"list NAME SIZE SHA256"'
 
 Entry = collections.namedtuple("Entry", "name size sha256")
-# signed: the bytes the signature covers; signature: its bytes, most significant first.
-Manifest = collections.namedtuple("Manifest", "version date package_list files signed signature")
+# signed: the bytes the signature covers; signature: its bytes, most significant first;
+# expires: the last day (UTC, YYYY-MM-DD) the plug-in takes the release, or None.
+Manifest = collections.namedtuple("Manifest", "version date package_list files signed signature expires")
 
 
 class ManifestError(Exception):
@@ -62,9 +64,31 @@ def text_fault(text):
     return None
 
 
-def body_text(version, date, package_list, files):
-    """The manifest up to its signature line."""
-    lines = [HEADER, "version " + version, "date " + date, "list %s %d %s" % package_list]
+def date_fault(text):
+    """Why a text is no expiry date YYYY-MM-DD of a day that exists, or None."""
+    if not re.fullmatch(r"[0-9]{4}-[0-9]{2}-[0-9]{2}", text):
+        return "it is no date YYYY-MM-DD"
+    try:
+        datetime.date.fromisoformat(text)
+    except ValueError:
+        return "there is no such day"
+    return None
+
+
+def utc_today():
+    return datetime.datetime.now(datetime.timezone.utc).date()
+
+
+def expired(manifest, today):
+    """True when the manifest expires and today (a date) is past its last day."""
+    return manifest.expires is not None and today.isoformat() > manifest.expires
+
+
+def body_text(version, date, package_list, files, expires=None):
+    """The manifest up to its signature line; with expires (YYYY-MM-DD) its expiry."""
+    lines = [HEADER, "version " + version, "date " + date]
+    lines += ["expires " + expires] if expires else []
+    lines += ["list %s %d %s" % package_list]
     lines += ["file %s %d %s" % entry for entry in files]
     return "".join(line + "\n" for line in lines)
 
@@ -166,6 +190,10 @@ class ManifestReading:
                 raise ManifestError('line %d is no "%s TEXT" of 1 to %d characters, no blank at either end'
                                     % (number, keyword, MAX_TEXT))
             self.once(keyword, rest, number)
+        elif keyword == "expires":
+            if not blank or date_fault(rest):
+                raise ManifestError('line %d is no "expires YYYY-MM-DD" of a real date' % number)
+            self.once(keyword, rest, number)
         elif keyword == "list":
             self.once(keyword, entry_line(text.split(" "), number, LIST_LINE), number)
         elif keyword == "file":
@@ -212,7 +240,8 @@ def read_manifest(data):
         if lack:
             raise ManifestError("it names %s before its signature" % lack)
         items = reading.items
-        return Manifest(items["version"], items["date"], items["list"], reading.files, data[:at], signature)
+        return Manifest(items["version"], items["date"], items["list"], reading.files, data[:at], signature,
+                        items.get("expires"))
     raise ManifestError("it has no signature line")
 
 
@@ -252,17 +281,21 @@ def read_signed_manifest(path, public_key):
     return manifest
 
 
-def verify_release(folder, public_key, package_list):
+def verify_release(folder, public_key, package_list, today=None):
     """Checks a release folder before it is published: the manifest beside its package
-    list reads and is signed by public_key (a PEM file), the package list and every
-    archive it names are in the folder as named, and every archive there is named.
-    Returns the Manifest; raises ManifestError naming the first fault."""
+    list reads, is signed by public_key (a PEM file) and has not expired by today (a date;
+    default: today, UTC), the package list and every archive it names are in the folder
+    as named, and every archive there is named. Returns the Manifest; raises
+    ManifestError naming the first fault."""
     folder = Path(folder)
     try:
         check_public_key(Path(public_key).read_text(errors="replace"), public_key)
     except OSError as error:
         raise ManifestError("%s cannot be read: %s" % (public_key, error.strerror or error))
     manifest = read_signed_manifest(folder / (package_list + SUFFIX), public_key)
+    if expired(manifest, today or utc_today()):
+        raise ManifestError("the manifest expired on %s: the plug-in refuses it; sign the release again"
+                            % manifest.expires)
     if manifest.package_list.name != package_list:
         raise ManifestError("the manifest names the package list %s, not %s" %
                             (manifest.package_list.name, package_list))

@@ -251,3 +251,40 @@ TEST(ReleaseManifest, ItsUrlEndsThePackageListsPath) {
   EXPECT_STREQ(url, "");
   EXPECT_FALSE(manifestUrlFor(list, url, 4));
 }
+
+TEST(ReleaseManifest, AnExpiryIsAnOptionalRealDateTakenThroughItsLastDay) {
+  ReleaseManifest manifest{};
+  ASSERT_TRUE(read(joined(goodLines()), manifest));
+  EXPECT_STREQ(manifest.expires, "");
+  EXPECT_FALSE(manifestExpiredBy(manifest, "9999-12-31"));
+
+  // Anywhere between the first line and the signature, and covered by it.
+  const std::string late = inserted(6, "expires 2028-02-29");
+  ASSERT_TRUE(read(late, manifest));
+  EXPECT_STREQ(manifest.expires, "2028-02-29");
+  EXPECT_EQ(manifest.signedLength, late.find("signature "));
+  ASSERT_TRUE(read(inserted(1, "expires 2027-01-08"), manifest));
+  EXPECT_STREQ(manifest.version, "4.2.0.17");
+  EXPECT_FALSE(manifestExpiredBy(manifest, "2026-12-31"));
+  EXPECT_FALSE(manifestExpiredBy(manifest, "2027-01-08"));
+  EXPECT_TRUE(manifestExpiredBy(manifest, "2027-01-09"));
+  EXPECT_TRUE(manifestExpiredBy(manifest, "2028-01-01"));
+
+  const std::string form = "line 4 is no \"expires YYYY-MM-DD\" of a real date";
+  expectRefused({
+      {"no leap day in 2027", inserted(3, "expires 2027-02-29"), form},
+      {"no leap day in 2100", inserted(3, "expires 2100-02-29"), form},
+      {"a thirteenth month", inserted(3, "expires 2027-13-01"), form},
+      {"a day 0", inserted(3, "expires 2027-01-00"), form},
+      {"April 31", inserted(3, "expires 2027-04-31"), form},
+      {"digits left out", inserted(3, "expires 2027-1-8"), form},
+      {"the year 0", inserted(3, "expires 0000-01-01"), form},
+      {"another form", inserted(3, "expires 08.01.2027"), form},
+      {"a time after it", inserted(3, "expires 2027-01-08 12:00"), form},
+      {"a second expiry", [] {
+         std::vector<std::string> lines = goodLines();
+         lines.insert(lines.begin() + 3, {"expires 2027-01-08", "expires 2027-01-09"});
+         return joined(lines);
+       }(), "line 5 is a second \"expires\" line"},
+  });
+}
