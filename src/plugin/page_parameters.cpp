@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "base/ascii_case.h"
+#include "base/cookie_value.h"
 #include "base/host_services.h"
 #include "base/leading_integer.h"
 #include "base/scoped_block.h"
@@ -132,6 +133,13 @@ void PageParameters::read(int16 argc, char* argn[], char* argv[]) {
   if (hasParameter(argc, argn, "DocumentEncoding")) argValues = copyStringArray(argv, argc, ConvertUtf8ToAnsi);
   if (!argValues) argValues = copyStringArray(argv, argc);
   readNamedValues();
+  // The sign-on token is a cookie's value, never its attributes; the value itself stays
+  // out of the log.
+  if (siteMinderHeader && !isCookieValue(siteMinderHeader)) {
+    logLine("SiteMinderHeader is no cookie value (it holds a blank, a quote, a comma, a semicolon, a "
+            "backslash or a control character): no sign-on cookie is sent.");
+    siteMinderHeader = nullptr;
+  }
 
   // A negative count means no files; keeping it would mislead every loop over the list.
   if (numFiles < 0) numFiles = 0;

@@ -1,6 +1,6 @@
 """Redirects of a package's URL with the real plug-in in the stand-in: the sign-on cookie
-goes to the page's own address alone, a redirect that leaves https or the web is refused,
-and each redirect followed or refused is logged by its host."""
+goes to the page's own address alone and carries a value only, a redirect that leaves
+https or the web is refused, and each redirect followed or refused is logged by its host."""
 
 import json
 import urllib.parse
@@ -43,6 +43,22 @@ class RedirectTest(SceneTestCase):
         self.assertIn("Redirect (302) to host localhost", run.log)
         # The package came whole through the redirect and the update went on to the launch.
         self.assertEqual(len(work_files("client.exe")), 1)
+
+    def test_a_token_with_cookie_attributes_sets_no_cookie_now_or_later(self):
+        # Attributes after the value would make a lasting cookie for the whole host, which a
+        # later request of any program of the user's would carry.
+        planted = TOKEN + "; path=/; expires=Wed, 01 Jan 2031 00:00:00 GMT"
+        config = self.scene.serve("launch.oscf", "smartclient.configURL=%s\r\n" % self.scene.url("missing.properties"))
+        run = self.scene.run([("RedirectURL", config), ("SiteMinderHeader", planted), ("CloseWindow", "")])
+        self.assertCompleted(run)
+        self.assertIn("SiteMinderHeader is no cookie value (it holds a blank, a quote, a comma, a semicolon, a "
+                      "backslash or a control character): no sign-on cookie is sent.", run.log)
+        self.assertFalse([line for line in run.log if TOKEN in line], run.log)
+        later = self.scene.serve("later.oscf", "x=1\r\n")
+        self.scene.run([("RedirectURL", later), ("CloseWindow", "")])
+        for name in ("launch.oscf", "missing.properties", "later.oscf"):
+            [request] = self.requests_for(name)
+            self.assertNotIn("SMSESSION", request["headers"].get("cookie", ""), name)
 
     def test_a_redirect_from_https_to_http_is_refused(self):
         info = self.scene.info
