@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "base/folder_emptying.h"
 #include "base/path_text.h"
 #include "base/scoped_handle.h"
 #include "base/string_copy.h"
@@ -42,6 +43,14 @@ void claimWorkDirectory(char* output, HANDLE* claim) {
     char name[64];
     nameFor(number, name, sizeof name);
     GetTempSubdirectory(name, output, true);
+    // A folder that is a link holds another folder's files: emptying it, and unpacking
+    // into it, would reach them.
+    if (output[0] && isLinkedPath(output)) {
+      const auto held = lockInstallLog();
+      logText("The work directory is a link to another folder and is not used: ");
+      logLine(output);
+      output[0] = '\0';
+    }
     return;
   }
   char line[128];

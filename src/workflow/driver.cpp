@@ -56,15 +56,22 @@ bool emptyClaimedWorkDirectory(CMyPlugin& plugin) {
 // brought the whole tree (kDownloadOk, or every file for want of a package list) hands
 // it to the updater: after any other result the work directory may hold an earlier
 // run's updater, which must not run.
+// Whether the update has a folder of its own to work in, emptied of what an earlier run
+// left there: a file of an earlier release would be installed again by an updater that
+// copies its tree, and a page that names only part of a release would run an earlier
+// run's updater. Without one (every folder taken, no temporary directory, a folder that
+// is a link or cannot be emptied) nothing is fetched: the run fails as for a folder that
+// cannot be used.
+bool hasEmptyWorkDirectory(CMyPlugin& plugin) {
+  if (!plugin.m_workDirectory || !plugin.m_workDirectory[0]) return false;
+  if (emptyClaimedWorkDirectory(plugin)) return true;
+  logLine("The work directory could not be emptied of an earlier run's files: nothing is fetched.");
+  return false;
+}
+
 RunOutcome updateAndInstall(CMyPlugin& plugin) {
-  // The update starts from an empty work directory: a file an earlier release left there
-  // would be installed again by an updater that copies its tree.
-  if (!emptyClaimedWorkDirectory(plugin)) logLine("The work directory could not be emptied of an earlier run's files.");
   CTextBuffer serverError;
-  // Without a folder of its own (every one taken, or no temporary directory) nothing is
-  // fetched: it fails as a folder that cannot be used.
-  const bool hasFolder = plugin.m_workDirectory && plugin.m_workDirectory[0];
-  const DownloadResult result = hasFolder ? DownloadFiles(plugin, &serverError) : kDownloadNoDirectory;
+  const DownloadResult result = hasEmptyWorkDirectory(plugin) ? DownloadFiles(plugin, &serverError) : kDownloadNoDirectory;
   if (result == kDownloadServerError) {
     // No owner: the box stands on its own, in front, until the user reads it.
     MessageBoxA(nullptr, serverError.text(), plugin.m_page.programTitle, kServerErrorBoxStyle);

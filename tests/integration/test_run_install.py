@@ -5,9 +5,11 @@ and signals that it is up, and the browser window closes. A second run of the pa
 the client installed and fetches no package."""
 
 import re
+import shutil
 
 from run_scene import PREFIX_C, UNCHECKED_RELEASES, SceneTestCase, work_files
-from standin import main
+from standin import BIN, main
+from test_run_failures import PERMISSION_TEXT
 
 INSTALL_LINE = re.compile(r'updater: command line "(.+)\\bin\\updater\.exe" -install "(.+\.oscf)"$')
 LAUNCH_LINE = re.compile(r'updater: command line "(.+)\\bin\\updater\.exe" "(.+\.oscf)"$')
@@ -66,6 +68,56 @@ class InstallPathTest(SceneTestCase):
         self.assertEqual(work_files(stale.name), [])
         # The release's own files are there.
         self.assertTrue((self.scene.install_dir / "bin" / "client.exe").exists())
+
+
+    def test_a_work_directory_that_cannot_be_emptied_fails_the_run_before_anything_is_fetched(self):
+        # An earlier run's tree with its updater, and a folder of it nested deeper than a
+        # Windows path reaches, so that it cannot be emptied. The page names the client's
+        # zip alone: had the run gone on, the earlier updater would have installed it.
+        user = next(p for p in (PREFIX_C / "users").iterdir() if p.is_dir() and p.name != "Public")
+        work = user / "Temp" / "Ostrel_client_install"
+        (work / "bin").mkdir(parents=True, exist_ok=True)
+        shutil.copyfile(BIN / "sample_client" / "updater.exe", work / "bin" / "updater.exe")
+        deep = work.joinpath(*["nested-folder-%02d" % n for n in range(20)])
+        deep.mkdir(parents=True)
+        (deep / "file.txt").write_text("out of a path's reach")
+        page = dict(self.page())
+        run = self.scene.run([("RedirectURL", page["RedirectURL"]), ("NumFiles", "1"), ("File0", page["File1"]),
+                              ("FileSize0", page["FileSize1"]), ("InstallMode", "true"), ("CloseWindow", "")])
+        self.assertCompleted(run)
+        self.assertIn("The work directory could not be emptied of an earlier run's files: nothing is fetched.",
+                      run.log)
+        self.assertIn("Unable to download client files.  rc: 2", run.log)
+        self.assertEqual(self.boxes(run), [PERMISSION_TEXT])
+        self.assertEqual(self.scene.requested(), [])
+        self.assertEqual(self.scene.record_lines(), [])
+        self.assertIn("run ended: the browser window was closed", run.lines)
+
+
+class ElementNameTest(SceneTestCase):
+    def test_element_names_that_leave_the_folder_are_never_looked_up_and_their_sets_come(self):
+        # Wine serves a network name \\HOST\SHARE from dosdevices/unc/HOST/SHARE of the
+        # prefix: a look-up there would find this updater, as new as the list's, and skip
+        # the cabinet.
+        share = PREFIX_C.parent / "dosdevices" / "unc" / "fileserver" / "share"
+        share.mkdir(parents=True, exist_ok=True)
+        try:
+            shutil.copyfile(BIN / "sample_client" / "updater.exe", share / "updater.exe")
+            page = [("RedirectURL", self.scene.url("launch.oscf")), *self.scene.release()]
+            unc, dotted = "\\\\fileserver\\share\\updater.exe", "..\\..\\client.exe"
+            (self.scene.files / "packages.properties").write_text(
+                "updaterFiles=2\nupdaterFile.0=client.cab\nupdaterFile.1=client.zip\n"
+                "client.cab.files=1\nclient.cab.element.0=%s\nclient.zip.files=1\nclient.zip.element.0=%s\n"
+                ".version.0=1,0,0,0\n" % (unc.replace("\\", "\\\\"), dotted.replace("\\", "\\\\")))
+            # Without install mode the launch finds no client: the run ends with its box.
+            run = self.scene.run(page, "--end-after-boxes", 1)
+        finally:
+            shutil.rmtree(share.parent, ignore_errors=True)
+        self.assertCompleted(run)
+        for name in (unc, dotted):
+            self.assertIn("A file set's element is no plain relative name and is not looked up: " + name, run.log)
+        self.assertEqual(self.scene.requested(), ["launch.oscf", "packages.properties", "client.cab", "client.zip"])
+        self.assertEqual(len(work_files("updater.exe")), 1)
 
 
 class DigestTest(SceneTestCase):
