@@ -53,6 +53,6 @@ void Finish(CMyPlugin& plugin, RunOutcome outcome) {
 
 void PrepareCloseWindow(CMyPlugin& plugin) {
   runGuarded(&plugin, "CMyPlugin::PrepareCloseWindow()", [&] {
-    if (plugin.m_page.closeWindow) plugin.m_frameWindow = FindTopLevelWindow(plugin.m_npWindow);
+    if (plugin.m_page.closeWindowGiven) plugin.m_frameWindow = FindTopLevelWindow(plugin.m_npWindow);
   });
 }

@@ -197,6 +197,34 @@ TEST_F(RunPaths, FaultsInTheStartAndClosingStepsEndOnlyThoseSteps) {
   DestroyWindow(top);
 }
 
+// A browser may hand over an attribute written without a value as a null value: the page
+// gave "CloseWindow" all the same, for the end of a run and after a redirect alike.
+TEST_F(RunPaths, CloseWindowWithoutAValueClosesTheWindowOnEveryPath) {
+  const HWND top = CreateWindowExA(0, "STATIC", "browser", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
+                                   GetModuleHandleA(nullptr), nullptr);
+  const HWND area = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 100, 50, top, nullptr,
+                                    GetModuleHandleA(nullptr), nullptr);
+  NPWindow window{};
+  window.window = area;
+  char mime[] = "application/x-ostrel-updater-plugin";
+  char name[] = "CloseWindow";
+  char* names[] = {name};
+  char* values[] = {nullptr};
+  _NPP npp{};
+  ASSERT_EQ(NPP_New(mime, &npp, NP_EMBED, 1, names, values, nullptr), NPERR_NO_ERROR);
+  CMyPlugin& record = *static_cast<CMyPlugin*>(npp.pdata);
+  record.m_npWindow = &window;
+  Finish(record, RunOutcome::kFailed);
+  EXPECT_EQ(record.m_frameWindow, top);
+  record.m_frameWindow = nullptr;
+  record.URLNotify();
+  EXPECT_EQ(record.m_frameWindow, top);
+  record.m_frameWindow = nullptr;
+  record.m_npWindow = nullptr;
+  EXPECT_EQ(NPP_Destroy(&npp, nullptr), NPERR_NO_ERROR);
+  DestroyWindow(top);
+}
+
 TEST_F(RunPaths, WithoutADialogTheClosingPageIsLoadedDirectly) {
   const HWND top = CreateWindowExA(0, "STATIC", "browser", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
                                    GetModuleHandleA(nullptr), nullptr);
