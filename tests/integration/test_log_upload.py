@@ -5,7 +5,7 @@ that answers without end."""
 
 import re
 
-from run_scene import SceneTestCase, reg
+from run_scene import SceneTestCase, reg, set_install_dir
 from standin import PLUGIN_DLL, main, scaled, windows_path
 
 APP_DEFAULTS = "HKCU\\Software\\Wine\\AppDefaults\\browser_standin.exe"
@@ -89,6 +89,16 @@ class LogUploadTest(SceneTestCase):
         report.next("  User Agent: >" + USER_AGENT + "<")
         report.next("  Accept language header: >Accept-Language: en-us<")
         report.next("-" * 21 + " Log of NPOstrelUpdater.dll Messages " + "-" * 22)
+
+    def test_an_install_dir_of_259_characters_is_read_whole(self):
+        # The longest path a Windows buffer holds; no installation fits under it.
+        folder = "C:\\" + "\\".join(["d" * 63] * 3 + ["d" * 64])
+        self.assertEqual(len(folder), 259)
+        set_install_dir("HKCU", folder)
+        run = self.scene.run([("InstallLogURL", self.scene.log_receiver()), ("NumFiles", "100000")], run_ms=2000)
+        self.assertCompleted(run)
+        [report] = [Report(self, body) for _, _, body in self.scene.received_logs()]
+        self.assertIn("Client installation directory: " + folder, report.lines)
 
     def test_the_request_carries_utf8_with_its_byte_length_and_the_headers_in_order(self):
         # The page's URL reaches the log as its bytes stand, each taken as a character of
