@@ -136,6 +136,19 @@ class LogUploadTest(SceneTestCase):
         self.assertNotIn(fault[1], last)
         self.assertEqual(first + last, run.log)
 
+    def test_a_fault_with_a_receiver_that_answers_late_holds_the_browser_briefly_and_goes_once(self):
+        # The receiver reads each body whole and answers after the upload's 5 s receive
+        # timeout: the fault's lines have arrived all the same, and go with no other upload.
+        run = self.run_page(self.scene.log_receiver("?delay=5500"), "--bad-window-record")
+        self.assertCompleted(run)
+        took = int(run.matching(r"NPP_SetWindow took (\d+) ms$")[0].group(1))
+        self.assertLess(took, scaled(1000))
+        fault = "Exception caught in CMyPlugin::SetWindow().  Exception number: 3221225477"
+        logs = [Report(self, body).log for _, _, body in self.scene.received_logs()]
+        self.assertEqual(len(logs), 2)
+        self.assertEqual([log.count(fault) for log in logs], [1, 0])
+        self.assertEqual(logs[0] + logs[1], run.log)
+
     def test_a_receiver_that_never_answers_holds_the_browser_for_one_timeout_at_most(self):
         run = self.run_page(self.scene.log_receiver("?delay=30000"))
         self.assertCompleted(run)
