@@ -9,6 +9,7 @@
 
 #include "base/host_services.h"
 #include "base/recursive_lock.h"
+#include "base/scoped_handle.h"
 #include "base/thread_count.h"
 #include "log/CTextBuffer.h"
 
@@ -31,12 +32,12 @@ int32_t g_lineStart = 0;
 // Held while a send builds its body and starts its upload, but not the log's own lock:
 // other threads go on logging meanwhile. A mutex, so that a send waits for it within its
 // own bound; recursive, as a mutex is, for the same reason as the log's lock.
-const HANDLE g_sendMutex = CreateMutexA(nullptr, FALSE, nullptr);
+const ScopedKernelHandle g_sendMutex(CreateMutexA(nullptr, FALSE, nullptr));
 std::atomic<InstallLogPoster> g_poster{nullptr};
 
 // Set while no upload holds the log's text. The upload that does is g_uploadInFlight
 // (0: none), numbered from g_uploadsStarted; both under the log's lock.
-const HANDLE g_uploadSettled = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+const ScopedKernelHandle g_uploadSettled(CreateEventA(nullptr, TRUE, TRUE, nullptr));
 uint32_t g_uploadInFlight = 0;
 uint32_t g_uploadsStarted = 0;
 
@@ -81,14 +82,20 @@ DWORD timeLeft(DWORD started, uint32_t waitMs) {
 
 void releaseSendMutex() {
   g_sendHolds.set(g_sendHolds.get() - 1);
-  ReleaseMutex(g_sendMutex);
+  ReleaseMutex(g_sendMutex.get());
+}
+
+// Whether the wait got the send mutex; a thread that ended holding it hands it on too.
+bool takeSendMutex(DWORD started, uint32_t waitMs) {
+  if (!g_sendMutex) return false;
+  const DWORD woken = WaitForSingleObject(g_sendMutex.get(), timeLeft(started, waitMs));
+  return woken == WAIT_OBJECT_0 || woken == WAIT_ABANDONED;
 }
 
 // The send mutex, taken within the time left; given back at the end of the scope.
 class SendTurn {
  public:
-  SendTurn(DWORD started, uint32_t waitMs)
-      : m_held(g_sendMutex && WaitForSingleObject(g_sendMutex, timeLeft(started, waitMs)) == WAIT_OBJECT_0) {
+  SendTurn(DWORD started, uint32_t waitMs) : m_held(takeSendMutex(started, waitMs)) {
     if (m_held) g_sendHolds.set(g_sendHolds.get() + 1);
   }
   ~SendTurn() {
@@ -109,7 +116,7 @@ bool uploadInFlight() {
 
 // Waits within the time left until no upload holds the log's text.
 bool waitForSettledUpload(DWORD started, uint32_t waitMs) {
-  return g_uploadSettled && WaitForSingleObject(g_uploadSettled, timeLeft(started, waitMs)) == WAIT_OBJECT_0;
+  return g_uploadSettled && WaitForSingleObject(g_uploadSettled.get(), timeLeft(started, waitMs)) == WAIT_OBJECT_0;
 }
 
 bool logHasText() {
@@ -178,7 +185,7 @@ void CInstallLogPortion::beginUpload() {
   m_upload = ++g_uploadsStarted;
   if (m_upload == 0) m_upload = ++g_uploadsStarted;
   g_uploadInFlight = m_upload;
-  ResetEvent(g_uploadSettled);
+  ResetEvent(g_uploadSettled.get());
 }
 
 void CInstallLogPortion::settle(bool delivered) const {
@@ -188,10 +195,10 @@ void CInstallLogPortion::settle(bool delivered) const {
   // of the log is still exactly what it carried.
   if (delivered) dropFront(m_length);
   g_uploadInFlight = 0;
-  SetEvent(g_uploadSettled);
+  SetEvent(g_uploadSettled.get());
 }
 
-void* CInstallLogPortion::settledEvent() { return g_uploadSettled; }
+void* CInstallLogPortion::settledEvent() { return g_uploadSettled.get(); }
 
 void CInstallLogPortion::appendTo(CTextBuffer& body) {
   LogLock lock;
@@ -246,7 +253,7 @@ void releaseInstallLog() {
   LogLock lock;
   // An upload still under way settles nothing any more: the next log is a new one.
   g_uploadInFlight = 0;
-  SetEvent(g_uploadSettled);
+  SetEvent(g_uploadSettled.get());
   if (!g_log) return;
   g_log->~CInstallLog();
   NPN_MemFree(g_log);
