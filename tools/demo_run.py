@@ -12,7 +12,8 @@ first run, of no value as a secret), and loads the keyed plug-in
 three pages, one after another:
   1. the join page, which embeds the plug-in with that release: the release is checked
      ("Release V of D, signed by release key 1 of 2."), installed and started;
-  2. a join page whose configuration file the server has lost: that run fails;
+  2. a join page whose configuration file the server has lost: that run fails, and the
+     installed updater is not started ("The client is not started: ...");
   3. a page of another site that names its own configuration file, package list and an
      unsigned cabinet holding its own bin\\updater.exe, with InstallMode "true", on a
      machine the client has not reached yet (the installation is forgotten first: with
@@ -66,7 +67,8 @@ CONFERENCE = ("Ostrel Conferencing", "conferencing client")
 ELSEWHERE = ("Meeting Tools", "meeting tools")
 # The install-log lines that tell how a page's update went, for the summary.
 REFUSED = "Release refused: "
-TELLING_LINES = ("Release ", "DownloadFile failed to open URL", "Unable to download client files")
+TELLING_LINES = ("Release ", "DownloadFile failed to open URL", "Unable to download client files",
+                 "The client is not started")
 
 PAGE = """<!DOCTYPE html>
 <html>

@@ -21,6 +21,8 @@ constexpr size_t kNameBufferSize = 520;
 constexpr unsigned kWriteBufferSize = 0x4000;
 // Room for the archive's path with ".zip" appended.
 constexpr size_t kArchivePathCapacity = kPathCapacity + 4;
+// An extra field's length is a 16-bit count: the whole field always fits.
+constexpr size_t kExtraFieldCapacity = 0xFFFF;
 
 // One extraction. The write buffer, through which entry data goes from the reader to the
 // files, belongs to the call: two instances may unpack at the same time.
@@ -28,6 +30,7 @@ struct ZipExtraction {
   unzFile archive;
   const char* destinationDir;
   char* writeBuffer;
+  char* extraBuffer;  // of kExtraFieldCapacity: an entry's whole extra field
   CUnpackBudget* budget;
   CUnpackRecord* record;
 };
@@ -63,19 +66,36 @@ unzFile openArchive(const char* zipPath, bool* withoutEntries, char* opened) {
   return openArchiveAt(opened, withoutEntries);
 }
 
-// The name an entry is recorded under, into a buffer of kNameBufferSize + 1: the text of
-// its extra field (as the archive's directory holds it) up to the first NUL when that
-// field is present and does not start with NUL, otherwise its recorded name.
-int readEntryName(unzFile archive, char* name) {
+// Whether an extra field reads as the standard sequence of blocks, each a 2-byte tag and a
+// 2-byte size followed by that many bytes, the blocks filling the field exactly. Ordinary
+// tools write such fields (Info-ZIP's "UT" time and "ux" owner blocks, the NTFS time block
+// of tag 0x000A): they are metadata. A field holding a name practically never reads so,
+// since a name's third and fourth characters make a size of thousands.
+bool readsAsExtraBlocks(const unsigned char* field, size_t length) {
+  size_t at = 0;
+  while (length - at >= 4) {
+    const size_t size = field[at + 2] | (field[at + 3] << 8);
+    if (length - at - 4 < size) return false;
+    at += 4 + size;
+  }
+  return at == length;
+}
+
+// The name an entry is recorded under, into a buffer of kNameBufferSize + 1. An extra field
+// in the archive's directory that does not start with NUL and does not read as standard
+// blocks holds the name: its text up to the first NUL, at most kNameBufferSize bytes (the
+// form older releases were packed in). Otherwise the recorded name counts.
+int readEntryName(const ZipExtraction& zip, char* name) {
   unz_file_info info;
   char recorded[kNameBufferSize];
-  char extra[kNameBufferSize];
-  const int result = unzGetCurrentFileInfo(archive, &info, recorded, sizeof recorded, extra,
-                                           sizeof extra, nullptr, 0);
+  char* extra = zip.extraBuffer;
+  const int result = unzGetCurrentFileInfo(zip.archive, &info, recorded, sizeof recorded, extra,
+                                           kExtraFieldCapacity, nullptr, 0);
   if (result != UNZ_OK) return result;
-  const size_t extraLength = std::min<size_t>(info.size_file_extra, sizeof extra);
-  if (extraLength > 0 && extra[0] != '\0') {
-    const size_t length = strnlen(extra, extraLength);
+  const size_t extraLength = std::min<size_t>(info.size_file_extra, kExtraFieldCapacity);
+  if (extraLength > 0 && extra[0] != '\0' &&
+      !readsAsExtraBlocks(reinterpret_cast<const unsigned char*>(extra), extraLength)) {
+    const size_t length = strnlen(extra, std::min(extraLength, kNameBufferSize));
     std::memcpy(name, extra, length);
     name[length] = '\0';
     return UNZ_OK;
@@ -143,11 +163,12 @@ int writeEntry(const ZipExtraction& zip, const char* recorded, const char* name)
 
 int extractEntry(ZipExtraction& zip) {
   if (!zip.budget->startEntry()) return UNZ_ERRNO;
-  char recorded[kNameBufferSize + 1];
-  const int result = readEntryName(zip.archive, recorded);
-  if (result != UNZ_OK) return result;
   if (!zip.writeBuffer) zip.writeBuffer = static_cast<char*>(std::malloc(kWriteBufferSize));
-  if (!zip.writeBuffer) return UNZ_INTERNALERROR;
+  if (!zip.extraBuffer) zip.extraBuffer = static_cast<char*>(std::malloc(kExtraFieldCapacity));
+  if (!zip.writeBuffer || !zip.extraBuffer) return UNZ_INTERNALERROR;
+  char recorded[kNameBufferSize + 1];
+  const int result = readEntryName(zip, recorded);
+  if (result != UNZ_OK) return result;
   char name[kNameBufferSize + 1];
   if (!entryNameAsWritten(recorded, name, sizeof name)) {
     logEntryRefusal(EntryRefusal::kUnsafeName, recorded);
@@ -182,9 +203,10 @@ DownloadResult extractZip(CRunContext& run, const char* destinationDir, const ch
   if (!archive) return withoutEntries ? kDownloadOk : kDownloadFilesIncomplete;
   CUnpackBudget budget(run, opened, destinationDir);
   CUnpackRecord record;
-  ZipExtraction zip = {archive, destinationDir, nullptr, &budget, &record};
+  ZipExtraction zip = {archive, destinationDir, nullptr, nullptr, &budget, &record};
   const DownloadResult result = extractEntries(zip);
   unzClose(archive);
   std::free(zip.writeBuffer);
+  std::free(zip.extraBuffer);
   return endExtraction(budget, record, result);
 }

@@ -1,5 +1,5 @@
 // Zip extraction through the zip reader that accompanies zlib. Every call has its own
-// archive handle and write buffer, so two instances' workers may unpack at the same time.
+// archive handle and buffers, so two instances' workers may unpack at the same time.
 #pragma once
 
 #include "base/download_result.h"

@@ -31,12 +31,16 @@ bool readInstallDir(HKEY root, char* buffer, size_t size) {
   HKEY opened = nullptr;
   if (RegOpenKeyExA(root, kClientKey, 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) return false;
   const ScopedRegistryKey key(opened);
-  // One byte is held back so that a value stored without its NUL still ends in one.
-  DWORD bytes = static_cast<DWORD>(size - 1);
+  // The whole buffer is offered: a path that fills it with its NUL is read. A value stored
+  // without its NUL gets one, when there is room for it; one that fills the buffer without
+  // a NUL is longer than any path and counts as none.
+  DWORD bytes = static_cast<DWORD>(size);
   const LONG result =
       RegQueryValueExA(key.get(), kInstallDirValue, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &bytes);
-  if (result != ERROR_SUCCESS) return false;
-  buffer[bytes < size ? bytes : size - 1] = '\0';
+  if (result != ERROR_SUCCESS || bytes > size) return false;
+  if (bytes > 0 && buffer[bytes - 1] == '\0') return true;
+  if (bytes == size) return false;
+  buffer[bytes] = '\0';
   return true;
 }
 

@@ -75,12 +75,9 @@ DownloadResult readPackageList(CRunContext& plugin, UpdateState& state) {
   return kDownloadFilesIncomplete;
 }
 
-// The file list's own progress: from 0, against the declared sizes of its files.
-void startFileListProgress(CRunContext& plugin) {
-  int64_t total = 0;
-  for (int i = 0; i < plugin.m_page.numFiles; ++i) total += plugin.m_page.fileSizes[i];
-  plugin.m_progress.restart(total);
-}
+// The file list's own progress: from 0, against the declared sizes of its files; a size
+// not known (negative) counts nothing, as when the parameters were read.
+void startFileListProgress(CRunContext& plugin) { plugin.m_progress.restart(plugin.m_page.declaredTotal()); }
 
 // The extractor's own result is passed on: kDownloadFilesIncomplete when it failed,
 // kDownloadCancelled when the page was left while it unpacked.

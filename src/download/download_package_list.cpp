@@ -14,6 +14,11 @@ namespace {
 // this is no package list, and reading on would only take the browser's memory.
 constexpr size_t kMostListBytes = 64 * 1024 * 1024;
 constexpr char kNoMemoryLine[] = "downloadPackageList: no memory for the package list.";
+// The conversion goes through UTF-16, which takes twice the list's bytes: failing there,
+// the list was had but cannot be read, and the update goes on as without one.
+constexpr char kNotConvertedLine[] =
+    "downloadPackageList: the package list could not be converted from UTF-8 to the system's code page "
+    "(no memory for the conversion); the update goes on as without a package list.";
 
 }  // namespace
 
@@ -40,14 +45,14 @@ bool downloadPackageList(CRunContext& plugin, const char* url, std::string& byte
 }
 
 char* packageListText(const std::string& bytes) {
-  char* text = nullptr;
   if (bytes.empty()) {
-    text = static_cast<char*>(NPN_MemAlloc(1));
+    char* text = static_cast<char*>(NPN_MemAlloc(1));
     if (text) *text = '\0';
-  } else {
-    int ansiLength = 0;
-    text = convertToAnsi(CP_UTF8, bytes.data(), static_cast<int>(bytes.size()), &ansiLength);
+    if (!text) logLine(kNoMemoryLine);
+    return text;
   }
-  if (!text) logLine(kNoMemoryLine);
+  int ansiLength = 0;
+  char* text = convertToAnsi(CP_UTF8, bytes.data(), static_cast<int>(bytes.size()), &ansiLength);
+  if (!text) logLine(kNotConvertedLine);
   return text;
 }

@@ -12,5 +12,6 @@ class CRunContext;
 bool downloadPackageList(CRunContext& plugin, const char* url, std::string& bytes);
 
 // The package list's UTF-8 bytes as a NUL-terminated ANSI text in an allocator block, or
-// null after a log line when there is no room for it.
+// null after a log line that says what failed: no room for an empty text, or the
+// conversion (which asks for room too).
 char* packageListText(const std::string& bytes);

@@ -9,6 +9,7 @@
 
 #include "base/host_services.h"
 #include "base/recursive_lock.h"
+#include "base/scoped_handle.h"
 #include "base/thread_count.h"
 #include "log/CTextBuffer.h"
 
@@ -28,10 +29,17 @@ CInstallLog* g_log = nullptr;
 // Where the line being written starts in the log's text.
 int32_t g_lineStart = 0;
 
-// Held for a whole send, but not the log's own lock: other threads go on logging while
-// an upload waits on the network. Recursive for the same reason as the log's lock.
-CRecursiveLock g_sendLock;
+// Held while a send builds its body and starts its upload, but not the log's own lock:
+// other threads go on logging meanwhile. A mutex, so that a send waits for it within its
+// own bound; recursive, as a mutex is, for the same reason as the log's lock.
+const ScopedKernelHandle g_sendMutex(CreateMutexA(nullptr, FALSE, nullptr));
 std::atomic<InstallLogPoster> g_poster{nullptr};
+
+// Set while no upload holds the log's text. The upload that does is g_uploadInFlight
+// (0: none), numbered from g_uploadsStarted; both under the log's lock.
+const ScopedKernelHandle g_uploadSettled(CreateEventA(nullptr, TRUE, TRUE, nullptr));
+uint32_t g_uploadInFlight = 0;
+uint32_t g_uploadsStarted = 0;
 
 // How many times each thread holds each lock.
 CThreadCount g_logHolds;
@@ -66,9 +74,63 @@ struct LogLock : CountedHold {
   LogLock() : CountedHold(g_logLock, g_logHolds) {}
 };
 
-struct SendLock : CountedHold {
-  SendLock() : CountedHold(g_sendLock, g_sendHolds) {}
+// The wall time left of a wait of waitMs that began at started.
+DWORD timeLeft(DWORD started, uint32_t waitMs) {
+  const DWORD spent = GetTickCount() - started;
+  return spent < waitMs ? waitMs - spent : 0;
+}
+
+void releaseSendMutex() {
+  g_sendHolds.set(g_sendHolds.get() - 1);
+  ReleaseMutex(g_sendMutex.get());
+}
+
+// Whether the wait got the send mutex; a thread that ended holding it hands it on too.
+bool takeSendMutex(DWORD started, uint32_t waitMs) {
+  if (!g_sendMutex) return false;
+  const DWORD woken = WaitForSingleObject(g_sendMutex.get(), timeLeft(started, waitMs));
+  return woken == WAIT_OBJECT_0 || woken == WAIT_ABANDONED;
+}
+
+// The send mutex, taken within the time left; given back at the end of the scope.
+class SendTurn {
+ public:
+  SendTurn(DWORD started, uint32_t waitMs) : m_held(takeSendMutex(started, waitMs)) {
+    if (m_held) g_sendHolds.set(g_sendHolds.get() + 1);
+  }
+  ~SendTurn() {
+    if (m_held) releaseSendMutex();
+  }
+  SendTurn(const SendTurn&) = delete;
+  SendTurn& operator=(const SendTurn&) = delete;
+  bool held() const { return m_held; }
+
+ private:
+  bool m_held;
 };
+
+bool uploadInFlight() {
+  LogLock lock;
+  return g_uploadInFlight != 0;
+}
+
+// Waits within the time left until no upload holds the log's text.
+bool waitForSettledUpload(DWORD started, uint32_t waitMs) {
+  return g_uploadSettled && WaitForSingleObject(g_uploadSettled.get(), timeLeft(started, waitMs)) == WAIT_OBJECT_0;
+}
+
+bool logHasText() {
+  LogLock lock;
+  // Checking for text does not create the log: a run that logged nothing leaves no block.
+  return g_log && g_log->buffer.length() > 0;
+}
+
+// The log's text without the front an upload delivered.
+void dropFront(int32_t length) {
+  if (!g_log) return;
+  g_log->buffer.removeFront(length);
+  g_lineStart = g_lineStart > length ? g_lineStart - length : 0;
+}
 
 CInstallLog* theLog() {
   if (!g_log) {
@@ -118,6 +180,26 @@ void logSignedLine(int32_t n) {
 
 void setInstallLogPoster(InstallLogPoster poster) { g_poster = poster; }
 
+void CInstallLogPortion::beginUpload() {
+  LogLock lock;
+  m_upload = ++g_uploadsStarted;
+  if (m_upload == 0) m_upload = ++g_uploadsStarted;
+  g_uploadInFlight = m_upload;
+  ResetEvent(g_uploadSettled.get());
+}
+
+void CInstallLogPortion::settle(bool delivered) const {
+  LogLock lock;
+  if (m_upload == 0 || m_upload != g_uploadInFlight) return;
+  // Only the upload in flight takes text away, and the others append behind it: the front
+  // of the log is still exactly what it carried.
+  if (delivered) dropFront(m_length);
+  g_uploadInFlight = 0;
+  SetEvent(g_uploadSettled.get());
+}
+
+void* CInstallLogPortion::settledEvent() { return g_uploadSettled.get(); }
+
 void CInstallLogPortion::appendTo(CTextBuffer& body) {
   LogLock lock;
   m_length = 0;
@@ -129,23 +211,23 @@ void CInstallLogPortion::appendTo(CTextBuffer& body) {
   if (body.length() == before + count) m_length = count;
 }
 
-void sendInstallLog(CRunContext* instance) {
-  SendLock sending;
-  {
-    LogLock lock;
-    // Checking for text does not create the log: a run that logged nothing leaves no block.
-    if (!g_log || g_log->buffer.length() == 0) return;
-  }
+void sendInstallLog(CRunContext* instance, LogSendWait wait) {
+  const DWORD started = GetTickCount();
+  const uint32_t waitMs = wait.ms;
   const InstallLogPoster poster = g_poster;
-  if (!poster) return;
-  CInstallLogPortion portion;
-  if (!poster(instance, portion)) return;
-  // Only this send takes text away, and the others append behind it: the front of the
-  // log is still exactly what the upload carried.
-  LogLock lock;
-  if (!g_log) return;
-  g_log->buffer.removeFront(portion.length());
-  g_lineStart = g_lineStart > portion.length() ? g_lineStart - portion.length() : 0;
+  if (!poster || !logHasText()) return;
+  // The turn: the send mutex, and no upload holding the log's text. The text the upload
+  // before carries may still go with it, or come back to this one.
+  for (;;) {
+    if (!waitForSettledUpload(started, waitMs)) return;
+    SendTurn turn(started, waitMs);
+    if (!turn.held()) return;
+    if (uploadInFlight()) continue;
+    if (!logHasText()) return;
+    CInstallLogPortion portion;
+    poster(instance, portion, {timeLeft(started, waitMs), wait.forAnswer});
+    return;
+  }
 }
 
 InstallLogHold::InstallLogHold() { takeCounted(g_logLock, g_logHolds); }
@@ -158,7 +240,7 @@ InstallLogHolds installLogHolds() { return {g_logHolds.get(), g_sendHolds.get()}
 
 void releaseInstallLogHoldsAbove(const InstallLogHolds& kept) {
   while (g_logHolds.get() > kept.log) releaseCounted(g_logLock, g_logHolds);
-  while (g_sendHolds.get() > kept.send) releaseCounted(g_sendLock, g_sendHolds);
+  while (g_sendHolds.get() > kept.send) releaseSendMutex();
 }
 
 char* copyInstallLogText() {
@@ -169,6 +251,9 @@ char* copyInstallLogText() {
 
 void releaseInstallLog() {
   LogLock lock;
+  // An upload still under way settles nothing any more: the next log is a new one.
+  g_uploadInFlight = 0;
+  SetEvent(g_uploadSettled.get());
   if (!g_log) return;
   g_log->~CInstallLog();
   NPN_MemFree(g_log);

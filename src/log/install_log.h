@@ -12,27 +12,59 @@ void logLine(const char* text);
 void logUnsignedLine(uint32_t n);
 void logSignedLine(int32_t n);
 
-// Uploads the log on behalf of an instance through the poster and, once the upload went
-// through, drops the text it carried; lines written meanwhile stay for the next send. An
-// empty log is never sent, and without a poster nothing is. One send at a time.
-void sendInstallLog(CRunContext* instance);
+// The most wall time an upload takes for its caller, from connecting to closing its
+// request, whatever the receiver does.
+constexpr uint32_t kLogUploadLimitMs = 10000;
+
+// How long a send holds its caller: ms at most, for its turn and its upload's body, and
+// with forAnswer for the receiver's answer too.
+struct LogSendWait {
+  uint32_t ms;
+  bool forAnswer;
+};
+// The page's last send, at teardown: the answer too, within the upload's limit.
+constexpr LogSendWait kTeardownSend = {kLogUploadLimitMs, true};
+// A fault's send: the faulting thread (the browser's, for a fault in a callback) is held
+// 100 ms at most, for the body; the upload goes on, on its own job.
+constexpr LogSendWait kFaultSend = {100, false};
+
+// Uploads the log on behalf of an instance through the poster. The upload's body carries
+// the log as it stands; once that body has been written whole, the text it carried is
+// dropped, whatever the receiver's answer and its timing, and lines written meanwhile
+// stay for the next send. A connection or a body that failed keeps the log whole. One
+// upload holds the log at a time: a send waits for the one before it to write its body
+// or fail. The caller waits as wait says; the upload goes on without it. An empty log is
+// never sent, and without a poster nothing is.
+void sendInstallLog(CRunContext* instance, LogSendWait wait);
 
 // The part of the log that one upload carries: taken when the upload's body is built,
-// so that lines written while the report in front of it was made go with it.
+// so that lines written while the report in front of it was made go with it. A copy goes
+// with the upload, which settles it once: the log then drops the text it carried, or not.
 class CInstallLogPortion {
  public:
   // Appends the log's text as it stands now to body and remembers how much it took
   // (nothing when body had no room for it).
   void appendTo(CTextBuffer& body);
   int32_t length() const { return m_length; }
+  // The upload that carries the portion has started: until it settles, no other send
+  // takes the log's text.
+  void beginUpload();
+  // Once per started upload: delivered when its body was written whole. Later calls, and
+  // calls after the log was released, change nothing.
+  void settle(bool delivered) const;
+  // Signalled once no upload holds the log's text (for a wait on the upload's body).
+  static void* settledEvent();
 
  private:
   int32_t m_length = 0;
+  uint32_t m_upload = 0;  // the started upload's number, 0 before
 };
 
-// Builds and posts an upload for an instance; true when the request went through. The
-// upload itself lives above the log, which only knows it through this pointer.
-using InstallLogPoster = bool (*)(CRunContext* instance, CInstallLogPortion& log);
+// Builds and posts an upload for an instance, waiting as wait says (its ms is the time
+// the send has left). The upload itself lives above the log, which only knows it through
+// this pointer. A poster that starts an upload calls beginUpload on the portion and sees
+// it settled.
+using InstallLogPoster = void (*)(CRunContext* instance, CInstallLogPortion& log, LogSendWait wait);
 void setInstallLogPoster(InstallLogPoster poster);
 
 // Holds the log for several appends that must stay together (a line built from parts).

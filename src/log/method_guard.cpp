@@ -134,5 +134,6 @@ void reportMethodFault(CRunContext* instance, const char* traceName, const SE_Ex
     logText(".  Exception number: ");
     logUnsignedLine(fault.code);
   }
-  sendInstallLog(instance);
+  // The faulting thread may be the browser's: the upload goes on without it.
+  sendInstallLog(instance, kFaultSend);
 }

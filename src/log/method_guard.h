@@ -76,7 +76,8 @@ const void* currentTranslator();
 // exception's own records are gone by then: pointers is null, the code is all there is.
 [[noreturn]] void pluginExceptionHandler(uint32_t code, _EXCEPTION_POINTERS* pointers);
 
-// Writes the method's fault message and the code, then sends the log for the instance.
+// Writes the method's fault message and the code, then sends the log for the instance,
+// waiting as kFaultSend says.
 void reportMethodFault(CRunContext* instance, const char* traceName, const SE_Exception& fault);
 
 // Called as each guarded method starts, inside its guard. The plug-in's own definition

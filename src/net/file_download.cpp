@@ -290,7 +290,8 @@ void logFailure(const DownloadState& state) {
     case kDownloadNoLocalFile:
       logText("DownloadFile failed to create the local file: ");
       logText(state.directory);
-      logText("\\");
+      // An entry without a folder of its own has the work directory with its "\" here.
+      if (!*state.directory || !isPathSeparator(state.directory[std::strlen(state.directory) - 1])) logText("\\");
       logLine(state.fileName);
       break;
     case kDownloadNoUrl:

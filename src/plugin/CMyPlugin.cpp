@@ -35,8 +35,10 @@ void CMyPlugin::setDefaults() {
 }
 
 NPError CMyPlugin::Destroy(NPSavedData** /*save*/) {
-  // The upload needs the internet session, so the log goes out before it is closed.
-  sendInstallLog(this);
+  // The upload needs the internet session, so the log goes out before it is closed; the
+  // upload's job keeps the session open until it ends. The teardown is the last send of
+  // the page: it waits for the receiver's answer, within the upload's limit.
+  sendInstallLog(this, kTeardownSend);
   // A failure to close changes nothing for the teardown. A download the worker walked
   // away from may still hold a request of the session and its file in the work
   // directory: the control closes the session and gives up the folder's claim after that.

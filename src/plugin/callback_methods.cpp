@@ -36,6 +36,6 @@ void CMyPlugin::PrintInfo() { runGuarded(this, "CMyPlugin::PrintInfo()", [] {});
 // redirect that failed ends the page like one that went through.
 void CMyPlugin::URLNotify() {
   runGuarded(this, "CMyPlugin::URLNotify()", [this] {
-    if (m_page.closeWindow) m_frameWindow = FindTopLevelWindow(m_npWindow);
+    if (m_page.closeWindowGiven) m_frameWindow = FindTopLevelWindow(m_npWindow);
   });
 }

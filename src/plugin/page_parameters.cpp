@@ -53,7 +53,6 @@ struct NamedValue {
 constexpr NamedValue kNamedValues[] = {
     {"RedirectURL", &PageParameters::redirectUrl},
     {"ProgramTitle", &PageParameters::programTitle},
-    {"CloseWindow", &PageParameters::closeWindow},
     {"TargetWindow", &PageParameters::targetWindow},
     {"DownloadPrompt", &PageParameters::downloadPrompt},
     {"ChangeDirectoryExceptionMessage", &PageParameters::changeDirectoryExceptionMessage},

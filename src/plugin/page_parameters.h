@@ -22,7 +22,6 @@ class PageParameters {
   // Each text is the page's value, or null when the page gave none.
   const char* redirectUrl = nullptr;
   const char* programTitle = nullptr;
-  const char* closeWindow = nullptr;
   const char* targetWindow = nullptr;
   const char* downloadPrompt = nullptr;
   const char* changeDirectoryExceptionMessage = nullptr;
@@ -31,7 +30,8 @@ class PageParameters {
   const char* siteMinderHeader = nullptr;
   const char* closeWindowUrl = nullptr;
   const char* installErrorHttp = nullptr;
-  // "CloseWindow" was named, whatever its value.
+  // "CloseWindow" was named, whatever its value, even none (a browser may hand over an
+  // attribute without a value as a null value): the only sense in which it is present.
   bool closeWindowGiven = false;
   // "InstallMode" is "true"; "LaunchClient" is anything but "false".
   bool installMode = false;

@@ -38,6 +38,7 @@ JobEnd runSessionJob(const CRunContext& plugin, CSessionJob* job) {
   return runDetachedJob(job, plugin.m_runControl ? plugin.m_runControl->cancelEvent() : nullptr);
 }
 
-JobEnd runSessionJobWithin(const CRunContext& plugin, CSessionJob* job, DWORD limitMs) {
-  return runDetachedJob(job, nullptr, plugin.m_runControl ? limitMs : kNoJobLimit);
+JobEnd runSessionJobWithin(const CRunContext& plugin, CSessionJob* job, HANDLE until, DWORD limitMs) {
+  if (!plugin.m_runControl) return runDetachedJob(job, nullptr, kNoJobLimit);
+  return runDetachedJob(job, until, limitMs);
 }

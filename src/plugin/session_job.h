@@ -51,9 +51,10 @@ void raiseCaughtFault(uint32_t faultCode);
 JobEnd runSessionJob(const CRunContext& plugin, CSessionJob* job);
 
 // Runs job (allocated with new) for a step that still goes out once the page was left
-// (the install log's upload at teardown), so leaving does not end the wait: the caller
-// gets the job back when it ends, or walks away once limitMs of wall time have passed
-// (Abandoned, as above). Only a record with a run control is walked away from: the job's
-// hold on the control keeps the session open under its requests. A record without one
-// closes its session itself, maybe under the job's feet, so it waits for the job's end.
-JobEnd runSessionJobWithin(const CRunContext& plugin, CSessionJob* job, DWORD limitMs);
+// (the install log's upload), so leaving does not end the wait: the caller gets the job
+// back when it ends, or walks away once until is signalled (the step has done what the
+// caller waits for) or limitMs of wall time have passed (Abandoned, as above). Only a
+// record with a run control is walked away from: the job's hold on the control keeps the
+// session open under its requests. A record without one closes its session itself, maybe
+// under the job's feet, so it waits for the job's end.
+JobEnd runSessionJobWithin(const CRunContext& plugin, CSessionJob* job, HANDLE until, DWORD limitMs);

@@ -8,10 +8,10 @@
 #include "report/environment_report.h"
 #include "report/log_post.h"
 
-bool buildAndPostLog(CRunContext* instance, CInstallLogPortion& log) {
+void buildAndPostLog(CRunContext* instance, CInstallLogPortion& log, LogSendWait wait) {
   // Without a receiver the report is not even made: its own lookups would only add lines
   // to a log that goes nowhere.
-  if (!instance || !hasInstallLogUrl(*instance)) return false;
+  if (!instance || !hasInstallLogUrl(*instance)) return;
   CTextBuffer body;
   appendEnvironmentReport(body, *instance);
   // Taken after the report, so that what the report's own calls logged goes with it.
@@ -19,5 +19,5 @@ bool buildAndPostLog(CRunContext* instance, CInstallLogPortion& log) {
   body.append("\r\n");
   appendSeparatorLine(body);
   const ScopedBlock<char> text(body.copyText());
-  return text && postLogText(*instance, text.get());
+  if (text) postLogText(*instance, text.get(), log, wait);
 }

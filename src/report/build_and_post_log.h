@@ -2,9 +2,10 @@
 // posted to the page's log receiver.
 #pragma once
 
-class CInstallLogPortion;
+#include "log/install_log.h"
+
 class CRunContext;
 
-// Builds the body and posts it for the instance; true when the request went through. The
-// portion records how much of the log the body carried; the log itself is not changed.
-bool buildAndPostLog(CRunContext* instance, CInstallLogPortion& log);
+// Builds the body and posts it for the instance, waiting as wait says (see postLogText).
+// The portion records how much of the log the body carried; the upload settles it.
+void buildAndPostLog(CRunContext* instance, CInstallLogPortion& log, LogSendWait wait);

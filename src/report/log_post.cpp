@@ -1,11 +1,14 @@
 // The upload request: HTTP/1.0 POST of the body, UTF-8 where the system converts, with
 // the browser's languages and the body's type and length as headers. The exchange runs on
 // a job's thread: the request timeouts end only silences, and a receiver that answers
-// without end would otherwise hold the browser's thread at teardown for ever. Without the
-// worker's session (the page was left during the profile search, or no worker ran) the
-// job opens one of its own, so the search too is bounded by the upload's limit.
+// without end would otherwise hold the browser's thread for ever. The internet library
+// reports when it has written the request, body and all, before it waits for the answer:
+// from then on the upload counts as delivered, whatever the answer, and a caller that
+// waits only for the body is let go. Without the worker's session (the page was left
+// during the profile search, or no worker ran) the job opens one of its own.
 #include "report/log_post.h"
 
+#include <windows.h>
 #include <wininet.h>
 
 #include <cstring>
@@ -19,6 +22,7 @@
 #include "base/string_copy.h"
 #include "base/text_conversion.h"
 #include "log/CTextBuffer.h"
+#include "log/install_log.h"
 #include "net/accept_language.h"
 #include "net/internet_session.h"
 #include "net/request_timeouts.h"
@@ -89,16 +93,21 @@ std::unique_ptr<char[]> ownCopy(const char* text, DWORD length) {
 }
 
 // The whole exchange, from connecting to closing, with the URL's parts, the headers and
-// the body of its own: a caller that walked away leaves the job nothing to share. Its
-// handles are made and closed on the job's thread, or closed by whoever deletes the job
-// when a fault cut the step short.
+// the body of its own: a caller that walked away leaves the job nothing to share. It
+// settles the portion it carries as soon as the body went or failed. Its handles are made
+// and closed on the job's thread, or closed by whoever deletes the job when a fault cut
+// the step short.
 class CPostJob : public CSessionJob {
  public:
-  CPostJob(const CRunContext& instance, const UrlParts& parts)
+  CPostJob(const CRunContext& instance, const UrlParts& parts, const CInstallLogPortion& portion)
       : CSessionJob(instance),
         m_session(openedRunSession(instance)),
         m_userAgent(instance.m_userAgent ? instance.m_userAgent : ""),
-        m_parts(parts) {}
+        m_parts(parts),
+        m_portion(portion),
+        m_started(GetTickCount()) {}
+  // A step that a fault cut short, or that never ran, delivered nothing.
+  ~CPostJob() override { m_portion.settle(false); }
 
   // False when there is no room for the copies.
   bool takeCopies(const CTextBuffer& headers, const Body& body) {
@@ -108,7 +117,8 @@ class CPostJob : public CSessionJob {
     m_body = ownCopy(body.bytes, m_bodyLength);
     return m_headers && m_body;
   }
-  bool answered() const { return m_answered; }
+  // The job carries the log's portion from now on.
+  void carry() { m_portion.beginUpload(); }
 
  protected:
   void runStep() override {
@@ -116,30 +126,42 @@ class CPostJob : public CSessionJob {
       m_ownSession.reset(NetscapeInternetOpen(m_userAgent.c_str()));
       m_session = m_ownSession.get();
     }
-    if (!m_session) return;
+    if (m_session) openRequest();
+    if (m_request) {
+      setRequestTimeouts(m_request.get(), kLogUploadTimeouts);
+      // The library calls back with the job as the request's context.
+      InternetSetStatusCallbackA(m_request.get(), onRequestStatus);
+      const bool answered =
+          HttpSendRequestA(m_request.get(), m_headers.get(), m_headersLength, m_body.get(), m_bodyLength) != FALSE;
+      if (answered) readAnswer();
+    }
+    // A request that never went out settles here; one that did settled when it went.
+    m_portion.settle(false);
+    closeExchange();
+  }
+  void releaseAbandoned() override { closeExchange(); }
+
+ private:
+  // The first report of a request written whole settles the portion: the receiver has
+  // the body, whether it then answers in time, late or not at all. A sign-on the URL's
+  // credentials answer sends the request once more; the portion is settled by then.
+  static void CALLBACK onRequestStatus(HINTERNET, DWORD_PTR context, DWORD status, LPVOID, DWORD) {
+    if (status == INTERNET_STATUS_REQUEST_SENT) reinterpret_cast<CPostJob*>(context)->m_portion.settle(true);
+  }
+  void openRequest() {
     // An empty user name would still be sent as a name; without one there is none.
     m_connection.reset(InternetConnectA(m_session, m_parts.host, m_parts.port, m_parts.user[0] ? m_parts.user : nullptr,
                                         m_parts.password[0] ? m_parts.password : nullptr,
                                         serviceFor(m_parts.scheme), 0, 0));
     const DWORD flags = m_parts.scheme == INTERNET_SCHEME_HTTPS ? kHttpsFlags : kHttpFlags;
     if (m_connection)
-      m_request.reset(
-          HttpOpenRequestA(m_connection.get(), "POST", m_parts.path, "HTTP/1.0", nullptr, nullptr, flags, 0));
-    if (m_request) {
-      setRequestTimeouts(m_request.get(), kLogUploadTimeouts);
-      m_answered =
-          HttpSendRequestA(m_request.get(), m_headers.get(), m_headersLength, m_body.get(), m_bodyLength) != FALSE;
-      if (m_answered) readAnswer();
-    }
-    closeExchange();
+      m_request.reset(HttpOpenRequestA(m_connection.get(), "POST", m_parts.path, "HTTP/1.0", nullptr, nullptr, flags,
+                                       reinterpret_cast<DWORD_PTR>(this)));
   }
-  void releaseAbandoned() override { closeExchange(); }
-
- private:
-  // Stops early once nobody waits for the answer any more.
+  // Read to its end, kMostAnswerBytes or the upload's limit, whichever comes first.
   void readAnswer() {
     DWORD total = 0;
-    while (total < kMostAnswerBytes && !abandoned()) {
+    while (total < kMostAnswerBytes && GetTickCount() - m_started < kLogUploadLimitMs) {
       DWORD wanted = sizeof m_answer;
       if (kMostAnswerBytes - total < wanted) wanted = kMostAnswerBytes - total;
       DWORD got = 0;
@@ -152,6 +174,7 @@ class CPostJob : public CSessionJob {
   // against a receiver that sends without end, faster than it is read, that close does
   // not end.
   void closeExchange() {
+    if (m_request) InternetSetStatusCallbackA(m_request.get(), nullptr);
     m_request.reset();
     m_connection.reset();
     m_ownSession.reset();
@@ -162,6 +185,8 @@ class CPostJob : public CSessionJob {
   HINTERNET m_session;
   std::string m_userAgent;
   UrlParts m_parts;
+  CInstallLogPortion m_portion;
+  DWORD m_started;
   std::unique_ptr<char[]> m_headers;
   DWORD m_headersLength = 0;
   std::unique_ptr<char[]> m_body;
@@ -170,19 +195,19 @@ class CPostJob : public CSessionJob {
   ScopedInternetHandle m_ownSession;
   ScopedInternetHandle m_connection;
   ScopedInternetHandle m_request;
-  bool m_answered = false;
   char m_answer[kAnswerChunkBytes];
 };
 
 // The job with its copies made on this thread, which may still ask the browser (for its
 // languages and its memory); null without room.
-CPostJob* makePostJob(CRunContext& instance, const UrlParts& parts, const char* text) {
+CPostJob* makePostJob(CRunContext& instance, const UrlParts& parts, const char* text,
+                      const CInstallLogPortion& portion) {
   const Body body = makeBody(text);
   const ScopedBlock<char> bytes(body.bytes);
   if (!bytes) return nullptr;
   CTextBuffer headers;
   appendHeaders(instance, body, headers);
-  auto* job = new (std::nothrow) CPostJob(instance, parts);
+  auto* job = new (std::nothrow) CPostJob(instance, parts, portion);
   if (job && !job->takeCopies(headers, body)) {
     delete job;
     return nullptr;
@@ -197,17 +222,19 @@ bool hasInstallLogUrl(const CRunContext& instance) {
   return url && *url;
 }
 
-bool postLogText(CRunContext& instance, const char* text) {
+bool postLogText(CRunContext& instance, const char* text, CInstallLogPortion& portion, LogSendWait wait) {
   if (!hasInstallLogUrl(instance) || !text) return false;
   UrlParts parts = {};
   if (!splitUrl(instance.m_page.installLogUrl, parts)) return false;
-  CPostJob* job = makePostJob(instance, parts, text);
+  CPostJob* job = makePostJob(instance, parts, text, portion);
   if (!job) return false;
-  // Left at the limit, the job ends the exchange and frees what it holds on its own thread.
-  if (runSessionJobWithin(instance, job, kLogUploadLimitMs) == JobEnd::kAbandoned) return false;
-  const bool answered = job->answered();
+  job->carry();
+  // Left at the wait's end, or once the body went when the caller does not wait for the
+  // answer, the job goes on and frees what it holds on its own thread.
+  const HANDLE until = wait.forAnswer ? nullptr : static_cast<HANDLE>(CInstallLogPortion::settledEvent());
+  if (runSessionJobWithin(instance, job, until, wait.ms) == JobEnd::kAbandoned) return true;
   const uint32_t fault = job->faultCode();
   delete job;
   raiseCaughtFault(fault);
-  return answered;
+  return true;
 }

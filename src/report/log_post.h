@@ -1,23 +1,21 @@
 // Posting the install log's upload body to the page's log receiver.
 #pragma once
 
-#include <windows.h>
+#include "log/install_log.h"
 
 class CRunContext;
-
-// The whole upload, from connecting to closing the request, ends for its caller within
-// this much wall time, whatever the receiver does: the browser's thread waits for it when
-// the page is left.
-constexpr DWORD kLogUploadLimitMs = 10000;
 
 // Whether the instance has a receiver to post to: a non-empty InstallLogURL.
 bool hasInstallLogUrl(const CRunContext& instance);
 
-// Sends text as the body of one POST request to the instance's InstallLogURL through its
-// internet session. True when the request went out and an answer came back, whatever its
-// status; false without a URL, for a URL that does not split, when the connection, the
-// certificate check or the exchange failed or timed out, or when the exchange was still
-// going at kLogUploadLimitMs (it then ends on a thread of its own; an instance without a
-// run control waits for its end, see runSessionJobWithin). Goes out whether or not the
+// Sends text, the body that carries portion, as one POST request to the instance's
+// InstallLogURL through its internet session, on a job of its own. The job settles the
+// portion: delivered once the body has been written whole, whatever the receiver answers
+// and when; not delivered when the connection, the certificate check or the body failed.
+// The caller waits until then, or with wait.forAnswer until the answer has been read,
+// wait.ms at most; the upload goes on without it, and the job reads the answer and closes
+// the request within kLogUploadLimitMs of its start (an instance without a run control
+// waits for the job's end, see runSessionJobWithin). False when no upload started: no
+// URL, a URL that does not split, no room for the copies. Goes out whether or not the
 // page has been left.
-bool postLogText(CRunContext& instance, const char* text);
+bool postLogText(CRunContext& instance, const char* text, CInstallLogPortion& portion, LogSendWait wait);

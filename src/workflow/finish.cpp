@@ -38,7 +38,9 @@ void Finish(CMyPlugin& plugin, RunOutcome outcome) {
     }
     const char* url = plugin.m_page.redirectUrl;
     if (plugin.m_page.launchClient) {
-      if (url) StartupClient(plugin, url);
+      // No client will say it is up when none was started: the closing must not wait for
+      // one, as after a failure. A page left meanwhile leaves the shared event alone.
+      if (url && !StartupClient(plugin, url) && !runCancelled(plugin)) signalStartupEvent();
       if (plugin.m_page.closeWindowGiven) PrepareCloseWindow(plugin);
       return;
     }
@@ -53,6 +55,6 @@ void Finish(CMyPlugin& plugin, RunOutcome outcome) {
 
 void PrepareCloseWindow(CMyPlugin& plugin) {
   runGuarded(&plugin, "CMyPlugin::PrepareCloseWindow()", [&] {
-    if (plugin.m_page.closeWindow) plugin.m_frameWindow = FindTopLevelWindow(plugin.m_npWindow);
+    if (plugin.m_page.closeWindowGiven) plugin.m_frameWindow = FindTopLevelWindow(plugin.m_npWindow);
   });
 }

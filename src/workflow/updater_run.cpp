@@ -45,7 +45,8 @@ RunOutcome RunCommands(CMyPlugin& plugin) {
   return outcome;
 }
 
-void StartupClient(CMyPlugin& plugin, const char* url) {
+bool StartupClient(CMyPlugin& plugin, const char* url) {
+  bool started = false;
   runGuarded(&plugin, "CMyPlugin::StartupClient()", [&] {
     char directory[kPathCapacity] = {};
     if (!GetClientInstallDir(directory, sizeof directory)) {
@@ -57,8 +58,15 @@ void StartupClient(CMyPlugin& plugin, const char* url) {
       return;
     }
     char configFile[kPathCapacity] = {};
-    fetchConfigFile(plugin, url, directory, configFile, sizeof configFile);
+    const DownloadResult fetched = fetchConfigFile(plugin, url, directory, configFile, sizeof configFile);
     if (runCancelled(plugin)) return noteRunCancelled(plugin);
+    if (fetched != kDownloadOk) {
+      // The download has logged why, and its box has shown.
+      const auto held = lockInstallLog();
+      logText("The client is not started: its configuration file could not be had: ");
+      logLine(url);
+      return;
+    }
     char command[kCommandLineCapacity];
     PROCESS_INFORMATION process;
     const bool formed = formUpdaterCommand(command, directory, nullptr, configFile);
@@ -75,5 +83,7 @@ void StartupClient(CMyPlugin& plugin, const char* url) {
     }
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
+    started = true;
   });
+  return started;
 }

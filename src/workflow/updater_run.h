@@ -13,5 +13,7 @@ class CMyPlugin;
 RunOutcome RunCommands(CMyPlugin& plugin);
 
 // Starts the installed client's updater with the configuration file from url and does
-// not wait for it. Trace name "CMyPlugin::StartupClient()".
-void StartupClient(CMyPlugin& plugin, const char* url);
+// not wait for it; true when it was started. Nothing is started without an installation,
+// or when the configuration file could not be had: an updater handed a file that does
+// not exist would start the client on nothing. Trace name "CMyPlugin::StartupClient()".
+bool StartupClient(CMyPlugin& plugin, const char* url);

@@ -5,7 +5,7 @@ that answers without end."""
 
 import re
 
-from run_scene import SceneTestCase, reg
+from run_scene import SceneTestCase, reg, set_install_dir
 from standin import PLUGIN_DLL, main, scaled, windows_path
 
 APP_DEFAULTS = "HKCU\\Software\\Wine\\AppDefaults\\browser_standin.exe"
@@ -90,6 +90,16 @@ class LogUploadTest(SceneTestCase):
         report.next("  Accept language header: >Accept-Language: en-us<")
         report.next("-" * 21 + " Log of NPOstrelUpdater.dll Messages " + "-" * 22)
 
+    def test_an_install_dir_of_259_characters_is_read_whole(self):
+        # The longest path a Windows buffer holds; no installation fits under it.
+        folder = "C:\\" + "\\".join(["d" * 63] * 3 + ["d" * 64])
+        self.assertEqual(len(folder), 259)
+        set_install_dir("HKCU", folder)
+        run = self.scene.run([("InstallLogURL", self.scene.log_receiver()), ("NumFiles", "100000")], run_ms=2000)
+        self.assertCompleted(run)
+        [report] = [Report(self, body) for _, _, body in self.scene.received_logs()]
+        self.assertIn("Client installation directory: " + folder, report.lines)
+
     def test_the_request_carries_utf8_with_its_byte_length_and_the_headers_in_order(self):
         # The page's URL reaches the log as its bytes stand, each taken as a character of
         # the system code page: in UTF-8 every one of them takes two bytes or more.
@@ -125,6 +135,19 @@ class LogUploadTest(SceneTestCase):
         self.assertEqual(first[-2:], fault)
         self.assertNotIn(fault[1], last)
         self.assertEqual(first + last, run.log)
+
+    def test_a_fault_with_a_receiver_that_answers_late_holds_the_browser_briefly_and_goes_once(self):
+        # The receiver reads each body whole and answers after the upload's 5 s receive
+        # timeout: the fault's lines have arrived all the same, and go with no other upload.
+        run = self.run_page(self.scene.log_receiver("?delay=5500"), "--bad-window-record")
+        self.assertCompleted(run)
+        took = int(run.matching(r"NPP_SetWindow took (\d+) ms$")[0].group(1))
+        self.assertLess(took, scaled(1000))
+        fault = "Exception caught in CMyPlugin::SetWindow().  Exception number: 3221225477"
+        logs = [Report(self, body).log for _, _, body in self.scene.received_logs()]
+        self.assertEqual(len(logs), 2)
+        self.assertEqual([log.count(fault) for log in logs], [1, 0])
+        self.assertEqual(logs[0] + logs[1], run.log)
 
     def test_a_receiver_that_never_answers_holds_the_browser_for_one_timeout_at_most(self):
         run = self.run_page(self.scene.log_receiver("?delay=30000"))

@@ -7,6 +7,7 @@ import os
 import struct
 import subprocess
 import tempfile
+import zipfile
 from pathlib import Path
 
 import sys
@@ -102,6 +103,26 @@ class MakeReleaseTest(SceneTestCase):
         self.assertEqual(made.returncode, 1)
         self.assertIn("broken.cab cannot be read as a cabinet", made.stderr)
 
+    def test_a_zip_whose_extra_field_would_rename_an_entry_is_refused_with_the_entry(self):
+        folder = self.release((2, 0, 0, 5), (2, 0, 0, 5))
+        # Info-ZIP's time block is metadata: the release is taken.
+        with zipfile.ZipFile(folder / "ui.zip", "a") as archive:
+            info = zipfile.ZipInfo("bin/same.txt")
+            info.extra = b"UT\5\0\1\0\0\0\0"
+            archive.writestr(info, b"timed\n")
+        made = make_release(folder, "http://server/release")
+        self.assertEqual(made.returncode, 0, made.stderr)
+        with zipfile.ZipFile(folder / "tools.zip", "w") as archive:
+            info = zipfile.ZipInfo("bin/recorded.txt")
+            info.extra = b"bin/other.txt\0"
+            archive.writestr(info, b"renamed\n")
+        (folder / "packages.properties").unlink()
+        made = make_release(folder, "http://server/release")
+        self.assertEqual(made.returncode, 1)
+        self.assertIn("tools.zip: the entry bin/recorded.txt would be unpacked as 'bin/other.txt': its extra field",
+                      made.stderr)
+        self.assertIn("does not read as standard blocks", made.stderr)
+        self.assertFalse((folder / "packages.properties").exists())
 
     def test_sets_share_the_version_indexes_when_they_can(self):
         one, two, three = (1, 0, 0, 0), (2, 0, 0, 0), (3, 0, 0, 0)

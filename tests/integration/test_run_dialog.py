@@ -76,6 +76,19 @@ class DialogTest(SceneTestCase):
         self.assertEqual(packages, sorted(packages))
         self.assertLess(packages[-1], 100)
 
+    def test_a_file_of_unknown_size_does_not_hold_the_bar_of_the_others(self):
+        # A negative FileSize means "unknown": it counts nothing in the bar's total, which
+        # the cabinet's size makes; the bar moves while the cabinet comes (16 KiB at a
+        # time, 20 ms apart), before it is shown full at the end.
+        page = [(name, "-1000000000" if name == "FileSize1" else value) for name, value in self.paced_page(20)]
+        run = self.scene.run([*page, ("LaunchClient", "false")])
+        self.assertCompleted(run)
+        self.assertIn("run ended: the page was replaced", run.lines)
+        progress = [int(m.group(1)) for m in run.matching(r"progress (\d+)%$")]
+        packages = progress[len(progress) - 1 - progress[::-1].index(0):]
+        self.assertEqual(packages[-1], 100, progress)
+        self.assertTrue([p for p in packages if 0 < p < 100], progress)
+
     def test_leaving_the_page_during_the_install_run_waits_for_it_and_starts_no_client(self):
         install_ms = scaled(6000)
         os.environ["OSTREL_SAMPLE_INSTALL_MS"] = str(install_ms)

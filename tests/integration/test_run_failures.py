@@ -35,6 +35,19 @@ class FailedDownloadTest(SceneTestCase):
                               ("ChangeDirectoryExceptionMessage", "Ask your administrator.")], run_ms=scaled(2000))
         self.assertEqual(self.boxes(run)[-1], "Ask your administrator.")
 
+    def test_a_local_file_that_cannot_be_made_is_named_with_one_separator(self):
+        # "|" cannot stand in a Windows file name; the entry has no folder of its own.
+        config = self.scene.serve("launch.oscf", "smartclient.configURL=%s\r\n" %
+                                  self.scene.serve("packages.properties", "updaterFiles=0\n"))
+        run = self.scene.run([("RedirectURL", config), ("NumFiles", "1"), ("File0", self.scene.url("bad|name.cab;")),
+                              ("FileSize0", "10"), ("CloseWindow", "")])
+        self.assertCompleted(run)
+        self.assertIn("Unable to download client files.  rc: 4", run.log)
+        [line] = [line for line in run.log if line.startswith("DownloadFile failed to create the local file: ")]
+        # The work directory (in its short form), one separator, the name.
+        self.assertRegex(line, r": C:\\\S*[^\\]\\bad\|name\.cab$")
+        self.assertNotIn("\\\\", line)
+
 
 class UpdaterTest(SceneTestCase):
     def test_an_updater_exiting_with_3_fails_the_run_and_starts_no_client(self):

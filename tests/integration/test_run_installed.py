@@ -58,6 +58,20 @@ class InstalledClientTest(SceneTestCase):
         self.assertLess(took, 2000 + scaled(1000))
         self.assertNotIn("frame closed by the plug-in", run.lines)
 
+    def test_a_configuration_file_that_cannot_be_had_starts_nothing(self):
+        set_install_dir("HKCU", windows_path(self.scene.installed_tree(self.scene.folder / "user")))
+        lost = self.scene.url("lost.oscf")
+        run = self.scene.run([("RedirectURL", lost), ("CloseWindow", "")], run_ms=scaled(10000))
+        self.assertCompleted(run)
+        self.assertEqual(self.scene.requested(), ["lost.oscf"])
+        self.assertEqual(len(self.boxes(run)), 1, run.lines)
+        self.assertIn("404", self.boxes(run)[0])
+        self.assertEqual(self.scene.record_lines(), [])
+        self.assertIn("The client is not started: its configuration file could not be had: " + lost, run.log)
+        # Nothing will start, so the closing does not wait 20 s for a client: it comes
+        # within the 10 s the page stays open.
+        self.assertIn("run ended: the browser window was closed", run.lines)
+
     def test_fixed_places_in_order(self):
         program_files = PREFIX_C / "Program Files" / "Ostrel" / "client"
         ostrel_one = PREFIX_C / "OstrelOne"

@@ -17,6 +17,9 @@ they cannot, it names the sets and stops (or, with --allow-conflicts, warns and 
 the first set's version there). Two archives holding the same file at different versions
 are always refused.
 
+A zip entry whose extra field the plug-in would take for a name other than the recorded
+one (a field that does not read as standard blocks) is refused, naming the entry.
+
 Writes into FOLDER (default: the release folder) "packages.properties" and "embed.txt"
 (NumFiles, File n "URL;", FileSize n, FileSha256 n), with --configuration a configuration
 file of that name pointing at the package list, and prints the embed parameters. Before
@@ -80,10 +83,61 @@ def pe_file_version(data):
     return (most >> 16, most & 0xFFFF, least >> 16, least & 0xFFFF)
 
 
+def reads_as_extra_blocks(field):
+    """Whether a zip extra field is the standard sequence of blocks (a 2-byte tag, a 2-byte
+    size and that many bytes), filling the field exactly, as the plug-in decides it."""
+    at = 0
+    while len(field) - at >= 4:
+        at += 4 + struct.unpack_from("<H", field, at + 2)[0]
+    return at == len(field)
+
+
+def extra_field_name(field):
+    """The name the plug-in takes from an entry's extra field in the archive's directory (a
+    field that starts with no NUL and does not read as standard blocks: its text up to the
+    first NUL, 520 bytes at the most), or None when it takes the recorded name."""
+    if not field or field[0] == 0 or reads_as_extra_blocks(field):
+        return None
+    return field.split(b"\0", 1)[0][:520]
+
+
+def directory_entries(data):
+    """[(recorded name, extra field)] as bytes, from the archive's directory, which the
+    plug-in reads its names from; [] when no directory is found (the zip reader then says
+    what is wrong). Python's zip reader itself refuses a field that does not read as
+    standard blocks, so the directory is read here first."""
+    end = data.rfind(b"PK\5\6", max(0, len(data) - 22 - 0xFFFF))
+    if end < 0 or end + 22 > len(data):
+        return []
+    count, _, at = struct.unpack_from("<HII", data, end + 10)
+    entries = []
+    for _ in range(count):
+        if data[at:at + 4] != b"PK\1\2" or at + 46 > len(data):
+            return entries
+        name_length, extra_length, comment_length = struct.unpack_from("<HHH", data, at + 28)
+        name = data[at + 46:at + 46 + name_length]
+        entries.append((name, data[at + 46 + name_length:at + 46 + name_length + extra_length]))
+        at += 46 + name_length + extra_length + comment_length
+    return entries
+
+
+def refuse_renaming_extra_fields(path):
+    """An entry whose extra field the plug-in would take for another name is refused: the
+    release would unpack under that name."""
+    for recorded, extra in directory_entries(path.read_bytes()):
+        name = extra_field_name(extra)
+        if name is not None and name != recorded:
+            raise ReleaseError("%s: the entry %s would be unpacked as %r: its extra field in the archive's "
+                               "directory does not read as standard blocks (a 2-byte tag and a 2-byte size "
+                               "each, filling the field), and the plug-in takes such a field for the entry's "
+                               "name" % (path, recorded.decode("latin-1"), name.decode("latin-1")))
+
+
 def archive_members(path):
     """{member path with "/": bytes} of a cabinet or zip."""
     suffix = path.suffix.lower()
     if suffix == ".zip":
+        refuse_renaming_extra_fields(path)
         try:
             with zipfile.ZipFile(path) as archive:
                 return {info.filename: archive.read(info) for info in archive.infolist() if not info.is_dir()}

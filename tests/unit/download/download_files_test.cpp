@@ -12,6 +12,7 @@
 #include <string>
 
 #include "download/config_files.h"
+#include "download/download_package_list.h"
 #include "log/CTextBuffer.h"
 #include "log/install_log.h"
 #include "net/file_download.h"
@@ -21,6 +22,7 @@
 #include "support/net_fixture.h"
 #include "support/plugin_instance.h"
 #include "support/scratch_folder.h"
+#include "support/test_browser.h"
 #include "support/test_files.h"
 #include "version_folders.h"
 
@@ -316,4 +318,20 @@ TEST_F(DownloadFilesTest, APackageListChangedOnTheServerIsSeenByTheNextRun) {
   EXPECT_EQ(DownloadFiles(*makePlugin(configuration, {{cabinet, "500000"}})->record()), 0);
   EXPECT_EQ(requestsFor("packages.properties"), 2u);
   EXPECT_EQ(requestsFor("client.cab"), 1u);
+}
+
+// A list that was had but whose conversion runs out of room is named as such, not as a
+// list that could not be held.
+TEST(PackageListText, AListWhoseConversionFailsSaysSo) {
+  releaseInstallLog();
+  const std::string room(600, '-');
+  logLine(room.c_str());  // the log's own block has room for the line to come
+  TestBrowser::instance().failAllocationsAfter(1);  // the UTF-16 text, not the ANSI one
+  char* text = packageListText("updaterFiles=0\n");
+  TestBrowser::instance().stopFailingAllocations();
+  EXPECT_EQ(text, nullptr);
+  EXPECT_EQ(installLogText(), room + "\r\ndownloadPackageList: the package list could not be converted from UTF-8 "
+                              "to the system's code page (no memory for the conversion); the update goes on as "
+                              "without a package list.\r\n");
+  releaseInstallLog();
 }

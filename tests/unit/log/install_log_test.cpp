@@ -44,14 +44,14 @@ TEST_F(InstallLog, ASendThatUploadedNothingKeepsTheWholeLogAndNoMemory) {
   ASSERT_NE(page.record(), nullptr);
   releaseInstallLog();  // whatever opening the page logged
   const long long empty = TestBrowser::instance().balanceBytes();
-  sendInstallLog(page.record());
+  sendInstallLog(page.record(), kTeardownSend);
   EXPECT_EQ(TestBrowser::instance().balanceBytes(), empty);
 
   const std::string longLine(5000, 'x');
   logLine("first");
   logLine(longLine.c_str());
   const long long logged = TestBrowser::instance().balanceBytes();
-  sendInstallLog(page.record());
+  sendInstallLog(page.record(), kTeardownSend);
   EXPECT_EQ(TestBrowser::instance().balanceBytes(), logged);
   logLine("after");
   EXPECT_EQ(installLogText(), "first\r\n" + longLine + "\r\nafter\r\n");

@@ -18,7 +18,7 @@ TEST(ReadParameters, NoParametersGiveTheDefaults) {
   ASSERT_EQ(plugin.newResult, NPERR_NO_ERROR);
   EXPECT_EQ(record->m_page.argNames, nullptr);
   EXPECT_EQ(record->m_page.argValues, nullptr);
-  for (const char* text : {record->m_page.redirectUrl, record->m_page.closeWindow, record->m_page.targetWindow,
+  for (const char* text : {record->m_page.redirectUrl, record->m_page.targetWindow,
                            record->m_page.programTitle, record->m_page.changeDirectoryExceptionMessage,
                            record->m_page.unsupportedPlatformError, record->m_page.installLogUrl,
                            record->m_page.siteMinderHeader, record->m_page.closeWindowUrl,
@@ -72,7 +72,6 @@ TEST(ReadParameters, InstallModeAndLaunchClientAcceptOnlyTheirWord) {
 TEST(ReadParameters, EmptyCloseWindowStillCounts) {
   PluginInstance plugin({{"CloseWindow", ""}, {"CloseWindowUrl", "http://127.0.0.1/bye"}});
   EXPECT_TRUE(plugin.record()->m_page.closeWindowGiven);
-  EXPECT_STREQ(plugin.record()->m_page.closeWindow, "");
   EXPECT_EQ(plugin.value(plugin.record()->m_page.closeWindowUrl), "http://127.0.0.1/bye");
 }
 

@@ -98,6 +98,21 @@ class RunPaths : public ::testing::Test {
   std::unique_ptr<PluginInstance> m_plugin;
 };
 
+// A browser's top-level window with the plug-in's area in it, and the record the page
+// hands over for that area; both windows go with it.
+struct BrowserWindow {
+  BrowserWindow() { window.window = area; }
+  ~BrowserWindow() { DestroyWindow(top); }
+  BrowserWindow(const BrowserWindow&) = delete;
+  BrowserWindow& operator=(const BrowserWindow&) = delete;
+
+  const HWND top = CreateWindowExA(0, "STATIC", "browser", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
+                                   GetModuleHandleA(nullptr), nullptr);
+  const HWND area =
+      CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 100, 50, top, nullptr, GetModuleHandleA(nullptr), nullptr);
+  NPWindow window{};
+};
+
 }  // namespace
 
 TEST_F(RunPaths, AFailedDownloadLogsItsCodeAndShowsThePermissionText) {
@@ -156,12 +171,9 @@ TEST_F(RunPaths, AFaultInTheErrorBoxStillFinishesTheRun) {
 }
 
 TEST_F(RunPaths, FaultsInTheStartAndClosingStepsEndOnlyThoseSteps) {
-  const HWND top = CreateWindowExA(0, "STATIC", "browser", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
-                                   GetModuleHandleA(nullptr), nullptr);
-  const HWND area = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 100, 50, top, nullptr,
-                                    GetModuleHandleA(nullptr), nullptr);
-  NPWindow window{};
-  window.window = area;
+  const BrowserWindow browser;
+  const HWND top = browser.top;
+  NPWindow window = browser.window;
   PluginInstance plugin(EmbedParameters{{"CloseWindow", ""}});
   CMyPlugin& record = *plugin.record();
   releaseInstallLog();
@@ -194,7 +206,30 @@ TEST_F(RunPaths, FaultsInTheStartAndClosingStepsEndOnlyThoseSteps) {
                                 "CMyPlugin::PrepareCloseWindow()", "CMyPlugin::ClosePluginWindow()"})
     EXPECT_TRUE(contains(log, faultLine(traceName))) << log;
   record.m_frameWindow = nullptr;
-  DestroyWindow(top);
+}
+
+// A browser may hand over an attribute written without a value as a null value: the page
+// gave "CloseWindow" all the same, for the end of a run and after a redirect alike.
+TEST_F(RunPaths, CloseWindowWithoutAValueClosesTheWindowOnEveryPath) {
+  const BrowserWindow browser;
+  const HWND top = browser.top;
+  NPWindow window = browser.window;
+  char mime[] = "application/x-ostrel-updater-plugin";
+  char name[] = "CloseWindow";
+  char* names[] = {name};
+  char* values[] = {nullptr};
+  _NPP npp{};
+  ASSERT_EQ(NPP_New(mime, &npp, NP_EMBED, 1, names, values, nullptr), NPERR_NO_ERROR);
+  CMyPlugin& record = *static_cast<CMyPlugin*>(npp.pdata);
+  record.m_npWindow = &window;
+  Finish(record, RunOutcome::kFailed);
+  EXPECT_EQ(record.m_frameWindow, top);
+  record.m_frameWindow = nullptr;
+  record.URLNotify();
+  EXPECT_EQ(record.m_frameWindow, top);
+  record.m_frameWindow = nullptr;
+  record.m_npWindow = nullptr;
+  EXPECT_EQ(NPP_Destroy(&npp, nullptr), NPERR_NO_ERROR);
 }
 
 TEST_F(RunPaths, WithoutADialogTheClosingPageIsLoadedDirectly) {
