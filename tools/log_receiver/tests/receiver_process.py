@@ -77,6 +77,8 @@ class Receiver:
                 if length and len(rest) >= length[0]:
                     break
         head, _, rest = answer.partition(b"\r\n\r\n")
+        if not head.startswith(b"HTTP/"):
+            raise ConnectionError("the receiver closed the connection without an answer")
         return int(head.split(b" ")[1]), head.decode("latin-1"), rest
 
     def post(self, body, path="/conference/installlog", content_type="text/html; charset=utf-8"):
