@@ -103,6 +103,9 @@ COMMANDS = {"serve": serve_command, "summary": summary_command, "prune": prune_c
 def main(argv=None):
     arguments = parser().parse_args(argv)
     logging.basicConfig(level=logging.INFO, format="%(message)s")
+    # waitress says so each time a request waits for a free thread: in a burst, thousands
+    # of lines that tell nothing the answer times do not.
+    logging.getLogger("waitress.queue").setLevel(logging.ERROR)
     try:
         return COMMANDS[arguments.command](arguments)
     except (StoreError, TokenError, sqlite3.Error) as error:

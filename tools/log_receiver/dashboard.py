@@ -97,10 +97,10 @@ def sign_out():
 @pages.get("/")
 @needs_access
 def overview():
-    filters = Filters.from_query(request.args)
-    figures = Figures(store(), filters, time.time())
-    return render_template("overview.html", filters=filters, windows=WINDOWS, choices=filter_choices(store()),
-                           by_outcome=figures.by_outcome(), total=figures.total(), chart=chart(*figures.per_bucket()),
+    filters, now = Filters.from_query(request.args), time.time()
+    figures = Figures(store(), filters, now)
+    return render_template("overview.html", filters=filters, windows=WINDOWS,
+                           choices=filter_choices(store(), filters, now), by_outcome=figures.by_outcome(), total=figures.total(), chart=chart(*figures.per_bucket()),
                            funnel=figures.funnel(), failures=figures.failures(), versions=figures.versions(),
                            recent=figures.recent())
 

@@ -82,8 +82,12 @@ class Figures:
         return [dict(zip(RECENT_COLUMNS, row)) for row in rows]
 
 
-def filter_choices(store):
-    """The values seen of each filtered column, for the filter form: {column: [values]}."""
+def filter_choices(store, filters, now):
+    """The values seen in the window of each filtered column, for the filter form:
+    {column: [values]}, the most frequent first."""
+    window = filters._replace(outcome="", system="", browser="")
+    condition, parameters = window.where(now)
     return {column: [row[0] for row in store.rows(
-        "SELECT %s FROM uploads WHERE %s IS NOT NULL GROUP BY %s ORDER BY COUNT(*) DESC, 1 LIMIT %d"
-        % (column, column, column, MOST_CHOICES))] for column in ("outcome", "system", "browser")}
+        "SELECT %s FROM uploads WHERE %s AND %s IS NOT NULL GROUP BY %s ORDER BY COUNT(*) DESC, 1 LIMIT %d"
+        % (column, condition, column, column, MOST_CHOICES), parameters)]
+        for column in ("outcome", "system", "browser")}

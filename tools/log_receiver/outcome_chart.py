@@ -11,6 +11,8 @@ from log_receiver.outcome_rules import OUTCOMES
 WIDTH, HEIGHT = 960, 240
 LEFT, RIGHT, TOP, BOTTOM = 44, 8, 8, 26
 MOST_X_LABELS = 8
+# Room a period's label takes at the chart's font size: none may run past the right edge.
+X_LABEL_WIDTH = 100
 
 Segment = collections.namedtuple("Segment", "x y width height outcome slug count title")
 Label = collections.namedtuple("Label", "x y text")
@@ -57,7 +59,7 @@ def chart(size, first, last, counts):
             title = "%s: %d %s" % (period_text(start, size), count, outcome)
             segments.append(Segment(round(x + bar * 0.1, 2), round(base, 2), round(bar * 0.8, 2), round(height, 2),
                                     outcome, outcome_slug(outcome), count, title))
-        if index % every == 0:
+        if index % every == 0 and x + X_LABEL_WIDTH <= WIDTH:
             x_labels.append(Label(round(x, 2), HEIGHT - 8, period_text(start, size)))
     return {"width": WIDTH, "height": HEIGHT, "segments": segments, "y_labels": y_labels(highest, plot_height),
             "x_labels": x_labels, "legend": [(outcome, outcome_slug(outcome)) for outcome in order],

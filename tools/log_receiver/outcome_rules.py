@@ -52,6 +52,15 @@ RULES = (
     rule("CMyPlugin::StartupClient was executed without a client installation.", "launch failed", "launch"),
     rule("Unable to download client files.  rc: {rc:number}", "failed download", "download", detail="rc {rc}",
          cause="rc {rc}"),
+    # Failed downloads that log no rc: a package list that cannot be had fails the run
+    # after the updater ran; an installed client's configuration file that cannot be had
+    # is logged at its launch.
+    rule("downloadPackageList failed to open URL: {url}", "failed download", "download",
+         detail="the package list: {url}", cause="the package list could not be had"),
+    rule("downloadPackageList: the package list is larger than 64 MiB.", "failed download", "download"),
+    rule("downloadPackageList: no memory for the package list.", "failed download", "download"),
+    rule("DownloadFile failed to open URL: {url}", "failed download", "download", detail="{url}",
+         cause="a URL could not be opened"),
     rule("Releases are not checked for a signature: this plug-in carries no release key.", step="update"),
     rule("Release {version} of {date}, signed by release key {key:number} of {keys:number}.", step="update"),
 )

@@ -9,13 +9,11 @@ import socket
 import subprocess
 import sys
 import tempfile
-from pathlib import Path
+from receiver_path import TOOLS
 
-TOOLS = Path(__file__).resolve().parents[2]
 TOOL = TOOLS / "log-receiver"
 TOKEN = "test-token-5b2e91c7-3f08"
 START_SECONDS = 60
-sys.path.insert(0, str(TOOLS))
 
 
 def run_tool(*arguments):

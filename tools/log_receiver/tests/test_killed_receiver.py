@@ -7,6 +7,7 @@ import tempfile
 import threading
 import unittest
 
+import receiver_path  # noqa: F401
 from postgres_server import PostgresServer
 from receiver_process import Receiver, sqlite_url
 from sample_bodies import RunLogs, body

@@ -3,15 +3,13 @@ names, every refusal reason and report label is one the plug-in's sources write,
 logs of typical runs, made of those texts, read as the outcome, step and cause an
 operator should see."""
 
-import sys
 import unittest
-from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parents[2]))
-from log_receiver.outcome_rules import REFUSAL_REASONS, RULES, UNSUPPORTED_PLATFORMS, read_outcome  # noqa: E402
-from log_receiver.report_fields import LABELS, NO_INSTALLATION  # noqa: E402
-from product_texts import ProductTexts  # noqa: E402
-from sample_bodies import RunLogs  # noqa: E402
+import receiver_path  # noqa: F401
+from log_receiver.outcome_rules import REFUSAL_REASONS, RULES, UNSUPPORTED_PLATFORMS, read_outcome
+from log_receiver.report_fields import LABELS, NO_INSTALLATION
+from product_texts import ProductTexts
+from sample_bodies import RunLogs
 
 
 class ProductTextsTest(unittest.TestCase):
@@ -55,6 +53,11 @@ class RunOutcomeTest(unittest.TestCase):
             ("fault in the update", download_fault, None,
              ("fault", "download", "CMyPlugin::DownloadFiles(), exception 3221225477", "CMyPlugin::DownloadFiles()")),
             ("cancelled", logs.cancelled(), None, ("cancelled", "update", "", logs.cancelled()[-1])),
+            ("configuration lost at launch", logs.failed_download()[1:3], None,
+             ("failed download", "download", "http://conference.example/client/client.cab",
+              "a URL could not be opened")),
+            ("no package list", logs.unchecked_update() + [line("downloadPackageList failed to open URL: ", "h/l")],
+             None, ("failed download", "download", "the package list: h/l", "the package list could not be had")),
             ("no update", [line("getNSUserPrefsPath() could not find the Firefox installation!")], None,
              ("no update", "report", "", "")),
             ("refused system", [line("NumFiles is out of range, no file is read: ", "100000")], "Windows 98",

@@ -13,6 +13,7 @@ sys.path.insert(0, str(Path(__file__).resolve().parents[3] / "tests" / "integrat
 from run_scene import RUN_MS, SceneTestCase  # noqa: E402
 from standin import BIN, main, windows_path  # noqa: E402
 
+import receiver_path  # noqa: E402,F401
 from receiver_process import Receiver, sqlite_url  # noqa: E402
 
 from log_receiver.store_url import open_store  # noqa: E402

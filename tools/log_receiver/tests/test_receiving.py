@@ -8,6 +8,7 @@ import re
 import tempfile
 import unittest
 
+import receiver_path  # noqa: F401
 from postgres_server import PostgresServer
 from receiver_process import TOKEN, Receiver, run_tool, sqlite_url
 from sample_bodies import ASCII, UTF8, RunLogs, body
