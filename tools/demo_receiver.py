@@ -22,6 +22,7 @@ class DemoReceiver:
         self.folder = Path(folder).resolve()
         self.store_url = "sqlite:///" + str(self.folder / "uploads.sqlite")
         self.token_file = self.folder / "token"
+        self.process = None
 
     def start(self):
         """A new store and token, and the receiver serving them on a free port."""
@@ -30,9 +31,10 @@ class DemoReceiver:
         descriptor = os.open(self.token_file, os.O_WRONLY | os.O_CREAT | os.O_EXCL, 0o600)
         with os.fdopen(descriptor, "w") as token:
             token.write(secrets.token_urlsafe(24) + "\n")
+        self.errors = open(self.folder / "receiver.log", "wb")
         self.process = subprocess.Popen(
             [str(TOOL), "serve", "--store", self.store_url, "--port", "0", "--token-file", str(self.token_file)],
-            stdout=subprocess.PIPE, stderr=open(self.folder / "receiver.log", "wb"), text=True)
+            stdout=subprocess.PIPE, stderr=self.errors, text=True)
         announced = self.process.stdout.readline()
         if "serving on http://" not in announced:
             raise RuntimeError("the receiver did not start; see %s" % (self.folder / "receiver.log"))
@@ -40,9 +42,13 @@ class DemoReceiver:
         return self
 
     def stop(self):
+        """Ends the receiver, if it started; what it took is stored by then."""
+        if self.process is None:
+            return
         self.process.terminate()
         self.process.wait()
         self.process.stdout.close()
+        self.errors.close()
 
     def url(self, path):
         return self.base_url + path

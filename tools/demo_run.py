@@ -370,6 +370,7 @@ class Demo:
         self.say("pages %s" % ", ".join(str(page.path) for page in self.pages))
         self.say("releases %s, %s" % (self.server / "files" / "release", self.server / "files" / "elsewhere"))
         self.say("requests %s, record %s" % (self.server / "requests.log", self.record))
+        self.say("install logs received %s" % self.receiver.store_url)
         self.say("installation folder %s" % self.install_folder)
         self.say("what the receiver made of the install logs (its summary):")
         for line in self.receiver.summary_lines():
@@ -380,8 +381,8 @@ class Demo:
     def run(self):
         self.clear_earlier_run()
         server = self.start_server()
-        self.receiver.start()
         try:
+            self.receiver.start()
             self.write_pages(int(server["http_port"]))
             # Always a full install: an installation left by an earlier run would be started as it is.
             self.wine("reg", "delete", CLIENT_KEY, "/f")

@@ -28,10 +28,9 @@ class Pending:
 
 
 class BatchWriter:
-    def __init__(self, store, retention_days, clock=time.time):
+    def __init__(self, store, retention_days):
         self.store = store
         self.retention_days = retention_days
-        self.clock = clock
         self.waiting = queue.Queue()
         self.next_prune = 0.0
         self.thread = threading.Thread(target=self.run, name="store-writer", daemon=True)
@@ -54,7 +53,7 @@ class BatchWriter:
     def take_batch(self):
         """The next uploads to store, waiting for the first until the next prune is due."""
         try:
-            first = self.waiting.get(timeout=max(0.0, self.next_prune - self.clock()))
+            first = self.waiting.get(timeout=max(0.0, self.next_prune - time.time()))
         except queue.Empty:
             return []
         batch = [first]
@@ -65,26 +64,34 @@ class BatchWriter:
                 break
         return batch
 
+    def commit(self, pendings):
+        try:
+            self.store.add_many([pending.upload for pending in pendings])
+            return True
+        except Exception:  # noqa: BLE001 - a store failure fails these uploads, not the receiver
+            log.exception("log-receiver: %d upload(s) could not be stored", len(pendings))
+            return False
+
     def write(self, batch):
         uploads = [pending for pending in batch if pending is not None]
         if not uploads:
             return
-        try:
-            self.store.add_many([pending.upload for pending in uploads])
-            stored = True
-        except Exception:  # noqa: BLE001 - any store failure fails these uploads, not the receiver
-            log.exception("log-receiver: %d upload(s) could not be stored", len(uploads))
-            stored = False
-        for pending in uploads:
+        if self.commit(uploads):
+            answered = [(pending, True) for pending in uploads]
+        else:
+            # An upload the store refuses must not fail those that came with it: each is
+            # tried again alone.
+            answered = [(pending, len(uploads) > 1 and self.commit([pending])) for pending in uploads]
+        for pending, stored in answered:
             pending.stored = stored
             pending.done.set()
 
     def prune_if_due(self):
-        if self.clock() < self.next_prune:
+        if time.time() < self.next_prune:
             return
-        self.next_prune = self.clock() + PRUNE_EVERY_SECONDS
+        self.next_prune = time.time() + PRUNE_EVERY_SECONDS
         try:
-            removed = self.store.prune(int(self.clock()) - self.retention_days * DAY_SECONDS)
+            removed = self.store.prune(int(time.time()) - self.retention_days * DAY_SECONDS)
         except Exception:  # noqa: BLE001 - tried again at the next prune
             log.exception("log-receiver: old uploads could not be removed")
             return
@@ -97,4 +104,5 @@ class BatchWriter:
             batch = self.take_batch()
             self.write(batch)
             if None in batch:
+                self.store.close()
                 return

@@ -15,7 +15,7 @@ BROWSERS = (
     ("Internet Explorer", re.compile(r"MSIE (\d+(?:\.\d+)?)")),
     ("Mozilla", re.compile(r"rv:(\d+(?:\.\d+)?)\) Gecko/")),
     # Netscape 4 and earlier: "Mozilla/4.7 [en] (WinNT; I)", no "compatible".
-    ("Netscape", re.compile(r"^Mozilla/(\d+\.\d+) (?!\(compatible)")),
+    ("Netscape", re.compile(r"^Mozilla/([1-4]\.\d+) (?!\(compatible)")),
 )
 
 

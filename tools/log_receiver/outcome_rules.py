@@ -32,21 +32,42 @@ UNSUPPORTED_PLATFORMS = ("Windows 95", "Windows 98", "Windows ME", "Win32s on Wi
 MOST_DETAIL_CHARACTERS = 512
 
 Rule = collections.namedtuple("Rule", "template outcome step detail cause")
+# What follows "Release refused: ", grouped by its kind; the first that matches counts.
+REFUSAL_REASONS = tuple(LineTemplate(text) for text in (
+    "the manifest could not be had: {url}",
+    "the manifest cannot be read: {why}",
+    "there is no package list to check against a signed manifest.",
+    "this system cannot check a signature (it has no SHA-256).",
+    "the manifest is not signed by a key this plug-in trusts.",
+    "the package list differs from the one the manifest names.",
+    "the page's FileSha256 for {name} differs from the manifest.",
+    "{name} is not named in the manifest.",
+    "{name} differs from the one the manifest names.",
+))
 
 
 def rule(text, outcome=None, step=None, detail="", cause=None):
-    """cause is how uploads are grouped in the failure table: a format of the slots, or
-    by default the line's own kind (its template with the values left out)."""
+    """cause is how uploads are grouped in the failure table: a format of the slots, a
+    function of them, or by default the line's own kind (its template, values left out)."""
     return Rule(LineTemplate(text), outcome, step, detail, cause)
+
+
+def refusal_kind(values):
+    reason = values["reason"]
+    return next((template.shown() for template in REFUSAL_REASONS if template.match(reason) is not None), reason)
+
+
+def unpacked_file(values):
+    return "could not unpack " + ntpath.basename(values["path"])
 
 
 RULES = (
     rule("Exception caught in {method}.  Exception number: {code:number}", FAULT,
          detail="{method}, exception {code}", cause="{method}"),
     rule("The run was cancelled: the page was left before it ended.", "cancelled"),
-    rule("Release refused: {reason}", "refused release", "update", detail="{reason}"),
+    rule("Release refused: {reason}", "refused release", "update", detail="{reason}", cause=refusal_kind),
     rule("The package file could not be unpacked, the update stops: {path}", "failed unpack", "unpack",
-         detail="{path}"),
+         detail="{path}", cause=unpacked_file),
     rule('Unable to call "updater.exe -install".', "updater failed", "install"),
     rule("Unabled to launch the client.", "launch failed", "launch"),
     rule("CMyPlugin::StartupClient was executed without a client installation.", "launch failed", "launch"),
@@ -64,18 +85,6 @@ RULES = (
     rule("Releases are not checked for a signature: this plug-in carries no release key.", step="update"),
     rule("Release {version} of {date}, signed by release key {key:number} of {keys:number}.", step="update"),
 )
-# What follows "Release refused: ", grouped by its kind; the first that matches counts.
-REFUSAL_REASONS = tuple(LineTemplate(text) for text in (
-    "the manifest could not be had: {url}",
-    "the manifest cannot be read: {why}",
-    "there is no package list to check against a signed manifest.",
-    "this system cannot check a signature (it has no SHA-256).",
-    "the manifest is not signed by a key this plug-in trusts.",
-    "the package list differs from the one the manifest names.",
-    "the page's FileSha256 for {name} differs from the manifest.",
-    "{name} is not named in the manifest.",
-    "{name} differs from the one the manifest names.",
-))
 PREFIXES = tuple({rule.template.prefix for rule in RULES})
 # Every outcome, the good ones first: the order of the chart's stacks and legend.
 OUTCOMES = (SUCCEEDED, NO_UPDATE) + tuple(dict.fromkeys(r.outcome for r in RULES if r.outcome)) + (UNSUPPORTED,)
@@ -83,18 +92,9 @@ OUTCOMES = (SUCCEEDED, NO_UPDATE) + tuple(dict.fromkeys(r.outcome for r in RULES
 Outcome = collections.namedtuple("Outcome", "outcome step detail cause")
 
 
-def refusal_cause(reason):
-    for template in REFUSAL_REASONS:
-        if template.match(reason) is not None:
-            return template.shown()
-    return reason
-
-
 def cause_of(rule, values):
-    if rule.template.text.startswith("Release refused: "):
-        return refusal_cause(values["reason"])
-    if rule.template.text.startswith("The package file could not be unpacked"):
-        return "could not unpack " + ntpath.basename(values["path"])
+    if callable(rule.cause):
+        return rule.cause(values)
     return rule.cause.format(**values) if rule.cause else rule.template.shown()
 
 

@@ -10,8 +10,8 @@ MOST_FIELD_CHARACTERS = 1024
 OWN_VERSION = re.compile(r"^  \S+ version: (.*)$")
 ACCEPT_LANGUAGE = "Accept-Language: "
 
-# Label at the line's start -> the field its value goes to. The first line with a label
-# counts: a log line further down never overrides the report's own.
+# Label at the line's start -> the field its value goes to; the first line with a label
+# counts.
 LABELS = {
     "  Platform: ": "platform",
     "  Version: ": "version_line",
@@ -25,9 +25,6 @@ LABELS = {
     "  User Agent: >": "user_agent",
     "  Accept language header: >": "accept_language",
 }
-FIELDS = ("platform", "os_version", "service_pack", "system", "client_dir", "client_found", "plugin_version",
-          "language_id", "locale_id", "locale_name", "language_name", "country_name", "user_agent",
-          "accept_language")
 
 
 def bounded(text, most=MOST_FIELD_CHARACTERS):
@@ -80,7 +77,7 @@ def locale_name(language, country):
 
 
 def report_fields(lines):
-    """The report's fields from its lines: a dict with every name of FIELDS."""
+    """The report's fields from its lines, as a dict; None for what is missing."""
     found = labelled_values(lines)
     os_version, service_pack = version_parts(found.get("version_line"))
     client_dir = found.get("client_dir")

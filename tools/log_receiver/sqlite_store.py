@@ -32,8 +32,7 @@ class SqliteStore(Store):
             self.create_schema()
 
     def connect(self):
-        connection = sqlite3.connect(self.path, isolation_level=None, check_same_thread=False,
-                                     timeout=BUSY_MS / 1000)
+        connection = sqlite3.connect(self.path, isolation_level=None, timeout=BUSY_MS / 1000)
         connection.execute("PRAGMA synchronous=FULL")
         connection.execute("PRAGMA foreign_keys=ON")
         return connection

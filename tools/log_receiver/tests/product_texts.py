@@ -5,10 +5,12 @@ these, so that a line renamed in the plug-in breaks a test instead of a dashboar
 import re
 from pathlib import Path
 
+import receiver_path  # noqa: F401
+from log_receiver.line_template import LineTemplate
+
 SOURCE = Path(__file__).resolve().parents[3] / "src"
 ESCAPES = {"n": "\n", "r": "\r", "t": "\t", "0": "\0", "\\": "\\", '"': '"', "'": "'"}
 PRINTF_CONVERSION = re.compile(r"%[-+ #0]*\d*(?:\.\d+)?(?:hh|h|ll|l|z|j|t|L)?[diouxXcsp]")
-SLOT = re.compile(r"\{\w+(?::\w+)?\}")
 
 
 def literals_of(code):
@@ -71,7 +73,7 @@ class ProductTexts:
     def writes(self, template_text):
         """Whether the plug-in writes lines of that template: a printf format of the same
         shape, or each literal part a text of its own (logged piece by piece)."""
-        if SLOT.sub("{}", template_text) in self.formats:
+        template = LineTemplate(template_text)
+        if template.shape() in self.formats:
             return True
-        parts = [part for part in SLOT.split(template_text) if part]
-        return bool(parts) and all(part in self.literals for part in parts)
+        return bool(template.literals) and all(part in self.literals for part in template.literals)

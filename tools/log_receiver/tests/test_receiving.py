@@ -72,6 +72,8 @@ class ReceivingTest(StoreCase):
         with Receiver(self.url) as receiver:
             self.assertEqual(receiver.post(utf8, "/conference/installlog?site=7"), (200, b"stored\n"))
             self.assertEqual(receiver.post(ascii_body, "/other/path", ASCII), (200, b"stored\n"))
+            # Ended as a service manager ends it: what it answered is stored, and it says so.
+            self.assertEqual(receiver.stop(), 0)
         first, second = self.stored()
         self.assertEqual((first["path"], first["query"], first["protocol"], first["content_type"]),
                          ("/conference/installlog", "site=7", "HTTP/1.0", UTF8))
@@ -94,6 +96,8 @@ class ReceivingTest(StoreCase):
             ("a script in a log line", body(["<script>document.title='ran'</script>"]), UTF8, 200),
             ("a 100,000-line log", body(long_log), UTF8, 200),
             ("a report cut short", body(logs.cancelled())[:300], UTF8, 200),
+            # Two free slots in one line: a pattern would backtrack for hours over this.
+            ("a line built to make the rules backtrack", body(["Release " + "1 of " * 150000]), UTF8, 200),
             ("bare LF line ends", body(logs.updater_failed()).replace(b"\r\n", b"\n"), "", 200),
             ("not the plug-in's at all", bytes(range(256)) * 64, "application/octet-stream", 200),
         ]
@@ -149,6 +153,10 @@ class ReceivingTest(StoreCase):
         with Receiver(self.url) as receiver:
             for log in [logs.unchecked_update()] * 3 + [logs.failed_download()] * 2 + [logs.refused_release()]:
                 receiver.post(body(log))
+            status, _, page = receiver.get("/dashboard/?since=24&outcome=failed+download")
+            self.assertEqual(status, 200)
+            self.assertIn(b'data-outcome="failed download" data-count="2"', page)
+            self.assertIn(b"<h2>2 uploads in the last 24 hours</h2>", page)
         code, text = run_tool("summary", "--store", self.url)
         self.assertEqual(code, 0, text)
         self.assertIn("6 upload(s) in the last 7 days", text)
