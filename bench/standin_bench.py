@@ -18,6 +18,7 @@ from wine_pinning import pin_wineserver
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "integration"))
 from firefox_profile import FirefoxProfile  # noqa: E402,F401  (the benchmarks' profile)
+from rig_prefix import rig_prefix  # noqa: E402
 
 ROOT = Path(__file__).resolve().parents[1]
 RUN_WINDOWS = ROOT / "tools" / "guest" / "run-windows"
@@ -33,7 +34,7 @@ def windows_path(path):
 
 
 def prefix_users(build):
-    return Path(build) / "rig" / "prefix" / "drive_c" / "users"
+    return rig_prefix(build) / "drive_c" / "users"
 
 
 def run_where_windows_programs_start(build, script, *arguments):

@@ -5,6 +5,8 @@ logs that it found no Firefox installation."""
 import shutil
 from pathlib import Path
 
+from rig_prefix import rig_prefix
+
 
 class FirefoxProfile:
     """A profile for the prefix's user with its language preference, removed again at the
@@ -14,7 +16,7 @@ class FirefoxProfile:
         self.build, self.name = Path(build), name
 
     def __enter__(self):
-        users = self.build / "rig" / "prefix" / "drive_c" / "users"
+        users = rig_prefix(self.build) / "drive_c" / "users"
         user = next(p for p in users.iterdir() if p.is_dir() and p.name != "Public")
         self.root = user / "AppData" / "Roaming" / "Mozilla"
         self.existed = self.root.exists()

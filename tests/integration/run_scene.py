@@ -16,13 +16,14 @@ import unittest
 from html import escape
 from pathlib import Path
 
+from rig_prefix import rig_prefix
 from standin import BIN, BUILD, PLUGIN_TYPE, SOURCE, WINE_RUN, FirefoxProfile, run_standin, windows_path
 
 sys.path.insert(0, str(SOURCE / "tools" / "sample_client"))
 from sample_release import make_release  # noqa: E402
 
 CLIENT_KEY = "Software\\Ostrel Software, Inc.\\Ostrel Client"
-PREFIX_C = BUILD / "rig" / "prefix" / "drive_c"
+PREFIX_C = rig_prefix(BUILD) / "drive_c"
 DEBUG_OUTPUT = re.compile(r'^[0-9a-f]+:warn:debugstr:OutputDebugStringA "(.*)"$')
 RUN_MS = 60000  # a safety net: the runs here end by the plug-in's doing or by their own
 # What every update of a plug-in without release keys logs first.

@@ -23,7 +23,8 @@ CASES = {
     "reset mid-body": ("size=%d&drop=%d" % (PACKAGE_SIZE, HALF), PACKAGE_SIZE, 3, READ_FAILED),
     "length far beyond": ("size=%d&length=%d" % (HALF, 10 * PACKAGE_SIZE), PACKAGE_SIZE, 3, TIMED_OUT),
     "redirect loop": ("status=302&redirect=self", PACKAGE_SIZE, 6, OPEN_FAILED),
-    "endless chunked": ("chunked=endless", -1, 3, TOO_LONG),
+    # As fast as the loopback takes it: the cut comes after 256 MiB, at whatever pace.
+    "endless chunked": ("chunked=endless&chunk_pause=0", -1, 3, TOO_LONG),
 }
 
 
@@ -52,7 +53,7 @@ class HostileServerTest(SceneTestCase):
                 self.assertEqual(work_files("client.cab"), [])
 
     def check_case(self, query, size, code, line):
-        if query == "chunked=endless" and TIME_FACTOR > 1:
+        if query.startswith("chunked=endless") and TIME_FACTOR > 1:
             # A body of unknown length is read a kibibyte at a time: its 256 MiB take the
             # emulated machine most of an hour. The unit test of the download checks the
             # cut with a lower most.
@@ -69,8 +70,11 @@ class HostileServerTest(SceneTestCase):
         # The failure came before the page was left, and nothing of the package stayed.
         self.assertNotIn("The run was cancelled: the page was left before it ended.", run.log)
         self.assertEqual(work_files("client.cab"), [])
+        # A download on the browser's thread would hold it for seconds (the timeouts, the
+        # 256 MiB); a busy machine running other tests beside this one delays an answer by
+        # a tenth of a second or two.
         longest = int(run.matching(r"browser thread answered within (\d+) ms at the most")[0].group(1))
-        self.assertLess(longest, scaled(100))
+        self.assertLess(longest, scaled(500))
 
 
 for case_name, case in CASES.items():

@@ -6,7 +6,7 @@ import json
 import urllib.parse
 
 from run_scene import SceneTestCase, work_files
-from standin import main
+from standin import main, windows_path
 
 TOKEN = "sign-on-token-5150"
 
@@ -30,8 +30,9 @@ class RedirectTest(SceneTestCase):
         port = self.scene.info["http_port"]
         # The same server under another host name: a cookie set for 127.0.0.1 does not reach it.
         target = "http://localhost:%s/files/%s/client.cab" % (port, self.scene.name)
+        # The launch finds no installation: the run ends with its box.
         run = self.scene.run(self.redirected_page("http://127.0.0.1:%s" % port, target,
-                                                  ("SiteMinderHeader", TOKEN)))
+                                                  ("SiteMinderHeader", TOKEN)), "--end-after-boxes", 1)
         self.assertCompleted(run)
         first = [entry for entry in self.requests_for("client.cab") if entry["path"].startswith("/as/")]
         moved = [entry for entry in self.requests_for("client.cab") if entry["path"].startswith("/files/")]
@@ -47,7 +48,8 @@ class RedirectTest(SceneTestCase):
         info = self.scene.info
         target = "http://127.0.0.1:%s/files/%s/downgraded-client.cab" % (info["http_port"], self.scene.name)
         run = self.scene.run(self.redirected_page("https://localhost:%s" % info["https_port"], target,
-                                                  ("CloseWindow", "")))
+                                                  ("CloseWindow", "")),
+                             "--trust-certificate", windows_path(info["ca_der"]))
         self.assertCompleted(run)
         self.assertIn("Redirect refused: it leaves https (302) to host 127.0.0.1", run.log)
         self.assertIn("Unable to download client files.  rc: 6", run.log)

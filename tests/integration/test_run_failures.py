@@ -50,8 +50,9 @@ class UpdaterTest(SceneTestCase):
         self.assertIn("run ended: the browser window was closed", run.lines)
 
     def test_without_install_mode_nothing_is_installed_and_the_launch_finds_nothing(self):
-        # Long enough for both packages to come in inside the emulated machine too.
-        run = self.scene.run([("RedirectURL", self.scene.url("launch.oscf")), *self.scene.release()], run_ms=10000)
+        # The run ends with the box.
+        run = self.scene.run([("RedirectURL", self.scene.url("launch.oscf")), *self.scene.release()],
+                             "--end-after-boxes", 1)
         self.assertCompleted(run)
         self.assertEqual(self.scene.record_lines(), [])
         self.assertEqual(self.boxes(run), ["Unable to find client installation"])

@@ -72,11 +72,12 @@ class DigestTest(SceneTestCase):
     def page_with_digests(self, change=None):
         """The install page with each package's FileSha256, as make-release gives it;
         change may alter a digest."""
-        parameters = [("RedirectURL", self.scene.url("launch.oscf")), *self.scene.release(), ("InstallMode", "true")]
+        parameters = [("RedirectURL", self.scene.url("launch.oscf")), *self.scene.release(), ("InstallMode", "true"),
+                      ("CloseWindow", "")]
         return [change(pair) if change else pair for pair in parameters]
 
     def test_matching_digests_install(self):
-        run = self.scene.run(self.page_with_digests(), run_ms=15000)
+        run = self.scene.run(self.page_with_digests())
         self.assertCompleted(run)
         self.assertIn("updater: exit 0", self.scene.record_lines())
         self.assertEqual(run.log, [UNCHECKED_RELEASES])
@@ -86,7 +87,7 @@ class DigestTest(SceneTestCase):
             name, digest = pair
             return (name, ("0" if digest[0] != "0" else "1") + digest[1:]) if name == "FileSha2560" else pair
         parameters = self.page_with_digests(flip_first)
-        run = self.scene.run([*parameters, ("InstallLogURL", self.scene.log_receiver())], run_ms=15000)
+        run = self.scene.run([*parameters, ("InstallLogURL", self.scene.log_receiver())])
         self.assertCompleted(run)
         self.assertIn("Unable to download client files.  rc: 11", run.log)
         # The line is longer than the debug output shows under Wine: it is read from the

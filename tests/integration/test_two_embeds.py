@@ -52,8 +52,11 @@ class TwoEmbedsTest(SceneTestCase):
         self.assertEqual([line for line in run.log if line != UNCHECKED_RELEASES],
                          ["CMyPlugin::StartupClient was executed without a client installation."] * 2)
         self.assertEqual(len(run.matching(r"^instance [12]: dialog created ")), 2)
+        # Held by either download, the browser's thread would wait for seconds; a busy
+        # machine running other tests beside this one delays an answer by a tenth of a second
+        # or two.
         longest = int(run.matching(r"browser thread answered within (\d+) ms at the most")[0].group(1))
-        self.assertLess(longest, scaled(100))
+        self.assertLess(longest, scaled(500))
 
     def test_a_server_dying_mid_download_fails_only_its_instance(self):
         folder = Path(tempfile.mkdtemp(prefix="second-server-"))

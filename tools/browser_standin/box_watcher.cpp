@@ -69,4 +69,5 @@ void BoxWatcher::answer(HWND box) {
   reportLine("message box caption=" + caption +
              " text=" + quoted(windowText(GetDlgItem(box, kMessageTextId))) + " -> OK");
   PostMessageA(box, WM_COMMAND, IDOK, 0);
+  ++m_messageBoxes;
 }

@@ -23,6 +23,8 @@ class BoxWatcher {
   BoxWatcher& operator=(const BoxWatcher&) = delete;
 
   void stop();
+  // How many message boxes (not authentication dialogs) have been answered so far.
+  unsigned long messageBoxesAnswered() const { return m_messageBoxes; }
 
  private:
   void watch();
@@ -32,6 +34,7 @@ class BoxWatcher {
 
   const AuthAnswer m_authAnswer;
   std::atomic<bool> m_stopping{false};
+  std::atomic<unsigned long> m_messageBoxes{0};
   std::set<HWND> m_answered;  // touched by the watching thread only
   std::thread m_thread;
 };

@@ -114,13 +114,15 @@ void BrowserWindow::setTicker(unsigned intervalMs, std::function<void()> tick) {
   else KillTimer(m_frame.load(), kTickTimer);
 }
 
-RunEnd BrowserWindow::run(unsigned long runMs, std::vector<TimedStep> steps, const std::function<bool()>& carryOut) {
+RunEnd BrowserWindow::run(unsigned long runMs, std::vector<TimedStep> steps, const std::function<bool()>& carryOut,
+                          const std::function<bool()>& boxesAnswered) {
   std::stable_sort(steps.begin(), steps.end(), [](const TimedStep& a, const TimedStep& b) { return a.atMs < b.atMs; });
   size_t next = 0;
   const DWORD start = GetTickCount();
   for (;;) {
     if (m_closeRequested) return RunEnd::FrameClosed;
     if (carryOut()) return RunEnd::PageReplaced;
+    if (boxesAnswered()) return RunEnd::BoxesAnswered;
     const DWORD elapsed = GetTickCount() - start;
     if (elapsed >= runMs) return RunEnd::TimeUp;
     if (next < steps.size() && steps[next].atMs <= elapsed) {

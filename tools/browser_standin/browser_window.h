@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-enum class RunEnd { TimeUp, FrameClosed, PageReplaced };
+enum class RunEnd { TimeUp, FrameClosed, PageReplaced, BoxesAnswered };
 
 // Something the browser does on its own at a time into the run.
 struct TimedStep {
@@ -50,9 +50,11 @@ class BrowserWindow {
   void setTicker(unsigned intervalMs, std::function<void()> tick);
 
   // Pumps messages for at most runMs. carryOut is called on the main thread before each
-  // wait; it returns true when the page was replaced. Each step runs once when its time
+  // wait; it returns true when the page was replaced. boxesAnswered, called there too,
+  // returns true when the boxes that end the run have been answered. Each step runs once when its time
   // into the run has come, in the order of their times; steps beyond runMs never run.
-  RunEnd run(unsigned long runMs, std::vector<TimedStep> steps, const std::function<bool()>& carryOut);
+  RunEnd run(unsigned long runMs, std::vector<TimedStep> steps, const std::function<bool()>& carryOut,
+             const std::function<bool()>& boxesAnswered);
 
   void destroy();
 

@@ -119,7 +119,7 @@ int runPlugin(const Options& options, const std::string& dllPath, const std::str
   BoxWatcher watcher(options.authAnswer);
   NPPluginFuncs plugin;
   if (!startPlugin(library, browser, plugin)) return kExitCompleted;
-  const bool windowMade = runInstances(options, browser, plugin, embeds, mimeType);
+  const bool windowMade = runInstances(options, browser, plugin, embeds, mimeType, watcher);
   reportLine("NP_Shutdown -> " + std::to_string(library.shutdown()));
   browser.reportBalance("NP_Shutdown");
   watcher.stop();

@@ -11,6 +11,7 @@ namespace {
 constexpr unsigned long kLargestTableSize = 88;
 constexpr unsigned long kLongestRunMs = 600000;
 constexpr unsigned long kMostSetWindowTimes = 1000;
+constexpr unsigned long kMostEndingBoxes = 1000;
 
 const char kUsage[] =
     "usage: browser_standin [options] PAGE.html\n"
@@ -44,6 +45,8 @@ const char kUsage[] =
     "                         replaced by requests into \"_self\", \"_top\" or \"_parent\")\n"
     "  --run-ms N             how long the page stays open at the most, in milliseconds\n"
     "                         (default 3000)\n"
+    "  --end-after-boxes N    end the run once N message boxes have been answered (a page\n"
+    "                         whose every instance ends its update with a box)\n"
     "  --auth-answer ok|cancel  answer to authentication dialogs (default cancel); message\n"
     "                         boxes are always answered OK\n"
     "  --bad-window-record    give the first NPP_SetWindow an unreadable window record, then\n"
@@ -91,6 +94,8 @@ bool applyValueOption(const std::string& name, const char* value, Options& optio
     options.tableSize = static_cast<int>(number);
   else if (name == "--run-ms" && parseNumber(value, kLongestRunMs, number))
     options.runMs = number;
+  else if (name == "--end-after-boxes" && parseNumber(value, kMostEndingBoxes, number) && number >= 1)
+    options.endAfterBoxes = number;
   else if (name == "--set-window-times" && parseNumber(value, kMostSetWindowTimes, number) && number >= 1)
     options.setWindowTimes = number;
   else if (name == "--null-window-at" && parseNumber(value, kLongestRunMs, number))
@@ -112,7 +117,7 @@ bool applyValueOption(const std::string& name, const char* value, Options& optio
 
 bool takesValue(const std::string& name) {
   for (const char* known : {"--dll", "--user-agent", "--frame-name", "--npapi-version",
-                            "--table-size", "--run-ms", "--auth-answer", "--set-window-times",
+                            "--table-size", "--run-ms", "--end-after-boxes", "--auth-answer", "--set-window-times",
                             "--null-window-at", "--window-again-at", "--trust-certificate", "--capture-at",
                             "--capture-file"})
     if (name == known) return true;

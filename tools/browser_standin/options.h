@@ -17,6 +17,7 @@ struct Options {
       "Mozilla/5.0 (Windows; U; Windows NT 5.1; en-US; rv:1.8.0.12) Gecko/20070508 Firefox/1.5.0.12";
   std::string frameName;  // empty: the page is the top-level document
   unsigned long runMs = 3000;
+  unsigned long endAfterBoxes = 0;   // 0: message boxes do not end the run
   AuthAnswer authAnswer = AuthAnswer::Cancel;
   bool badWindowRecord = false;
   unsigned long setWindowTimes = 1;  // NPP_SetWindow calls with the window record at the start

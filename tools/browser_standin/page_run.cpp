@@ -50,6 +50,7 @@ const char* describeEnd(RunEnd end) {
   switch (end) {
     case RunEnd::FrameClosed: return "run ended: the browser window was closed";
     case RunEnd::PageReplaced: return "run ended: the page was replaced";
+    case RunEnd::BoxesAnswered: return "run ended: the message boxes asked for were answered";
     case RunEnd::TimeUp: break;
   }
   return "run ended: the run time is over";
@@ -124,7 +125,7 @@ std::vector<TimedStep> windowSteps(const Options& options, const NPPluginFuncs& 
 // along. The page is one page in one browser window: whichever instance closes the window
 // or sends the page elsewhere ends the run for all of them, as in a browser.
 void runPage(const Options& options, BrowserServices& browser, const NPPluginFuncs& plugin,
-             const std::vector<LiveInstance>& live, BrowserWindow& window) {
+             const std::vector<LiveInstance>& live, BrowserWindow& window, const BoxWatcher& boxes) {
   PageDialogs dialogs;
   for (const LiveInstance& each : live) dialogs.watch(each.window, each.instance->prefix());
   bool captured = false;
@@ -142,7 +143,8 @@ void runPage(const Options& options, BrowserServices& browser, const NPPluginFun
   AnswerProbe probe;
   const bool probing = options.answerProbe && probe.start(live.front().window);
   const RunEnd end = window.run(options.runMs, windowSteps(options, plugin, live, dialogs),
-                                [&] { return browser.requests().carryOut(plugin); });
+                                [&] { return browser.requests().carryOut(plugin); },
+                                [&] { return options.endAfterBoxes && boxes.messageBoxesAnswered() >= options.endAfterBoxes; });
   if (probing)
     reportLine("browser thread answered within " + std::to_string(probe.stop()) + " ms at the most");
   reportLine(describeEnd(end));
@@ -158,7 +160,7 @@ void runPage(const Options& options, BrowserServices& browser, const NPPluginFun
 }  // namespace
 
 bool runInstances(const Options& options, BrowserServices& browser, const NPPluginFuncs& plugin,
-                  const std::vector<EmbedTag>& embeds, const std::string& mimeType) {
+                  const std::vector<EmbedTag>& embeds, const std::string& mimeType, const BoxWatcher& boxes) {
   const std::vector<PluginArea> areas = pageAreas(embeds);
   BrowserWindow window;
   if (!window.create(areas, options.noParent)) return false;
@@ -174,7 +176,7 @@ bool runInstances(const Options& options, BrowserServices& browser, const NPPlug
     browser.requests().dropPending();
     return true;
   }
-  runPage(options, browser, plugin, live, window);
+  runPage(options, browser, plugin, live, window, boxes);
   browser.requests().dropPending();
   browser.reportBalance("NPP_Destroy");
   return true;

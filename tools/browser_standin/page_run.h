@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "box_watcher.h"
 #include "browser_services.h"
 #include "options.h"
 #include "page_reader.h"
@@ -14,4 +15,4 @@
 
 // False when the browser window could not be made; true whatever the plug-in answered.
 bool runInstances(const Options& options, BrowserServices& browser, const NPPluginFuncs& plugin,
-                  const std::vector<EmbedTag>& embeds, const std::string& mimeType);
+                  const std::vector<EmbedTag>& embeds, const std::string& mimeType, const BoxWatcher& boxes);
