@@ -22,9 +22,11 @@ three pages, one after another:
 What happens is printed as it happens, in one stream: the stand-in's lines, the requests
 the server saw ("server: GET /..."), the sample updater's and client's record
 ("updater: ...", "client: ..."), and the plug-in's install log line by line ("log: ...").
-The demo ends with every install-log upload as the servers' receivers got it
-("received: ..."): the machine report, the log and the separator; then a summary of what
-came of each page. Everything lands in BUILD/demo.
+The pages send their install logs to the operator's receiver (tools/log-receiver, with a
+store of its own in BUILD/demo/receiver). The demo ends with every upload as the receiver
+stored it ("received: ..."): the machine report, the log and the separator; then a
+summary of what came of each page, the receiver's own summary ("receiver: ...") and how
+to open its dashboard. Everything lands in BUILD/demo.
 """
 
 import codecs
@@ -46,6 +48,7 @@ sys.path.insert(0, str(ROOT / "tools" / "release"))
 import make_release as release_tool  # noqa: E402
 import release_manifest  # noqa: E402
 import sample_release  # noqa: E402
+from demo_receiver import DemoReceiver  # noqa: E402
 
 CLIENT_KEY = r"HKCU\SOFTWARE\Ostrel Software, Inc.\Ostrel Client"
 RUN_MS = 60000
@@ -148,10 +151,10 @@ def request_line(text):
     return "server: %s %s" % (entry.get("method"), entry.get("target"))
 
 
-def upload_text(path):
-    """An upload as the server stored it: its request line and the lines of its body."""
-    head, _, body = path.read_bytes().partition(b"\r\n\r\n")
-    return head.decode("latin-1").split("\r\n", 1)[0], body.decode("utf-8", errors="replace").split("\r\n")[:-1]
+def upload_text(upload):
+    """An upload as the receiver stored it: its request line and the lines of its body."""
+    request, body = upload
+    return request, body.decode("utf-8", errors="replace").split("\r\n")[:-1]
 
 
 def embed_attributes(release_parameters, configuration_url, log_url, program_title, product):
@@ -195,6 +198,7 @@ class Demo:
                  "elsewhere/installlog", True),
         ]
         self.out = Output()
+        self.receiver = DemoReceiver(self.folder / "receiver")
 
     def say(self, text):
         self.out.line("demo: " + text)
@@ -263,7 +267,7 @@ class Demo:
     def write_pages(self, http_port):
         join, lost, elsewhere = self.pages
         base_url, parameters = self.signed_release(http_port)
-        conference_log = "http://127.0.0.1:%d/logs/%s" % (http_port, join.receiver)
+        conference_log = self.receiver.url(join.receiver)
         join_text = "Starting the conferencing client&hellip;"
         configuration_url = "%s/%s" % (base_url, sample_release.CONFIGURATION)
         self.write_page(join, "Joining the conference", join_text,
@@ -272,7 +276,7 @@ class Demo:
         self.write_page(lost, "Joining the conference", join_text,
                         embed_attributes(parameters, lost_url, conference_log, *CONFERENCE))
         foreign_configuration, foreign_parameters = self.foreign_release(http_port)
-        elsewhere_log = "http://127.0.0.1:%d/logs/%s" % (http_port, elsewhere.receiver)
+        elsewhere_log = self.receiver.url(elsewhere.receiver)
         self.write_page(elsewhere, "Meeting tools", "Setting up the meeting tools&hellip;",
                         embed_attributes(foreign_parameters, foreign_configuration, elsewhere_log, *ELSEWHERE))
 
@@ -319,8 +323,7 @@ class Demo:
         return sum(line.startswith("updater: command line") for line in self.record_lines())
 
     def uploads(self, receiver):
-        folder = self.server / "received" / receiver
-        return sorted(folder.glob("*.http")) if folder.exists() else []
+        return self.receiver.uploads(receiver)
 
     def installed(self):
         """The registered installation folder, or None."""
@@ -343,7 +346,7 @@ class Demo:
         and body."""
         uploads = [upload for receiver in dict.fromkeys(page.receiver for page in self.pages)
                    for upload in self.uploads(receiver)]
-        self.say("the server received %d install log upload(s)" % len(uploads))
+        self.say("the receiver stored %d install log upload(s)" % len(uploads))
         for upload in uploads:
             request, lines = upload_text(upload)
             self.out.line("received: " + request)
@@ -369,13 +372,19 @@ class Demo:
         self.say("pages %s" % ", ".join(str(page.path) for page in self.pages))
         self.say("releases %s, %s" % (self.server / "files" / "release", self.server / "files" / "elsewhere"))
         self.say("requests %s, record %s" % (self.server / "requests.log", self.record))
-        self.say("install logs received %s" % (self.server / "received"))
+        self.say("install logs received %s" % self.receiver.store_url)
         self.say("installation folder %s" % self.install_folder)
+        self.say("what the receiver made of the install logs (its summary):")
+        for line in self.receiver.summary_lines():
+            self.out.line("receiver: " + line)
+        for line in self.receiver.dashboard_lines():
+            self.say(line)
 
     def run(self):
         self.clear_earlier_run()
         server = self.start_server()
         try:
+            self.receiver.start()
             self.write_pages(int(server["http_port"]))
             # Always a full install: an installation left by an earlier run would be started as it is.
             self.wine("reg", "delete", CLIENT_KEY, "/f")
@@ -398,6 +407,7 @@ class Demo:
             return next((outcome.code for outcome in outcomes if outcome.code != 0), 0)
         finally:
             self.wine("--stop")
+            self.receiver.stop()
             self.stop_server()
 
 
