@@ -1,6 +1,6 @@
 // GetClientInstallDir: the client's registry key under the current user, then under the
-// machine, then the fixed installation places, then the client tree in the temporary
-// directory.
+// machine, then (without release keys) the fixed installation places and the client tree
+// in the temporary directory.
 #include "base/client_install_dir.h"
 
 #include <windows.h>
@@ -9,6 +9,7 @@
 
 #include "base/bounded_text.h"
 #include "base/path_text.h"
+#include "base/release_keys.h"
 #include "base/scoped_handle.h"
 #include "base/temp_directory.h"
 
@@ -61,6 +62,8 @@ char* GetClientInstallDir(char* buffer, size_t size) {
                    readInstallDir(HKEY_LOCAL_MACHINE, buffer, size)))
     return buffer;
   buffer[0] = '\0';
+  // With release keys, an installation is only what the registry names.
+  if (kReleaseKeyCount > 0) return nullptr;
   for (const char* place : kFixedPlaces)
     if (updaterExistsIn(place) && copyWhole(buffer, size, place)) return buffer;
   char tempTree[kPathCapacity];

@@ -1,5 +1,5 @@
-// checkRelease and downloadSignedArchive: a signed release's steps, in the order they
-// run, each ending the check with its own refusal line.
+// checkRelease, checkSignedManifest and downloadSignedArchive: a signed release's steps,
+// in the order they run, each ending the check with its own refusal line.
 #include "download/release_check.h"
 
 #include <windows.h>
@@ -23,14 +23,6 @@ constexpr char kNoSha256[] = "this system cannot check a signature (it has no SH
 // The longest manifest URL asked for: the longest URL WinInet takes.
 constexpr size_t kManifestUrlCapacity = INTERNET_MAX_URL_LENGTH + 1;
 
-DownloadResult refuse(const char* what, const char* name = "", const char* after = "") {
-  auto lock = lockInstallLog();
-  logText("Release refused: ");
-  logText(what);
-  logText(name);
-  logLine(after);
-  return kDownloadReleaseRefused;
-}
 
 // The manifest beside the package list into bytes.
 DownloadResult fetchManifest(CRunContext& plugin, const char* listUrl, std::string& bytes) {
@@ -41,8 +33,8 @@ DownloadResult fetchManifest(CRunContext& plugin, const char* listUrl, std::stri
   if (end == MemoryDownloadEnd::kWhole) return kDownloadOk;
   if (end == MemoryDownloadEnd::kCancelled || runCancelled(plugin)) return kDownloadCancelled;
   // A URL too long to ask for is named as the package list's with the manifest's ending.
-  return url[0] ? refuse("the manifest could not be had: ", url)
-                : refuse("the manifest could not be had: ", listUrl ? listUrl : "", ".manifest");
+  return url[0] ? refuseRelease("the manifest could not be had: ", url)
+                : refuseRelease("the manifest could not be had: ", listUrl ? listUrl : "", ".manifest");
 }
 
 enum class BytesCheck { kSame, kDiffer, kCannotCheck };
@@ -65,10 +57,10 @@ DownloadResult checkFileList(const CRunContext& plugin, const ReleaseManifest& m
     if (splitFileListEntry(plugin.m_page.fileNames[i], plugin.m_workDirectory, entry) != FileListEntryCheck::kAccepted)
       return kDownloadFilesIncomplete;
     const ManifestItem* item = findManifestFile(manifest, entry.localName);
-    if (!item) return refuse("", entry.localName, " is not named in the manifest.");
+    if (!item) return refuseRelease("", entry.localName, " is not named in the manifest.");
     const char* pageDigest = plugin.m_page.fileHashes ? plugin.m_page.fileHashes[i] : nullptr;
     if (pageDigest && *pageDigest && !sameSha256Hex(pageDigest, item->sha256))
-      return refuse("the page's FileSha256 for ", entry.localName, " differs from the manifest.");
+      return refuseRelease("the page's FileSha256 for ", entry.localName, " differs from the manifest.");
   }
   return kDownloadOk;
 }
@@ -81,14 +73,51 @@ void todayInUtc(char (&out)[kManifestDateCapacity]) {
                 static_cast<unsigned>(now.wMonth % 100), static_cast<unsigned>(now.wDay % 100));
 }
 
-void logRelease(const ReleaseManifest& manifest, int signer) {
+}  // namespace
+
+DownloadResult refuseRelease(const char* what, const char* name, const char* after) {
+  auto lock = lockInstallLog();
+  logText("Release refused: ");
+  logText(what);
+  logText(name);
+  logLine(after);
+  return kDownloadReleaseRefused;
+}
+
+void logRelease(const SignedRelease& release) {
   char line[2 * kManifestTextCapacity + 64];
-  std::snprintf(line, sizeof line, "Release %s of %s, signed by release key %d of %d.", manifest.version,
-                manifest.date, signer + 1, kReleaseKeyCount);
+  std::snprintf(line, sizeof line, "Release %s of %s, signed by release key %d of %d.", release.manifest.version,
+                release.manifest.date, release.signer + 1, kReleaseKeyCount);
   logLine(line);
 }
 
-}  // namespace
+DownloadResult checkSignedManifest(CRunContext& plugin, const char* listUrl, const std::string* listBytes,
+                                   SignedRelease& release) {
+  if (!listBytes) return refuseRelease("there is no package list to check against a signed manifest.");
+  const DownloadResult fetched = fetchManifest(plugin, listUrl, release.manifestBytes);
+  if (fetched != kDownloadOk) return fetched;
+  ReleaseManifest& manifest = release.manifest;
+  char reason[kManifestReasonCapacity];
+  if (!readReleaseManifest(release.manifestBytes.data(), release.manifestBytes.size(), manifest, reason))
+    return refuseRelease("the manifest cannot be read: ", reason);
+  const SignatureVerdict verdict =
+      checkReleaseSignature(reinterpret_cast<const unsigned char*>(release.manifestBytes.data()),
+                            manifest.signedLength, manifest.signature, manifest.signatureLength, kReleaseKeys,
+                            kReleaseKeyCount);
+  std::string().swap(release.manifestBytes);
+  if (verdict.check == SignatureCheck::kCannotCheck) return refuseRelease(kNoSha256);
+  if (verdict.check != SignatureCheck::kVerified)
+    return refuseRelease("the manifest is not signed by a key this plug-in trusts.");
+  release.signer = verdict.signer;
+  // Only a signed expiry counts: it is read after the signature is known to cover it.
+  char today[kManifestDateCapacity];
+  todayInUtc(today);
+  if (manifestExpiredBy(manifest, today)) return refuseRelease("the manifest expired on ", manifest.expires, ".");
+  const BytesCheck list = compareWith(*listBytes, manifest.list);
+  if (list == BytesCheck::kCannotCheck) return refuseRelease(kNoSha256);
+  if (list == BytesCheck::kDiffer) return refuseRelease("the package list differs from the one the manifest names.");
+  return kDownloadOk;
+}
 
 bool checksReleases() { return kReleaseKeyCount > 0; }
 
@@ -98,31 +127,12 @@ void logUncheckedReleases() {
 
 DownloadResult checkRelease(CRunContext& plugin, const char* listUrl, const std::string* listBytes,
                             SignedRelease& release) {
-  if (!listBytes) return refuse("there is no package list to check against a signed manifest.");
-  const DownloadResult fetched = fetchManifest(plugin, listUrl, release.manifestBytes);
-  if (fetched != kDownloadOk) return fetched;
-  ReleaseManifest& manifest = release.manifest;
-  char reason[kManifestReasonCapacity];
-  if (!readReleaseManifest(release.manifestBytes.data(), release.manifestBytes.size(), manifest, reason))
-    return refuse("the manifest cannot be read: ", reason);
-  const SignatureVerdict verdict =
-      checkReleaseSignature(reinterpret_cast<const unsigned char*>(release.manifestBytes.data()),
-                            manifest.signedLength, manifest.signature, manifest.signatureLength, kReleaseKeys,
-                            kReleaseKeyCount);
-  std::string().swap(release.manifestBytes);
-  if (verdict.check == SignatureCheck::kCannotCheck) return refuse(kNoSha256);
-  if (verdict.check != SignatureCheck::kVerified)
-    return refuse("the manifest is not signed by a key this plug-in trusts.");
-  // Only a signed expiry counts: it is read after the signature is known to cover it.
-  char today[kManifestDateCapacity];
-  todayInUtc(today);
-  if (manifestExpiredBy(manifest, today)) return refuse("the manifest expired on ", manifest.expires, ".");
-  const BytesCheck list = compareWith(*listBytes, manifest.list);
-  if (list == BytesCheck::kCannotCheck) return refuse(kNoSha256);
-  if (list == BytesCheck::kDiffer) return refuse("the package list differs from the one the manifest names.");
+  const DownloadResult checked = checkSignedManifest(plugin, listUrl, listBytes, release);
+  if (checked != kDownloadOk) return checked;
+  const ReleaseManifest& manifest = release.manifest;
   const DownloadResult named = checkFileList(plugin, manifest);
   if (named != kDownloadOk) return named;
-  logRelease(manifest, verdict.signer);
+  logRelease(release);
   return kDownloadOk;
 }
 
@@ -130,5 +140,5 @@ DownloadResult downloadSignedArchive(CRunContext& plugin, const FileListEntry& e
   // The manifest's size as the download's own: no more than the signed bytes are read.
   const DownloadResult result = DownloadFile(&plugin, entry.url, entry.directory, item.size, nullptr, item.sha256);
   if (result != kDownloadHashMismatch) return result;
-  return refuse("", entry.localName, " differs from the one the manifest names.");
+  return refuseRelease("", entry.localName, " differs from the one the manifest names.");
 }

@@ -19,6 +19,7 @@ struct FileListEntry;
 struct SignedRelease {
   std::string manifestBytes;  // the manifest as served, until its signature is checked
   ReleaseManifest manifest;
+  int signer = 0;  // which of the built-in keys verified it, from 0
 };
 
 // Whether this plug-in checks releases: it carries a release key. Without one, an
@@ -33,6 +34,18 @@ void logUncheckedReleases();
 // left; kDownloadFilesIncomplete when an entry of the file list was refused as such.
 DownloadResult checkRelease(CRunContext& plugin, const char* listUrl, const std::string* listBytes,
                             SignedRelease& release);
+
+// The steps both a release's install and the installed client's path take.
+// Logs "Release refused: " with what, name and after, and gives kDownloadReleaseRefused.
+DownloadResult refuseRelease(const char* what, const char* name = "", const char* after = "");
+// Logs the release's line, "Release V of D, signed by release key K of N.".
+void logRelease(const SignedRelease& release);
+// The release's manifest beside the package list at listUrl fetched, read, verified by a
+// built-in key, not expired, and naming the package list's bytes (listBytes, or null when
+// the list could not be had): kDownloadOk with release.manifest and release.signer read,
+// else as checkRelease. Logs nothing on success.
+DownloadResult checkSignedManifest(CRunContext& plugin, const char* listUrl, const std::string* listBytes,
+                                   SignedRelease& release);
 
 // Downloads entry's archive held to item, the manifest's file of its name: at most its
 // size is read, and bytes of another digest are deleted and refuse the release.

@@ -4,6 +4,8 @@
 #include "base/client_install_dir.h"
 #include "base/path_text.h"
 #include "download/config_files.h"
+#include "download/installed_release.h"
+#include "download/release_check.h"
 #include "log/install_log.h"
 #include "log/method_guard.h"
 #include "net/url_open.h"
@@ -11,6 +13,27 @@
 #include "plugin/run_control.h"
 #include "workflow/message_boxes.h"
 #include "workflow/updater_process.h"
+
+namespace {
+
+// On the installed client's path a plug-in with release keys starts the installed
+// updater only with a release it has checked: any page names its own configuration file.
+// A refused release ends the run as a launch that failed, with its box (none for a page
+// that was left). After an install the release was checked before it was unpacked.
+bool releaseMayStart(CMyPlugin& plugin, const char* configFile, const char* directory) {
+  if (!plugin.m_updaterInstalled || !checksReleases()) return true;
+  const DownloadResult checked = checkInstalledRelease(plugin, configFile, directory);
+  if (runCancelled(plugin)) {
+    noteRunCancelled(plugin);
+    return false;
+  }
+  if (checked == kDownloadOk) return true;
+  logLine("The client is not started: its release was not accepted.");
+  MessageBoxA(pluginOwnerWindow(&plugin), "Unable to launch client", kPluginCaption, kErrorBoxStyle);
+  return false;
+}
+
+}  // namespace
 
 RunOutcome RunCommands(CMyPlugin& plugin) {
   RunOutcome outcome = RunOutcome::kSucceeded;
@@ -67,6 +90,7 @@ bool StartupClient(CMyPlugin& plugin, const char* url) {
       logLine(url);
       return;
     }
+    if (!releaseMayStart(plugin, configFile, directory)) return;
     char command[kCommandLineCapacity];
     PROCESS_INFORMATION process;
     const bool formed = formUpdaterCommand(command, directory, nullptr, configFile);

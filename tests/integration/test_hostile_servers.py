@@ -23,8 +23,9 @@ CASES = {
     "reset mid-body": ("size=%d&drop=%d" % (PACKAGE_SIZE, HALF), PACKAGE_SIZE, 3, READ_FAILED),
     "length far beyond": ("size=%d&length=%d" % (HALF, 10 * PACKAGE_SIZE), PACKAGE_SIZE, 3, TIMED_OUT),
     "redirect loop": ("status=302&redirect=self", PACKAGE_SIZE, 6, OPEN_FAILED),
-    # As fast as the loopback takes it: the cut comes after 256 MiB, at whatever pace.
-    "endless chunked": ("chunked=endless&chunk_pause=0", -1, 3, TOO_LONG),
+    # Paced as a fast remote server sends: at the loopback's own speed, Wine's internet
+    # library, closing the request, drains the endless rest for minutes.
+    "endless chunked": ("chunked=endless", -1, 3, TOO_LONG),
 }
 
 

@@ -12,11 +12,12 @@ import shutil
 import subprocess
 import urllib.parse
 
-from run_scene import RUN_MS, SceneTestCase, make_release, work_files
+from run_scene import PREFIX_C, RUN_MS, SceneTestCase, make_release, set_install_dir, work_files
 from sample_release import make_zip
 from standin import BIN, BUILD, SOURCE, main, scaled, windows_path
 from test_run_failures import PERMISSION_TEXT
 from test_run_install import INSTALL_LINE, LAUNCH_LINE
+from test_run_installed import LAUNCH
 
 SIGNED_DLL = ("--dll", windows_path(BIN / "signed" / "NPOstrelUpdater.dll"))
 KEYS = BUILD / "release-keys"
@@ -30,6 +31,7 @@ MANIFEST = "packages.properties.manifest"
 # A server that says nothing is given up on after the download's receive timeout
 # (kDownloadTimeouts): real time, inside the emulated machine too.
 RECEIVE_TIMEOUT_MS = 20000
+INSTALL_KEY = "Software\\Ostrel Software, Inc.\\Ostrel Client"
 
 
 def signed_text(body, key):
@@ -251,6 +253,67 @@ class RefusedReleaseTest(SignedReleaseCase):
                                             run_ms=run_ms)
                 self.assertIn("run ended: the browser window was closed", run.lines)
                 self.assertEqual(len(self.requests_for("%s/%s" % (name, MANIFEST))), 1)
+
+
+class InstalledClientReleaseTest(SignedReleaseCase):
+    """The client is installed (the sample updater, file version 2.0.0.1): any page names
+    its own configuration file, so the keyed plug-in starts the installed updater only
+    with a release it has checked, and fetches no archive."""
+
+    def launch_page(self, base_url):
+        return [("RedirectURL", base_url + "/launch.oscf"), ("CloseWindow", ""), ("ProgramTitle", "Conference"),
+                ("InstallLogURL", self.scene.log_receiver())]
+
+    def launched_from(self):
+        return [m.group(1) for m in map(LAUNCH.match, self.scene.record_lines()) if m]
+
+    def setUp(self):
+        super().setUp()
+        set_install_dir("HKCU", windows_path(self.scene.installed_tree(self.scene.folder / "user")))
+
+    def test_a_signed_release_starts_the_installed_updater_and_no_archive_is_fetched(self):
+        _, base_url, _ = self.release("current")
+        run, log = self.run_signed(self.launch_page(base_url))
+        self.assertIn("Release %s of %s, signed by release key 1 of 2." % (VERSION, DATE), log)
+        self.assertEqual(self.scene.requested(), ["current/launch.oscf", "current/packages.properties",
+                                                  "current/packages.properties.manifest"])
+        self.assertEqual(self.launched_from(), [windows_path(self.scene.folder / "user")])
+        self.assertIn("frame closed by the plug-in", run.lines)
+        self.assertEqual(self.boxes(run), [])
+
+    def test_a_release_that_does_not_verify_or_goes_back_starts_nothing(self):
+        cases = {"unsigned": (dict(key=None), "the manifest could not be had: %s/" + MANIFEST),
+                 "other": (dict(key="other"), "the manifest is not signed by a key this plug-in trusts."),
+                 "older": (dict(signing=("--version", "2.0.0.0")),
+                           "version 2.0.0.0 is older than the installed version 2.0.0.1.")}
+        for name, (options, refusal) in cases.items():
+            with self.subTest(name):
+                _, base_url, _ = self.release(name, **options)
+                run, log = self.run_signed(self.launch_page(base_url))
+                expected = REFUSED + (refusal % base_url if "%s" in refusal else refusal)
+                self.assertEqual([line for line in log if line.startswith(REFUSED)], [expected])
+                self.assertIn("The client is not started: its release was not accepted.", log)
+                # A manifest the server has not gets its download's box first, as on an install.
+                self.assertEqual(self.boxes(run)[-1], "Unable to launch client")
+                self.assertEqual(self.launched_from(), [])
+                self.assertFalse([r for r in self.scene.requested() if r.startswith(name + "/client.")])
+                # Nothing starts: the closing does not wait for a client.
+                self.assertIn("frame closed by the plug-in", run.lines)
+
+    def test_an_updater_at_a_fixed_place_without_a_registered_installation_is_never_started(self):
+        for root in ("HKCU", "HKLM"):
+            subprocess.run([str(BUILD / "wine-run"), "reg", "delete", root + "\\" + INSTALL_KEY, "/f"],
+                           capture_output=True)
+        planted = PREFIX_C / "OstrelOne"
+        try:
+            self.scene.installed_tree(planted)
+            _, base_url, _ = self.release("planted")
+            run, log = self.run_signed(self.launch_page(base_url))
+        finally:
+            shutil.rmtree(planted, ignore_errors=True)
+        self.assertEqual(self.launched_from(), [])
+        self.assertIn("CMyPlugin::StartupClient was executed without a client installation.", log)
+        self.assertEqual(self.boxes(run), ["Unable to find client installation"])
 
 
 if __name__ == "__main__":

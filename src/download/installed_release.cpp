@@ -1,0 +1,91 @@
+// checkInstalledRelease: the configuration file's package list and manifest, the
+// signature, then the release's version against the installed updater's.
+#include "download/installed_release.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "base/bounded_text.h"
+#include "base/client_install_dir.h"
+#include "base/path_text.h"
+#include "download/CFileVersion.h"
+#include "download/CPropertyMap.h"
+#include "download/download_package_list.h"
+#include "download/property_file.h"
+#include "download/release_check.h"
+#include "log/method_guard.h"
+#include "plugin/run_context.h"
+#include "plugin/run_control.h"
+
+namespace {
+
+// A release's version as a file version: one to four dot-separated decimal numbers, each
+// a 16-bit part; missing parts are 0 ("4.2" is 4.2.0.0). False for any other text.
+bool readReleaseVersion(const char* text, uint16_t (&parts)[4]) {
+  int count = 0;
+  for (const char* at = text;; ++at) {
+    uint32_t value = 0;
+    const char* digits = at;
+    while (*at >= '0' && *at <= '9' && at - digits < 5) value = value * 10 + static_cast<uint32_t>(*at++ - '0');
+    if (at == digits || value > 0xFFFF || count == 4) return false;
+    parts[count++] = static_cast<uint16_t>(value);
+    if (*at == '\0') break;
+    if (*at != '.') return false;
+  }
+  for (int i = count; i < 4; ++i) parts[i] = 0;
+  return true;
+}
+
+// Refuses a release older than the installed updater, when both versions can be read.
+DownloadResult checkNotOlder(const ReleaseManifest& manifest, const char* installDirectory) {
+  uint16_t release[4];
+  char updater[kPathCapacity];
+  CFileVersion installed;
+  if (!readReleaseVersion(manifest.version, release) || !copyWhole(updater, sizeof updater, installDirectory) ||
+      !appendWhole(updater, sizeof updater, kUpdaterRelativePath) || !installed.readFileVersion(updater))
+    return kDownloadOk;
+  const uint16_t have[4] = {installed.major, installed.minor, installed.build, installed.revision};
+  if (!std::lexicographical_compare(release, release + 4, have, have + 4)) return kDownloadOk;
+  char after[96];
+  std::snprintf(after, sizeof after, " is older than the installed version %u.%u.%u.%u.", have[0], have[1], have[2],
+                have[3]);
+  return refuseRelease("version ", manifest.version, after);
+}
+
+// The installed path's own state, which owns memory.
+struct InstalledReleaseState {
+  CPropertyMap configuration;
+  std::string listBytes;
+  SignedRelease release;
+};
+
+DownloadResult checkInstalledReleaseIn(CRunContext& plugin, const char* configurationPath,
+                                       const char* installDirectory, InstalledReleaseState& state) {
+  loadPropertyFile(state.configuration, CP_UTF8, configurationPath);
+  const char* listUrl = state.configuration.find("smartclient.configURL");
+  const bool had = listUrl && downloadPackageList(plugin, listUrl, state.listBytes);
+  if (runCancelled(plugin)) return kDownloadCancelled;
+  const DownloadResult checked = checkSignedManifest(plugin, listUrl, had ? &state.listBytes : nullptr, state.release);
+  if (checked != kDownloadOk) return checked;
+  const DownloadResult newer = checkNotOlder(state.release.manifest, installDirectory);
+  if (newer != kDownloadOk) return newer;
+  logRelease(state.release);
+  return kDownloadOk;
+}
+
+}  // namespace
+
+DownloadResult checkInstalledRelease(CRunContext& plugin, const char* configurationPath,
+                                     const char* installDirectory) {
+  // What owns memory lives outside the guard, whose recovery skips destructors.
+  InstalledReleaseState state;
+  DownloadResult result = kDownloadFault;
+  runGuarded(&plugin, "CMyPlugin::checkInstalledRelease()", [&] {
+    result = checkInstalledReleaseIn(plugin, configurationPath, installDirectory, state);
+  });
+  return result;
+}
