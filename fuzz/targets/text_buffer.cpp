@@ -75,9 +75,11 @@ class Script {
         break;
       }
       case 8: {
-        const int32_t n = m_input.ConsumeIntegralInRange<int32_t>(-8, static_cast<int32_t>(m_expected.size()) + 8);
-        m_buffer.removeFront(n);
-        if (n > 0) m_expected.erase(0, static_cast<size_t>(n));
+        const int32_t size = static_cast<int32_t>(m_expected.size());
+        const int32_t start = m_input.ConsumeIntegralInRange<int32_t>(-8, size + 8);
+        const int32_t n = m_input.ConsumeIntegralInRange<int32_t>(-8, size + 8);
+        m_buffer.removeRange(start, n);
+        if (n > 0 && start >= 0 && start < size) m_expected.erase(static_cast<size_t>(start), static_cast<size_t>(n));
         break;
       }
       case 9: {

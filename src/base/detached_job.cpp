@@ -4,18 +4,22 @@
 #include <new>
 
 #include "base/module_handle.h"
+#include "base/thread_instance.h"
 
 namespace {
 
 struct JobThread {
   CDetachedJob* job;
-  HANDLE finished;  // set once run has returned
-  HMODULE module;   // this module, held until the thread ends
+  HANDLE finished;    // set once run has returned
+  HMODULE module;     // this module, held until the thread ends
+  uint32_t instance;  // the instance the starting thread works for, which the job serves
 };
 
 // Ends the job's thread: the holder of the job is whoever left last.
 DWORD WINAPI jobThreadProc(LPVOID parameter) {
   auto* thread = static_cast<JobThread*>(parameter);
+  // For the thread's whole life, which ends in FreeLibraryAndExitThread.
+  const ThreadInstanceScope scope(thread->instance);
   thread->job->run();
   const HMODULE module = thread->module;
   CDetachedJob* job = thread->job;
@@ -63,7 +67,7 @@ JobEnd runHere(CDetachedJob* job) {
 
 JobEnd runDetachedJob(CDetachedJob* job, HANDLE cancel, DWORD limitMs) {
   const DWORD started = GetTickCount();
-  auto* thread = new (std::nothrow) JobThread{job, nullptr, nullptr};
+  auto* thread = new (std::nothrow) JobThread{job, nullptr, nullptr, threadInstance()};
   if (!thread) return runHere(job);
   thread->finished = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   thread->module = holdThisModule();

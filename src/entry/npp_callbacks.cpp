@@ -7,6 +7,7 @@
 
 #include "base/host_services.h"
 #include "base/string_copy.h"
+#include "base/thread_instance.h"
 #include "plugin/CMyPlugin.h"
 #include "plugin/worker_wait.h"
 #include "workflow/close_window.h"
@@ -17,6 +18,19 @@ namespace {
 CMyPlugin* recordOf(NPP instance) {
   return instance ? static_cast<CMyPlugin*>(instance->pdata) : nullptr;
 }
+
+// A callback's record, the browser's thread working for its instance while the callback
+// runs: what the callback logs is that instance's, and goes with its uploads only.
+class InstanceCall {
+ public:
+  explicit InstanceCall(NPP instance)
+      : m_record(recordOf(instance)), m_scope(m_record ? m_record->m_instanceNumber : threadInstance()) {}
+  CMyPlugin* record() const { return m_record; }
+
+ private:
+  CMyPlugin* m_record;
+  ThreadInstanceScope m_scope;
+};
 
 // After the worker has signalled its end it still has to leave its thread; the pause
 // also gives the programs it started time to come up before the page goes away.
@@ -43,6 +57,7 @@ NPError NPP_New(NPMIMEType /*type*/, NPP instance, uint16 mode, int16 argc, char
     return NPERR_OUT_OF_MEMORY_ERROR;
   }
   auto* plugin = new (block) CMyPlugin;
+  const ThreadInstanceScope scope(plugin->m_instanceNumber);
   instance->pdata = plugin;
   plugin->m_npp = instance;
   // The session is opened by the worker (net/run_session.h): its profile search would hold the
@@ -54,7 +69,8 @@ NPError NPP_New(NPMIMEType /*type*/, NPP instance, uint16 mode, int16 argc, char
 }
 
 NPError NPP_Destroy(NPP instance, NPSavedData** save) {
-  CMyPlugin* plugin = recordOf(instance);
+  const InstanceCall call(instance);
+  CMyPlugin* plugin = call.record();
   if (!plugin) return instance ? NPERR_NO_ERROR : NPERR_INVALID_INSTANCE_ERROR;
   // The page is being left: a download stops at once, the updater's install run does not.
   if (plugin->m_runControl) plugin->m_runControl->cancel();
@@ -67,7 +83,8 @@ NPError NPP_Destroy(NPP instance, NPSavedData** save) {
 }
 
 NPError NPP_SetWindow(NPP instance, NPWindow* window) {
-  CMyPlugin* plugin = recordOf(instance);
+  const InstanceCall call(instance);
+  CMyPlugin* plugin = call.record();
   if (!plugin) return NPERR_INVALID_INSTANCE_ERROR;
   const NPError result = plugin->SetWindow(window);
   // The first window starts the instance's one worker, with or without a dialog.
@@ -78,36 +95,43 @@ NPError NPP_SetWindow(NPP instance, NPWindow* window) {
 NPError NPP_NewStream(NPP instance, NPMIMEType /*type*/, NPStream* /*stream*/,
                       NPBool /*seekable*/, uint16* /*stype*/) {
   // No stream is ever taken, with or without a record.
-  CMyPlugin* plugin = recordOf(instance);
+  const InstanceCall call(instance);
+  CMyPlugin* plugin = call.record();
   return plugin ? plugin->CreateStream() : NPERR_GENERIC_ERROR;
 }
 
 NPError NPP_DestroyStream(NPP instance, NPStream* /*stream*/, NPReason /*reason*/) {
-  CMyPlugin* plugin = recordOf(instance);
+  const InstanceCall call(instance);
+  CMyPlugin* plugin = call.record();
   return plugin ? plugin->DestroyStream() : NPERR_INVALID_INSTANCE_ERROR;
 }
 
 void NPP_StreamAsFile(NPP instance, NPStream* /*stream*/, const char* /*fname*/) {
-  if (CMyPlugin* plugin = recordOf(instance)) plugin->StreamAsFile();
+  const InstanceCall call(instance);
+  if (CMyPlugin* plugin = call.record()) plugin->StreamAsFile();
 }
 
 int32 NPP_WriteReady(NPP instance, NPStream* /*stream*/) {
-  CMyPlugin* plugin = recordOf(instance);
+  const InstanceCall call(instance);
+  CMyPlugin* plugin = call.record();
   return plugin ? plugin->WriteReady() : 0;
 }
 
 int32 NPP_Write(NPP instance, NPStream* /*stream*/, int32 /*offset*/, int32 /*len*/,
                 void* /*buffer*/) {
-  CMyPlugin* plugin = recordOf(instance);
+  const InstanceCall call(instance);
+  CMyPlugin* plugin = call.record();
   return plugin ? plugin->Write() : 0;
 }
 
 void NPP_Print(NPP instance, NPPrint* /*platformPrint*/) {
-  if (CMyPlugin* plugin = recordOf(instance)) plugin->PrintInfo();
+  const InstanceCall call(instance);
+  if (CMyPlugin* plugin = call.record()) plugin->PrintInfo();
 }
 
 void NPP_URLNotify(NPP instance, const char* /*url*/, NPReason /*reason*/, void* /*notifyData*/) {
-  CMyPlugin* plugin = recordOf(instance);
+  const InstanceCall call(instance);
+  CMyPlugin* plugin = call.record();
   if (!plugin) return;
   plugin->URLNotify();
   closeAfterRedirect(*plugin);

@@ -99,11 +99,11 @@ void CTextBuffer::setLength(int32_t n) {
   if (n < kMaxCapacity) ensureCapacity(n + 1);
 }
 
-void CTextBuffer::removeFront(int32_t n) {
+void CTextBuffer::removeRange(int32_t start, int32_t n) {
   const int32_t total = length();
-  if (n <= 0 || total == 0) return;
-  if (n > total) n = total;
-  std::memmove(m_text.get(), m_text.get() + n, static_cast<size_t>(total - n) + 1);
+  if (n <= 0 || start < 0 || start >= total) return;
+  if (n > total - start) n = total - start;
+  std::memmove(m_text.get() + start, m_text.get() + start + n, static_cast<size_t>(total - start - n) + 1);
 }
 
 char* CTextBuffer::copyText() const {

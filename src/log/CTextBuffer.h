@@ -29,9 +29,9 @@ class CTextBuffer {
   // Cuts the text to n characters, or only makes room for n characters when n is not
   // less than the length. The block never shrinks.
   void setLength(int32_t n);
-  // Drops the first n characters (all of them when n is not less than the length); the
-  // rest moves to the front and the block stays.
-  void removeFront(int32_t n);
+  // Drops n characters from start on (those there are, when the text ends sooner); the
+  // rest moves up and the block stays. Nothing happens for a start outside the text.
+  void removeRange(int32_t start, int32_t n);
   // A new allocator block holding the text and its NUL; null when there is no room.
   char* copyText() const;
   // Gives the block back; the buffer is then empty with capacity 0.

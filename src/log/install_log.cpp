@@ -1,4 +1,5 @@
-// The install log: a CTextBuffer behind a lock, created on first use.
+// The install log: a CTextBuffer behind a lock, created on first use, with the record of
+// which instance wrote each stretch of it.
 #include "log/install_log.h"
 
 #include <windows.h>
@@ -11,7 +12,9 @@
 #include "base/recursive_lock.h"
 #include "base/scoped_handle.h"
 #include "base/thread_count.h"
+#include "base/thread_instance.h"
 #include "log/CTextBuffer.h"
+#include "log/log_stretches.h"
 
 namespace {
 
@@ -19,6 +22,7 @@ namespace {
 class CInstallLog {
  public:
   CTextBuffer buffer;
+  CLogStretches stretches;
 };
 
 // Recursive because the sending thread itself logs while the upload is being built.
@@ -119,17 +123,19 @@ bool waitForSettledUpload(DWORD started, uint32_t waitMs) {
   return g_uploadSettled && WaitForSingleObject(g_uploadSettled.get(), timeLeft(started, waitMs)) == WAIT_OBJECT_0;
 }
 
-bool logHasText() {
+// Whether the log holds lines an upload for owner would carry. Checking does not create
+// the log: a run that logged nothing leaves no block.
+bool logHasTextFor(uint32_t owner) {
   LogLock lock;
-  // Checking for text does not create the log: a run that logged nothing leaves no block.
-  return g_log && g_log->buffer.length() > 0;
+  return g_log && g_log->stretches.holdsFor(owner);
 }
 
-// The log's text without the front an upload delivered.
-void dropFront(int32_t length) {
+// The log without what an upload for owner delivered of its first limit characters.
+void dropDelivered(int32_t limit, uint32_t owner) {
   if (!g_log) return;
-  g_log->buffer.removeFront(length);
-  g_lineStart = g_lineStart > length ? g_lineStart - length : 0;
+  const int32_t removed = g_log->stretches.removeCarried(g_log->buffer, limit, owner);
+  const int32_t length = g_log->buffer.length();
+  g_lineStart = g_lineStart >= limit ? g_lineStart - removed : (g_lineStart < length ? g_lineStart : length);
 }
 
 CInstallLog* theLog() {
@@ -148,12 +154,25 @@ void endLine(CInstallLog& log) {
   g_lineStart = log.buffer.length();
 }
 
-void appendToLog(const char* text, size_t count, bool lineEnds) {
+// Appends what write adds to the log's text, filed under the calling thread's instance.
+// Text that cannot be filed is not written: filed under nobody, it would go with every
+// instance's upload.
+template <class Write>
+void appendFiled(Write&& write) {
   LogLock lock;
   CInstallLog* log = theLog();
-  if (!log) return;
-  log->buffer.appendCounted(text, count);
-  if (lineEnds) endLine(*log);
+  const uint32_t owner = threadInstance();
+  if (!log || !log->stretches.canFile(owner)) return;
+  const int32_t before = log->buffer.length();
+  write(*log);
+  log->stretches.file(owner, log->buffer.length() - before);
+}
+
+void appendToLog(const char* text, size_t count, bool lineEnds) {
+  appendFiled([&](CInstallLog& log) {
+    log.buffer.appendCounted(text, count);
+    if (lineEnds) endLine(log);
+  });
 }
 
 }  // namespace
@@ -163,19 +182,17 @@ void logText(const char* text) { appendToLog(text, std::strlen(text), false); }
 void logLine(const char* text) { appendToLog(text, std::strlen(text), true); }
 
 void logUnsignedLine(uint32_t n) {
-  LogLock lock;
-  if (CInstallLog* log = theLog()) {
-    log->buffer.appendUnsigned(n);
-    endLine(*log);
-  }
+  appendFiled([&](CInstallLog& log) {
+    log.buffer.appendUnsigned(n);
+    endLine(log);
+  });
 }
 
 void logSignedLine(int32_t n) {
-  LogLock lock;
-  if (CInstallLog* log = theLog()) {
-    log->buffer.appendSigned(n);
-    endLine(*log);
-  }
+  appendFiled([&](CInstallLog& log) {
+    log.buffer.appendSigned(n);
+    endLine(log);
+  });
 }
 
 void setInstallLogPoster(InstallLogPoster poster) { g_poster = poster; }
@@ -191,9 +208,9 @@ void CInstallLogPortion::beginUpload() {
 void CInstallLogPortion::settle(bool delivered) const {
   LogLock lock;
   if (m_upload == 0 || m_upload != g_uploadInFlight) return;
-  // Only the upload in flight takes text away, and the others append behind it: the front
-  // of the log is still exactly what it carried.
-  if (delivered) dropFront(m_length);
+  // Only the upload in flight takes text away, and the others append behind it: the log's
+  // first m_limit characters are still those it carried from.
+  if (delivered) dropDelivered(m_limit, m_owner);
   g_uploadInFlight = 0;
   SetEvent(g_uploadSettled.get());
 }
@@ -203,19 +220,22 @@ void* CInstallLogPortion::settledEvent() { return g_uploadSettled.get(); }
 void CInstallLogPortion::appendTo(CTextBuffer& body) {
   LogLock lock;
   m_length = 0;
+  m_limit = 0;
   CInstallLog* log = theLog();
   if (!log) return;
-  const int32_t before = body.length();
-  const int32_t count = log->buffer.length();
-  body.appendCounted(log->buffer.text(), static_cast<size_t>(count));
-  if (body.length() == before + count) m_length = count;
+  m_limit = log->buffer.length();
+  log->stretches.seal();
+  m_length = log->stretches.appendCarried(log->buffer, m_limit, m_owner, body);
+  // A body without room for the text carries none of it, and the upload drops nothing.
+  if (m_length == 0) m_limit = 0;
 }
 
 void sendInstallLog(CRunContext* instance, LogSendWait wait) {
   const DWORD started = GetTickCount();
   const uint32_t waitMs = wait.ms;
   const InstallLogPoster poster = g_poster;
-  if (!poster || !logHasText()) return;
+  const uint32_t owner = threadInstance();
+  if (!poster || !logHasTextFor(owner)) return;
   // The turn: the send mutex, and no upload holding the log's text. The text the upload
   // before carries may still go with it, or come back to this one.
   for (;;) {
@@ -223,8 +243,8 @@ void sendInstallLog(CRunContext* instance, LogSendWait wait) {
     SendTurn turn(started, waitMs);
     if (!turn.held()) return;
     if (uploadInFlight()) continue;
-    if (!logHasText()) return;
-    CInstallLogPortion portion;
+    if (!logHasTextFor(owner)) return;
+    CInstallLogPortion portion(owner);
     poster(instance, portion, {timeLeft(started, waitMs), wait.forAnswer});
     return;
   }
@@ -255,6 +275,7 @@ void releaseInstallLog() {
   g_uploadInFlight = 0;
   SetEvent(g_uploadSettled.get());
   if (!g_log) return;
+  g_log->stretches.clear();
   g_log->~CInstallLog();
   NPN_MemFree(g_log);
   g_log = nullptr;

@@ -1,5 +1,8 @@
 // The install log: one process-wide text that every part of the plug-in appends to and
-// that is uploaded to the server. Safe to use from the browser's thread and every worker.
+// that is uploaded to the server. Each line is filed under the instance its thread works
+// for (base/thread_instance.h): an instance's upload carries its own lines and those of no
+// instance, never another instance's. Safe to use from the browser's thread and every
+// worker.
 #pragma once
 
 #include <cstdint>
@@ -29,7 +32,8 @@ constexpr LogSendWait kTeardownSend = {kLogUploadLimitMs, true};
 constexpr LogSendWait kFaultSend = {100, false};
 
 // Uploads the log on behalf of an instance through the poster. The upload's body carries
-// the log as it stands; once that body has been written whole, the text it carried is
+// the log as it stands, of the lines filed under the calling thread's instance and under
+// none; once that body has been written whole, the text it carried is
 // dropped, whatever the receiver's answer and its timing, and lines written meanwhile
 // stay for the next send. A connection or a body that failed keeps the log whole. One
 // upload holds the log at a time: a send waits for the one before it to write its body
@@ -42,6 +46,8 @@ void sendInstallLog(CRunContext* instance, LogSendWait wait);
 // with the upload, which settles it once: the log then drops the text it carried, or not.
 class CInstallLogPortion {
  public:
+  // The portion an upload for the instance numbered owner carries (0: no instance).
+  explicit CInstallLogPortion(uint32_t owner) : m_owner(owner) {}
   // Appends the log's text as it stands now to body and remembers how much it took
   // (nothing when body had no room for it).
   void appendTo(CTextBuffer& body);
@@ -56,7 +62,9 @@ class CInstallLogPortion {
   static void* settledEvent();
 
  private:
-  int32_t m_length = 0;
+  uint32_t m_owner;
+  int32_t m_length = 0;   // the characters carried
+  int32_t m_limit = 0;    // of the log's first m_limit characters
   uint32_t m_upload = 0;  // the started upload's number, 0 before
 };
 

@@ -32,6 +32,8 @@ void CMyPlugin::setDefaults() {
   m_workerStarted = 0;
   m_closingThread = nullptr;
   m_closingClaimed = 0;
+  m_redirectPending = 0;
+  m_closingPagePending = 0;
 }
 
 NPError CMyPlugin::Destroy(NPSavedData** /*save*/) {

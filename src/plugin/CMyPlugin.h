@@ -52,6 +52,11 @@ class CMyPlugin : public CRunContext {
   // Set by whichever thread takes on the closing step: after a redirect the browser's
   // notification may come while the worker is still ending, and the window closes once.
   volatile LONG m_closingClaimed;
+  // 1 while a request to load the RedirectURL, or the closing page, waits for the
+  // dialog's procedure on the browser's thread (plugin/page_requests.h); whoever takes
+  // it back to 0 makes the request.
+  volatile LONG m_redirectPending;
+  volatile LONG m_closingPagePending;
 
  private:
   void setDefaults();

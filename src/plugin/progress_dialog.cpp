@@ -4,6 +4,7 @@
 #include "plugin/progress_dialog.h"
 
 #include "base/module_handle.h"
+#include "base/thread_instance.h"
 #include "plugin/CMyPlugin.h"
 #include "plugin/dialog_protocol.h"
 #include "plugin/page_requests.h"
@@ -14,6 +15,8 @@ constexpr COLORREF kBackground = RGB(0xFF, 0xFF, 0xFF);
 constexpr COLORREF kTextColour = RGB(0, 0, 0);
 // The window property that holds the dialog's procedure from before the subclassing.
 constexpr char kPreviousProcedure[] = "OstrelPreviousDialogProcedure";
+// The window property that holds the dialog's instance record, set when it is made.
+constexpr char kInstanceProperty[] = "OstrelDialogInstance";
 
 HBRUSH brushOf(HWND dialog) {
   return reinterpret_cast<HBRUSH>(GetWindowLongPtrA(dialog, DWLP_USER));
@@ -42,15 +45,17 @@ INT_PTR CALLBACK dialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARA
 }
 
 // The worker's requests arrive here so that the browser's services are called on the
-// browser's thread, where browsers expect them.
+// browser's thread, where browsers expect them. The instance is the dialog's own; what
+// the message carries is not looked at (any program can post to a window, and the
+// redirect's number is also DM_REPOSITION's), and a request the record does not hold
+// passes on to the dialog as any other message.
 LRESULT CALLBACK subclassProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  const auto* plugin = reinterpret_cast<const CMyPlugin*>(lParam);
-  if (message == kCloseRequestMessage && plugin && plugin->m_page.closeWindowUrl) {
-    loadClosingPage(*plugin);
-    return 1;
-  }
-  if (message == kRedirectRequestMessage && plugin) {
-    loadRedirectPage(*plugin);
+  auto* plugin = static_cast<CMyPlugin*>(GetPropA(dialog, kInstanceProperty));
+  const bool request = message == kCloseRequestMessage || message == kRedirectRequestMessage;
+  const PageRequest which = message == kRedirectRequestMessage ? PageRequest::kRedirect : PageRequest::kClosingPage;
+  if (request && plugin && (which == PageRequest::kRedirect ? plugin->m_redirectPending : plugin->m_closingPagePending)) {
+    const ThreadInstanceScope scope(plugin->m_instanceNumber);
+    carryOutPageRequest(*plugin, which);
     return 1;
   }
   const auto previous = reinterpret_cast<WNDPROC>(GetPropA(dialog, kPreviousProcedure));
@@ -70,6 +75,7 @@ HWND createProgressDialog(CMyPlugin& plugin, HWND parent) {
   const LONG_PTR previous =
       SetWindowLongPtrA(dialog, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(subclassProcedure));
   SetPropA(dialog, kPreviousProcedure, reinterpret_cast<HANDLE>(previous));
+  SetPropA(dialog, kInstanceProperty, &plugin);
   return dialog;
 }
 
@@ -77,7 +83,12 @@ void destroyProgressDialog(CMyPlugin& plugin) {
   const HWND dialog = plugin.m_progressDialog;
   if (!dialog) return;
   plugin.m_progressDialog = nullptr;
+  RemovePropA(dialog, kInstanceProperty);
   if (const auto previous = reinterpret_cast<LONG_PTR>(RemovePropA(dialog, kPreviousProcedure)))
     SetWindowLongPtrA(dialog, GWLP_WNDPROC, previous);
   DestroyWindow(dialog);
+  // A request the dialog never got to (the browser took the window away first) is made
+  // here, on the browser's thread, rather than lost.
+  carryOutPageRequest(plugin, PageRequest::kRedirect);
+  carryOutPageRequest(plugin, PageRequest::kClosingPage);
 }

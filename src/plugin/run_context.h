@@ -13,6 +13,7 @@
 
 #include "base/npapi.h"
 #include "base/run_limits.h"
+#include "base/thread_instance.h"
 #include "plugin/CDownloadProgress.h"
 #include "plugin/page_parameters.h"
 
@@ -54,6 +55,9 @@ class CRunContext {
   RunLimits m_limits;
   // The run's configuration file once fetched: every later step uses the same file.
   char m_configFilePath[260];
+  // The instance's own number, under which its threads file their log lines
+  // (base/thread_instance.h); given once, when the record is made.
+  const uint32_t m_instanceNumber = newInstanceNumber();
 };
 
 // The window that owns the run's message boxes and dialogs: the plug-in's window, or

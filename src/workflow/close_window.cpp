@@ -4,9 +4,11 @@
 #include <windows.h>
 
 #include "base/host_services.h"
+#include "base/thread_instance.h"
+#include "log/install_log.h"
 #include "log/method_guard.h"
 #include "plugin/CMyPlugin.h"
-#include "plugin/dialog_protocol.h"
+#include "plugin/page_requests.h"
 #include "plugin/run_control.h"
 #include "plugin/worker_wait.h"
 #include "workflow/startup_event.h"
@@ -38,7 +40,9 @@ bool pauseBeforeClosing(const CMyPlugin& plugin) {
 }
 
 DWORD WINAPI closingThreadProc(LPVOID parameter) {
-  ClosePluginWindow(*static_cast<CMyPlugin*>(parameter));
+  auto* plugin = static_cast<CMyPlugin*>(parameter);
+  const ThreadInstanceScope scope(plugin->m_instanceNumber);
+  ClosePluginWindow(*plugin);
   return 0;
 }
 
@@ -59,9 +63,7 @@ void ClosePluginWindow(CMyPlugin& plugin) {
     }
     // Through the dialog the page is loaded on the browser's thread; a dialog that has
     // gone meanwhile leaves the direct call.
-    const HWND dialog = plugin.m_progressDialog;
-    if (dialog && PostMessageA(dialog, kCloseRequestMessage, 0, reinterpret_cast<LPARAM>(&plugin))) return;
-    NPN_GetURL(plugin.m_npp, closingPage, "_self");
+    if (!postPageRequest(plugin, PageRequest::kClosingPage)) loadClosingPage(plugin);
   });
 }
 
@@ -70,6 +72,12 @@ bool claimClosing(CMyPlugin& plugin) { return InterlockedExchange(&plugin.m_clos
 void closeAfterRedirect(CMyPlugin& plugin) {
   if (!plugin.m_frameWindow || !claimClosing(plugin)) return;
   plugin.m_closingThread = CreateThread(nullptr, 0, closingThreadProc, &plugin, 0, nullptr);
+  if (plugin.m_closingThread) return;
+  // Without its thread the closing is not made, and the claim goes back for a later one.
+  const auto held = lockInstallLog();
+  logText("The window is not closed: no thread could be made for the closing, error ");
+  logUnsignedLine(GetLastError());
+  InterlockedExchange(&plugin.m_closingClaimed, 0);
 }
 
 void waitForClosing(CMyPlugin& plugin) {

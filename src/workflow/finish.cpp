@@ -3,7 +3,6 @@
 
 #include "log/method_guard.h"
 #include "plugin/CMyPlugin.h"
-#include "plugin/dialog_protocol.h"
 #include "plugin/page_requests.h"
 #include "plugin/run_control.h"
 #include "plugin/top_level_window.h"
@@ -15,9 +14,7 @@ namespace {
 // The browser's services belong to its thread: the request goes through the dialog,
 // which lives there. Without a dialog it is made from the worker.
 void requestRedirect(CMyPlugin& plugin) {
-  const HWND dialog = plugin.m_progressDialog;
-  if (dialog && PostMessageA(dialog, kRedirectRequestMessage, 0, reinterpret_cast<LPARAM>(&plugin))) return;
-  loadRedirectPage(plugin);
+  if (!postPageRequest(plugin, PageRequest::kRedirect)) loadRedirectPage(plugin);
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 // BeginRunningOstrelClient and RunOstrelClientThreadProc.
 #include "workflow/worker_thread.h"
 
+#include "base/thread_instance.h"
 #include "log/method_guard.h"
 #include "net/run_session.h"
 #include "plugin/CMyPlugin.h"
+#include "plugin/run_control.h"
 #include "plugin/work_directory.h"
 #include "workflow/close_window.h"
 #include "workflow/driver.h"
@@ -24,10 +26,15 @@ void BeginRunningOstrelClient(CMyPlugin& plugin) {
 
 DWORD WINAPI RunOstrelClientThreadProc(LPVOID record) {
   auto* plugin = static_cast<CMyPlugin*>(record);
+  // The thread works for its instance alone, for its whole life.
+  const ThreadInstanceScope scope(plugin ? plugin->m_instanceNumber : 0);
   runGuarded(plugin, "RunOstrelClientThreadProc()", [&] {
     // First, so that the profile search's lines come before the run's.
     claimInstanceWorkDirectory(*plugin);
     openRunSessionForWorker(*plugin);
+    // A page left while the session opened (the profile search can take long) ends the
+    // run here: no box, least of all one that would hold the browser's NPP_Destroy.
+    if (runCancelled(*plugin)) return noteRunCancelled(*plugin);
     runOstrelClient(*plugin);
     if (plugin->m_frameWindow && claimClosing(*plugin)) ClosePluginWindow(*plugin);
   });

@@ -5,7 +5,7 @@ that answers without end."""
 
 import re
 
-from run_scene import SceneTestCase, reg, set_install_dir
+from run_scene import UNCHECKED_RELEASES, Scene, SceneTestCase, reg, set_install_dir
 from standin import PLUGIN_DLL, main, scaled, windows_path
 
 APP_DEFAULTS = "HKCU\\Software\\Wine\\AppDefaults\\browser_standin.exe"
@@ -148,6 +148,28 @@ class LogUploadTest(SceneTestCase):
         self.assertEqual(len(logs), 2)
         self.assertEqual([log.count(fault) for log in logs], [1, 0])
         self.assertEqual(logs[0] + logs[1], run.log)
+
+    def test_two_sites_on_one_page_each_get_their_own_lines_only(self):
+        # Site A's configuration URL carries a token; site B's receiver must never see it.
+        other = Scene("site-b")
+        try:
+            secret = "token=SECRET-A-7731"
+            missing_a = self.scene.url("a-config.oscf?" + secret)
+            missing_b = other.url("b-config.oscf")
+            run = self.scene.run([("RedirectURL", missing_a), ("InstallLogURL", self.scene.log_receiver())],
+                                 run_ms=scaled(3000),
+                                 more_embeds=[[("RedirectURL", missing_b), ("InstallLogURL", other.log_receiver())]])
+            self.assertCompleted(run)
+            [log_a] = [Report(self, body).log for _, _, body in self.scene.received_logs()]
+            [(_, _, body_b)] = other.received_logs()
+        finally:
+            other.remove()
+        opened = "DownloadFile failed to open URL: "
+        self.assertIn(opened + missing_a, log_a)
+        self.assertNotIn(opened + missing_b, log_a)
+        self.assertNotIn(b"SECRET-A", body_b)
+        self.assertIn(opened + missing_b, Report(self, body_b).log)
+        self.assertEqual(Report(self, body_b).log.count(UNCHECKED_RELEASES), 1)
 
     def test_a_receiver_that_never_answers_holds_the_browser_for_one_timeout_at_most(self):
         run = self.run_page(self.scene.log_receiver("?delay=30000"))

@@ -1,11 +1,18 @@
 // Behaviour under a Windows 9x version report (Wine reports one per program): the
-// dialog template, and whether page values are converted from UTF-8. Built twice: as
+// dialog template, whether page values are converted from UTF-8, and no refusal for a
+// page that was left. Built twice: as
 // a Windows 95 program (no conversion) and as a Windows 98 program (conversion).
 #include <gtest/gtest.h>
 
 #include "base/host_services.h"
 #include "base/text_conversion.h"
+#include "log/install_log.h"
+#include "plugin/CMyPlugin.h"
+#include "plugin/run_control.h"
+#include "support/install_log_text.h"
+#include "support/message_box_watcher.h"
 #include "support/plugin_instance.h"
+#include "workflow/worker_thread.h"
 
 #ifndef OSTREL_EXPECTED_MINOR_VERSION
 #error "set OSTREL_EXPECTED_MINOR_VERSION to the 9x minor version this program is run as"
@@ -34,4 +41,18 @@ TEST(OldWindows, OnlyWindows95KeepsUtf8ValuesUnconverted) {
   char* direct = ConvertUtf8ToAnsi("Caf\xC3\xA9");
   EXPECT_EQ(std::string(direct), expected);
   NPN_MemFree(direct);
+}
+
+// The page is left while the worker opens its session: the run ends there, with no
+// refusal box (which would hold the browser's NPP_Destroy until answered) and no line but
+// the cancellation's.
+TEST(OldWindows, APageLeftWhileTheSessionOpensShowsNoRefusal) {
+  MessageBoxWatcher boxes;
+  PluginInstance plugin(EmbedParameters{{"UnsupportedPlatformError", "Windows 2000 or later, please."}});
+  ASSERT_NE(plugin.record()->m_runControl, nullptr);
+  plugin.record()->m_runControl->cancel();
+  releaseInstallLog();
+  RunOstrelClientThreadProc(plugin.record());
+  EXPECT_TRUE(boxes.boxes().empty());
+  EXPECT_EQ(installLogText(), "The run was cancelled: the page was left before it ended.\r\n");
 }

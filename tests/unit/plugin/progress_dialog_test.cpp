@@ -1,10 +1,13 @@
 // The progress dialog on the browser's thread: two instances' dialogs paint and end
-// independently, and the close request loads the instance's closing page.
+// independently, and the requests left for it are made once, on that thread, even when
+// the dialog goes first; nothing a message carries is trusted.
 #include "plugin/progress_dialog.h"
 
 #include <gtest/gtest.h>
 
+#include "plugin/CMyPlugin.h"
 #include "plugin/dialog_protocol.h"
+#include "plugin/page_requests.h"
 #include "support/plugin_instance.h"
 #include "support/test_browser.h"
 
@@ -54,19 +57,45 @@ TEST_F(ProgressDialogTest, TwoDialogsKeepTheirOwnBackgroundWhenTheOtherEnds) {
   destroyProgressDialog(*second.record());
 }
 
-TEST_F(ProgressDialogTest, TheCloseRequestLoadsTheClosingPageOnlyWhenThereIsOne) {
-  PluginInstance closing(EmbedParameters{{"CloseWindowUrl", "http://127.0.0.1/bye.html"}});
-  PluginInstance plain(EmbedParameters{});
-  const HWND dialog = createProgressDialog(*closing.record(), m_parent);
-  ASSERT_NE(dialog, nullptr);
-  EXPECT_EQ(SendMessageA(dialog, kCloseRequestMessage, 0, reinterpret_cast<LPARAM>(closing.record())), 1);
-  // Without a closing page, or without an instance, the message goes on to the dialog.
-  SendMessageA(dialog, kCloseRequestMessage, 0, reinterpret_cast<LPARAM>(plain.record()));
-  SendMessageA(dialog, kCloseRequestMessage, 0, 0);
+void pumpMessages() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+}
+
+TEST_F(ProgressDialogTest, ARequestLeftInTheRecordIsMadeOnceAndWhatAMessageCarriesIsIgnored) {
+  PluginInstance closing(EmbedParameters{{"CloseWindowUrl", "http://127.0.0.1/bye.html"},
+                                         {"RedirectURL", "http://127.0.0.1/next.oscf"}});
+  CMyPlugin& plugin = *closing.record();
+  plugin.m_progressDialog = createProgressDialog(plugin, m_parent);
+  ASSERT_NE(plugin.m_progressDialog, nullptr);
+  // Any program may post the dialog these numbers with any pointer: with no request left
+  // in the record nothing is made, and nothing is read at the pointer.
+  PostMessageA(plugin.m_progressDialog, kRedirectRequestMessage, 0, 0x13);
+  PostMessageA(plugin.m_progressDialog, kCloseRequestMessage, 0, 0x13);
+  pumpMessages();
+  EXPECT_TRUE(TestBrowser::instance().requests().empty());
+
+  ASSERT_TRUE(postPageRequest(plugin, PageRequest::kClosingPage));
+  // A second wake-up for the same request makes no second one.
+  PostMessageA(plugin.m_progressDialog, kCloseRequestMessage, 0, 0);
+  pumpMessages();
   const auto requests = TestBrowser::instance().requests();
   ASSERT_EQ(requests.size(), 1u);
   EXPECT_EQ(requests[0].url, "http://127.0.0.1/bye.html");
   EXPECT_EQ(requests[0].target, "_self");
-  closing.record()->m_progressDialog = dialog;
-  destroyProgressDialog(*closing.record());
+  destroyProgressDialog(plugin);
+}
+
+TEST_F(ProgressDialogTest, ARedirectTheDialogNeverGotIsMadeWhenTheWindowIsTakenAway) {
+  PluginInstance page(EmbedParameters{{"RedirectURL", "http://127.0.0.1/next.oscf"}});
+  CMyPlugin& plugin = *page.record();
+  plugin.m_progressDialog = createProgressDialog(plugin, m_parent);
+  ASSERT_TRUE(postPageRequest(plugin, PageRequest::kRedirect));
+  // The browser takes the window away before its thread dispatched the request.
+  EXPECT_EQ(plugin.SetWindow(nullptr), NPERR_NO_ERROR);
+  pumpMessages();
+  const auto requests = TestBrowser::instance().requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].url, "http://127.0.0.1/next.oscf");
+  EXPECT_EQ(requests[0].target, "_top");
 }
