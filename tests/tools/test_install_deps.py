@@ -1,4 +1,5 @@
-"""tools/install-deps against stand-ins for apt-get and dpkg: a mirror whose index of one
+"""tools/install-deps (and tools/apt-install, which it and the emulated machine install
+through) against stand-ins for apt-get and dpkg: a mirror whose index of one
 architecture is stale refuses every install that does not take the point release, and
 the script must get through at once and say what it did; a mirror still syncing gets its
 retries; a prepared machine asks apt for nothing. No network and no real install."""
@@ -100,6 +101,13 @@ def main():
         result, installs = run(stub_dir, STUB_SYNCING="100")
         expect(result.returncode != 0 and len(installs) == 10,
                "a mirror that never answers fails the script after five rounds", result)
+
+        # The emulated machine's own tools go through the same install.
+        guest = subprocess.run(["bash", os.path.join(ROOT, "tools", "apt-install"), "--as", "guest",
+                                "qemu-system-x86"], env=dict(os.environ, PATH=stub_dir + os.pathsep + os.environ["PATH"],
+                                                             STUB_DIR=stub_dir), capture_output=True, text=True)
+        expect(guest.returncode == 0 and "guest: installed from the point release" in guest.stdout,
+               "the emulated machine's tools install from the point release too", guest)
 
         result, installs = run(stub_dir, STUB_PREPARED="1")
         expect(result.returncode == 0 and installs == [] and "installing" not in result.stdout,
