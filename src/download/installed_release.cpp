@@ -50,10 +50,12 @@ DownloadResult checkNotOlder(const ReleaseManifest& manifest, const char* instal
     return kDownloadOk;
   const uint16_t have[4] = {installed.major, installed.minor, installed.build, installed.revision};
   if (!std::lexicographical_compare(release, release + 4, have, have + 4)) return kDownloadOk;
-  char after[96];
-  std::snprintf(after, sizeof after, " is older than the installed version %u.%u.%u.%u.", have[0], have[1], have[2],
-                have[3]);
-  return refuseRelease("version ", manifest.version, after);
+  char installedText[32];
+  std::snprintf(installedText, sizeof installedText, "%u.%u.%u.%u", have[0], have[1], have[2], have[3]);
+  char what[kManifestTextCapacity + 64];
+  std::snprintf(what, sizeof what, "version %s is older than the installed version %s.", manifest.version,
+                installedText);
+  return refuseRelease(what);
 }
 
 // The installed path's own state, which owns memory.

@@ -39,6 +39,8 @@ REFUSAL_REASONS = tuple(LineTemplate(text) for text in (
     "there is no package list to check against a signed manifest.",
     "this system cannot check a signature (it has no SHA-256).",
     "the manifest is not signed by a key this plug-in trusts.",
+    "the manifest expired on {date}.",
+    "version {version} is older than the installed version {installed}.",
     "the package list differs from the one the manifest names.",
     "the page's FileSha256 for {name} differs from the manifest.",
     "{name} is not named in the manifest.",
