@@ -21,9 +21,9 @@
 
 #include "archive/cabinet_callbacks.h"
 #include "archive/cabinet_extraction.h"
+#include "archive/unpacking.h"
 #include "archive/zip_extraction.h"
 #include "base/host_services.h"
-#include "plugin/run_context.h"
 
 namespace {
 
@@ -98,7 +98,7 @@ void benchMemFree(void* block) { std::free(block); }
 int run(const std::string& mode, const char* destination, const char* archivePath) {
   // The product's extractors give a DownloadResult: only kDownloadOk is success. They
   // unpack for a run that is never cancelled, within the product's bounds.
-  CRunContext context;
+  Unpacking context;
   if (mode == "product-zip") return extractZip(context, destination, archivePath) == kDownloadOk ? 0 : 1;
   if (mode == "bare-zip") return bareZip(destination, archivePath);
   if (mode == "product-cab") return extractCabinet(context, destination, archivePath) == kDownloadOk ? 0 : 1;

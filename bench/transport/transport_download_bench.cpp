@@ -12,6 +12,7 @@
 #include "net/file_download.h"
 #include "net/internet_session.h"
 #include "plugin/CMyPlugin.h"
+#include "plugin/run_values.h"
 
 namespace {
 
@@ -43,7 +44,7 @@ int main(int argc, char** argv) {
   instance->m_internet = NetscapeInternetOpen(benchAgent(nullptr));
   instance->m_progress.setTotal(size);
   BarWatch bar(instance->m_progress);
-  const int result = DownloadFile(instance, argv[1], argv[2], size, argv[3]);
+  const int result = DownloadFile(transferOf(*instance), argv[1], argv[2], size, argv[3]).code;
   bar.report();
   InternetCloseHandle(instance->m_internet);
   reportRun("download_file", start, static_cast<uint64_t>(instance->m_progress.done()));

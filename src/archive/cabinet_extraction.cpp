@@ -16,6 +16,7 @@
 #include "archive/entry_refusal.h"
 #include "archive/unpack_budget.h"
 #include "archive/unpack_record.h"
+#include "base/scoped_handle.h"
 
 namespace {
 
@@ -169,23 +170,30 @@ DownloadResult copyFiles(HFDI library, const char* cabinetPath, CabinetContext* 
   return context->leftOut ? kDownloadFilesIncomplete : kDownloadOk;
 }
 
+// The cabinet library's context, destroyed with its owner.
+struct CabinetLibraryTraits {
+  using Handle = HFDI;
+  static Handle none() { return nullptr; }
+  static void close(Handle handle) { FDIDestroy(handle); }
+};
+using ScopedCabinetLibrary = ScopedHandle<CabinetLibraryTraits>;
+
 }  // namespace
 
-DownloadResult extractCabinet(CRunContext& run, const char* destinationDir, const char* cabinetPath) {
+DownloadResult extractCabinet(const Unpacking& unpacking, const char* destinationDir, const char* cabinetPath) {
   if (!cabinetPath) return kDownloadFilesIncomplete;
   CabinetContext context = {};
   context.targetFile.descriptor = -1;
   if (!prepareDestination(&context, destinationDir)) return kDownloadFilesIncomplete;
-  CUnpackBudget budget(run, cabinetPath, context.destinationDir);
+  CUnpackBudget budget(unpacking, cabinetPath, context.destinationDir);
   CUnpackRecord record;
   context.budget = &budget;
   context.record = &record;
   // The library writes its error code here; it must outlive the library handle.
   ERF error = {};
-  HFDI library = FDICreate(cabinetAlloc, cabinetFree, cabinetOpen, cabinetRead, cabinetWrite,
-                           cabinetClose, cabinetSeek, cpuUNKNOWN, &error);
+  const ScopedCabinetLibrary library(FDICreate(cabinetAlloc, cabinetFree, cabinetOpen, cabinetRead, cabinetWrite,
+                                               cabinetClose, cabinetSeek, cpuUNKNOWN, &error));
   if (!library) return kDownloadFilesIncomplete;
-  const DownloadResult result = copyFiles(library, cabinetPath, &context);
-  FDIDestroy(library);
+  const DownloadResult result = copyFiles(library.get(), cabinetPath, &context);
   return endExtraction(budget, record, result);
 }

@@ -4,7 +4,7 @@
 
 #include "base/download_result.h"
 
-class CRunContext;
+struct Unpacking;
 
 // Unpacks every file of the cabinet at cabinetPath into destinationDir, under the names
 // as Windows writes them (entryNameAsWritten: "/" and "\" both separate folders), keeping
@@ -21,4 +21,4 @@ class CRunContext;
 // logged). Past a bound of the budget it stops too, gives kDownloadFilesIncomplete, and
 // everything it wrote is removed; so it is when the page is left, which gives
 // kDownloadCancelled.
-DownloadResult extractCabinet(CRunContext& run, const char* destinationDir, const char* cabinetPath);
+DownloadResult extractCabinet(const Unpacking& unpacking, const char* destinationDir, const char* cabinetPath);

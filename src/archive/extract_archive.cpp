@@ -7,13 +7,13 @@
 #include "archive/cabinet_extraction.h"
 #include "archive/zip_extraction.h"
 
-DownloadResult extractArchive(CRunContext& run, const char* destinationDir, const char* archivePath) {
+DownloadResult extractArchive(const Unpacking& unpacking, const char* destinationDir, const char* archivePath) {
   if (!archivePath) return kDownloadOk;
   // Everything from the last "." on: a dot inside a folder name leaves a "\" in it, so
   // such a path matches neither extension.
   const char* extension = std::strrchr(archivePath, '.');
   if (!extension) return kDownloadOk;
-  if (equalsIgnoringCase(extension, ".zip")) return extractZip(run, destinationDir, archivePath);
-  if (equalsIgnoringCase(extension, ".cab")) return extractCabinet(run, destinationDir, archivePath);
+  if (equalsIgnoringCase(extension, ".zip")) return extractZip(unpacking, destinationDir, archivePath);
+  if (equalsIgnoringCase(extension, ".cab")) return extractCabinet(unpacking, destinationDir, archivePath);
   return kDownloadOk;
 }

@@ -5,7 +5,7 @@
 
 #include "base/download_result.h"
 
-class CRunContext;
+struct Unpacking;
 
 // Unpacks archivePath into destinationDir for the run: a name ending in ".zip" goes to
 // extractZip, one ending in ".cab" to extractCabinet (either in any case), and the result
@@ -13,4 +13,4 @@ class CRunContext;
 // went past a bound of unpack_budget.h; kDownloadCancelled when the page was left). Any
 // other name, a name without ".", or a null one has nothing to unpack: it does nothing
 // and gives kDownloadOk.
-DownloadResult extractArchive(CRunContext& run, const char* destinationDir, const char* archivePath);
+DownloadResult extractArchive(const Unpacking& unpacking, const char* destinationDir, const char* archivePath);

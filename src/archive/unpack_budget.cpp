@@ -6,9 +6,8 @@
 
 #include <cstdio>
 
+#include "base/run_control.h"
 #include "log/install_log.h"
-#include "plugin/run_context.h"
-#include "plugin/run_control.h"
 
 namespace {
 
@@ -29,13 +28,13 @@ uint64_t leastFree(const RunLimits& limits) {
 
 }  // namespace
 
-CUnpackBudget::CUnpackBudget(const CRunContext& run, const char* archivePath, const char* destinationDir)
-    : m_run(run),
+CUnpackBudget::CUnpackBudget(const Unpacking& unpacking, const char* archivePath, const char* destinationDir)
+    : m_unpacking(unpacking),
       m_archivePath(archivePath),
       m_destinationDir(destinationDir),
-      m_mostBytes(mostBytes(run.m_limits)),
+      m_mostBytes(mostBytes(unpacking.limits)),
       m_ratioBytes(fileSize(archivePath) * kMostUnpackRatio),
-      m_leastFree(leastFree(run.m_limits)) {}
+      m_leastFree(leastFree(unpacking.limits)) {}
 
 bool CUnpackBudget::admitEntries(uint32_t count) {
   if (stopped()) return false;
@@ -58,7 +57,7 @@ DownloadResult CUnpackBudget::stopResult() const {
   return m_stop == Stop::kCancelled ? kDownloadCancelled : kDownloadFilesIncomplete;
 }
 
-bool CUnpackBudget::checkCancelled() { return !runCancelled(m_run) || stop(Stop::kCancelled); }
+bool CUnpackBudget::checkCancelled() { return !runCancelled(m_unpacking.control) || stop(Stop::kCancelled); }
 
 // A destination whose free space the system cannot tell (a device, say) is not held up.
 bool CUnpackBudget::checkFreeSpace() {

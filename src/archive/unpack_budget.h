@@ -12,7 +12,7 @@
 
 #include "base/download_result.h"
 
-class CRunContext;
+#include "archive/unpacking.h"
 
 // The most bytes one archive may unpack to: far more than any client package, far less
 // than a disk. The run's limits may lower it (RunLimits::mostUnpackedMiB).
@@ -36,7 +36,7 @@ class CUnpackBudget {
  public:
   // For the archive file at archivePath, unpacked into destinationDir (which must exist
   // once entries start).
-  CUnpackBudget(const CRunContext& run, const char* archivePath, const char* destinationDir);
+  CUnpackBudget(const Unpacking& unpacking, const char* archivePath, const char* destinationDir);
   CUnpackBudget(const CUnpackBudget&) = delete;
   CUnpackBudget& operator=(const CUnpackBudget&) = delete;
 
@@ -61,7 +61,7 @@ class CUnpackBudget {
   bool checkCancelled();
   bool checkFreeSpace();
 
-  const CRunContext& m_run;
+  const Unpacking& m_unpacking;
   const char* m_archivePath;
   const char* m_destinationDir;
   uint64_t m_mostBytes;

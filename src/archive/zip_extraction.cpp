@@ -14,6 +14,7 @@
 #include "archive/unpack_budget.h"
 #include "archive/unpack_record.h"
 #include "archive/zip_file_functions.h"
+#include "base/scoped_handle.h"
 
 namespace {
 
@@ -192,21 +193,34 @@ DownloadResult extractEntries(ZipExtraction& zip) {
   return kDownloadOk;
 }
 
+// The reader's archive, closed with its owner.
+struct ZipArchiveTraits {
+  using Handle = unzFile;
+  static Handle none() { return nullptr; }
+  static void close(Handle handle) { unzClose(handle); }
+};
+using ScopedZipArchive = ScopedHandle<ZipArchiveTraits>;
+
+// The buffers the extraction allocated as it went.
+void freeBuffers(ZipExtraction& zip) {
+  std::free(zip.writeBuffer);
+  std::free(zip.extraBuffer);
+  zip.writeBuffer = zip.extraBuffer = nullptr;
+}
+
 }  // namespace
 
-DownloadResult extractZip(CRunContext& run, const char* destinationDir, const char* zipPath) {
+DownloadResult extractZip(const Unpacking& unpacking, const char* destinationDir, const char* zipPath) {
   // An empty destination would put every entry at the root of the current drive.
   if (!zipPath || !destinationDir || !*destinationDir) return kDownloadFilesIncomplete;
   bool withoutEntries = false;
   char opened[kArchivePathCapacity];
-  unzFile archive = openArchive(zipPath, &withoutEntries, opened);
+  const ScopedZipArchive archive(openArchive(zipPath, &withoutEntries, opened));
   if (!archive) return withoutEntries ? kDownloadOk : kDownloadFilesIncomplete;
-  CUnpackBudget budget(run, opened, destinationDir);
+  CUnpackBudget budget(unpacking, opened, destinationDir);
   CUnpackRecord record;
-  ZipExtraction zip = {archive, destinationDir, nullptr, nullptr, &budget, &record};
+  ZipExtraction zip = {archive.get(), destinationDir, nullptr, nullptr, &budget, &record};
   const DownloadResult result = extractEntries(zip);
-  unzClose(archive);
-  std::free(zip.writeBuffer);
-  std::free(zip.extraBuffer);
+  freeBuffers(zip);
   return endExtraction(budget, record, result);
 }

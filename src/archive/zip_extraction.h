@@ -4,7 +4,7 @@
 
 #include "base/download_result.h"
 
-class CRunContext;
+struct Unpacking;
 
 // Unpacks every entry of the zip at zipPath (or, when that does not open, at zipPath with
 // ".zip" appended) into destinationDir, in archive order, under the names as Windows
@@ -18,4 +18,4 @@ class CRunContext;
 // the entries before it stay written. Past a bound of the budget it stops too, gives
 // kDownloadFilesIncomplete, and everything it wrote is removed; so it is when the page is
 // left, which gives kDownloadCancelled.
-DownloadResult extractZip(CRunContext& run, const char* destinationDir, const char* zipPath);
+DownloadResult extractZip(const Unpacking& unpacking, const char* destinationDir, const char* zipPath);

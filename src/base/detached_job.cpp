@@ -4,6 +4,7 @@
 #include <new>
 
 #include "base/module_handle.h"
+#include "base/scoped_handle.h"
 #include "base/thread_instance.h"
 
 namespace {
@@ -71,16 +72,17 @@ JobEnd runDetachedJob(CDetachedJob* job, HANDLE cancel, DWORD limitMs) {
   if (!thread) return runHere(job);
   thread->finished = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   thread->module = holdThisModule();
-  const HANDLE handle = thread->finished && thread->module
-                            ? CreateThread(nullptr, 0, jobThreadProc, thread, 0, nullptr)
-                            : nullptr;
+  const ScopedKernelHandle handle(thread->finished && thread->module
+                                      ? CreateThread(nullptr, 0, jobThreadProc, thread, 0, nullptr)
+                                      : nullptr);
+  // The thread's record is freed by hand: once the thread runs, whoever leaves the job
+  // last frees it, on either thread.
   if (!handle) {
     if (thread->module) FreeLibrary(thread->module);
     if (thread->finished) CloseHandle(thread->finished);
     delete thread;
     return runHere(job);
   }
-  CloseHandle(handle);
   const HANDLE waits[] = {thread->finished, cancel};
   for (;;) {
     const DWORD woken = WaitForMultipleObjects(cancel ? 2 : 1, waits, FALSE, kJobTickMs);

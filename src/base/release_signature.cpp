@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <wincrypt.h>
 
+#include "base/scoped_crypt.h"
+
 namespace {
 
 // PROV_RSA_AES and CALG_SHA_256: the headers name them only for systems from Windows XP
@@ -19,9 +21,12 @@ static_assert(sizeof(size_t) <= sizeof(DWORD), "a byte count must fit a DWORD");
 
 enum class KeyAnswer { kVerifies, kDoesNot, kNoHash };
 
-bool importKey(HCRYPTPROV provider, const ReleaseKey& key, HCRYPTKEY* imported) {
-  if (!key.blob || key.size <= kKeyBlobHeaderBytes || key.size > kMostKeyBlobBytes) return false;
-  return CryptImportKey(provider, key.blob, key.size, 0, 0, imported) != FALSE;
+ScopedCryptKey importKey(HCRYPTPROV provider, const ReleaseKey& key) {
+  HCRYPTKEY imported = 0;
+  if (!key.blob || key.size <= kKeyBlobHeaderBytes || key.size > kMostKeyBlobBytes ||
+      !CryptImportKey(provider, key.blob, key.size, 0, 0, &imported))
+    return ScopedCryptKey();
+  return ScopedCryptKey(imported);
 }
 
 // Whether key verifies reversed (the signature least significant byte first, as
@@ -29,16 +34,14 @@ bool importKey(HCRYPTPROV provider, const ReleaseKey& key, HCRYPTKEY* imported) 
 // verified against is finished and takes no more data.
 KeyAnswer verifiesWith(HCRYPTPROV provider, const unsigned char* bytes, size_t length, const BYTE* reversed,
                        DWORD signatureLength, const ReleaseKey& key) {
-  HCRYPTHASH hash = 0;
-  if (!CryptCreateHash(provider, kSha256Algorithm, 0, 0, &hash)) return KeyAnswer::kNoHash;
-  KeyAnswer answer = KeyAnswer::kDoesNot;
-  HCRYPTKEY imported = 0;
-  if (CryptHashData(hash, bytes, static_cast<DWORD>(length), 0) && importKey(provider, key, &imported)) {
-    if (CryptVerifySignatureA(hash, reversed, signatureLength, imported, nullptr, 0)) answer = KeyAnswer::kVerifies;
-    CryptDestroyKey(imported);
-  }
-  CryptDestroyHash(hash);
-  return answer;
+  HCRYPTHASH created = 0;
+  if (!CryptCreateHash(provider, kSha256Algorithm, 0, 0, &created)) return KeyAnswer::kNoHash;
+  const ScopedCryptHash hash(created);
+  if (!CryptHashData(hash.get(), bytes, static_cast<DWORD>(length), 0)) return KeyAnswer::kDoesNot;
+  const ScopedCryptKey imported = importKey(provider, key);
+  return imported && CryptVerifySignatureA(hash.get(), reversed, signatureLength, imported.get(), nullptr, 0)
+             ? KeyAnswer::kVerifies
+             : KeyAnswer::kDoesNot;
 }
 
 SignatureVerdict verdict(SignatureCheck check, int signer = -1) { return SignatureVerdict{check, signer}; }
@@ -47,22 +50,20 @@ SignatureVerdict verdict(SignatureCheck check, int signer = -1) { return Signatu
 
 SignatureVerdict checkReleaseSignature(const unsigned char* bytes, size_t length, const unsigned char* signature,
                                        size_t signatureLength, const ReleaseKey* keys, int keyCount) {
-  HCRYPTPROV provider = 0;
-  if (!CryptAcquireContextA(&provider, nullptr, nullptr, kAesProvider, CRYPT_VERIFYCONTEXT))
+  HCRYPTPROV acquired = 0;
+  if (!CryptAcquireContextA(&acquired, nullptr, nullptr, kAesProvider, CRYPT_VERIFYCONTEXT))
     return verdict(SignatureCheck::kCannotCheck);
-  if (!bytes || !signature || signatureLength == 0 || signatureLength > kMostSignatureBytes) {
-    CryptReleaseContext(provider, 0);
+  const ScopedCryptProvider provider(acquired);
+  if (!bytes || !signature || signatureLength == 0 || signatureLength > kMostSignatureBytes)
     return verdict(SignatureCheck::kNotTrusted);
-  }
   BYTE reversed[kMostSignatureBytes];
   for (size_t i = 0; i < signatureLength; ++i) reversed[i] = signature[signatureLength - 1 - i];
   SignatureVerdict result = verdict(SignatureCheck::kNotTrusted);
   for (int k = 0; k < keyCount && result.check == SignatureCheck::kNotTrusted; ++k) {
     const KeyAnswer answer =
-        verifiesWith(provider, bytes, length, reversed, static_cast<DWORD>(signatureLength), keys[k]);
+        verifiesWith(provider.get(), bytes, length, reversed, static_cast<DWORD>(signatureLength), keys[k]);
     if (answer == KeyAnswer::kVerifies) result = verdict(SignatureCheck::kVerified, k);
     if (answer == KeyAnswer::kNoHash) result = verdict(SignatureCheck::kCannotCheck);
   }
-  CryptReleaseContext(provider, 0);
   return result;
 }

@@ -20,27 +20,24 @@ constexpr char kDigits[] = "0123456789abcdef";
 }  // namespace
 
 CSha256::CSha256() {
-  if (!CryptAcquireContextA(&m_provider, nullptr, nullptr, kAesProvider, CRYPT_VERIFYCONTEXT)) {
-    m_provider = 0;
-    return;
-  }
-  if (!CryptCreateHash(m_provider, kSha256Algorithm, 0, 0, &m_hash)) m_hash = 0;
+  HCRYPTPROV provider = 0;
+  if (!CryptAcquireContextA(&provider, nullptr, nullptr, kAesProvider, CRYPT_VERIFYCONTEXT)) return;
+  m_provider.reset(provider);
+  HCRYPTHASH hash = 0;
+  if (CryptCreateHash(provider, kSha256Algorithm, 0, 0, &hash)) m_hash.reset(hash);
 }
 
-CSha256::~CSha256() {
-  if (m_hash) CryptDestroyHash(m_hash);
-  if (m_provider) CryptReleaseContext(m_provider, 0);
-}
+CSha256::~CSha256() = default;
 
 void CSha256::add(const void* bytes, unsigned long count) {
-  if (m_hash && !CryptHashData(m_hash, static_cast<const BYTE*>(bytes), count, 0)) m_failed = true;
+  if (m_hash && !CryptHashData(m_hash.get(), static_cast<const BYTE*>(bytes), count, 0)) m_failed = true;
 }
 
 bool CSha256::finish(char (&hex)[kSha256HexSize]) {
   hex[0] = '\0';
   BYTE digest[kDigestSize];
   DWORD size = sizeof digest;
-  if (!m_hash || m_failed || !CryptGetHashParam(m_hash, HP_HASHVAL, digest, &size, 0) || size != kDigestSize)
+  if (!m_hash || m_failed || !CryptGetHashParam(m_hash.get(), HP_HASHVAL, digest, &size, 0) || size != kDigestSize)
     return false;
   for (DWORD i = 0; i < kDigestSize; ++i) {
     hex[2 * i] = kDigits[digest[i] >> 4];

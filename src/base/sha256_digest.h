@@ -7,6 +7,8 @@
 
 #include <cstddef>
 
+#include "base/scoped_crypt.h"
+
 // 64 hexadecimal digits and the NUL.
 constexpr size_t kSha256HexSize = 65;
 
@@ -18,14 +20,15 @@ class CSha256 {
   CSha256& operator=(const CSha256&) = delete;
 
   // False when the system offers no SHA-256 (before Windows XP SP3): nothing can be checked.
-  bool usable() const { return m_hash != 0; }
+  bool usable() const { return static_cast<bool>(m_hash); }
   void add(const void* bytes, unsigned long count);
   // The digest in lower-case hex; false (and an empty text) when it could not be formed.
   bool finish(char (&hex)[kSha256HexSize]);
 
  private:
-  HCRYPTPROV m_provider = 0;
-  HCRYPTHASH m_hash = 0;
+  // Declared in the order they are made: the hash goes before its provider.
+  ScopedCryptProvider m_provider;
+  ScopedCryptHash m_hash;
   bool m_failed = false;
 };
 

@@ -3,10 +3,9 @@
 
 #include "log/CTextBuffer.h"
 #include "log/method_guard.h"
-#include "plugin/run_context.h"
 
-void appendDateField(CRunContext& plugin, CTextBuffer& buffer, uint16 value, uint16 width) {
-  runGuarded(&plugin, "CMyPlugin::appendDateField()", [&] {
+void appendDateField(const CLogInstance* instance, CTextBuffer& buffer, uint16 value, uint16 width) {
+  runGuarded(instance, "CMyPlugin::appendDateField()", [&] {
     buffer.appendChar('_');
     // Pads to at most five digits, the most an unsigned 16-bit value has.
     uint32_t limit = 10000;

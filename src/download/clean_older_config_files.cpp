@@ -10,7 +10,6 @@
 #include "base/scoped_block.h"
 #include "base/scoped_handle.h"
 #include "log/method_guard.h"
-#include "plugin/run_context.h"
 
 namespace {
 
@@ -91,10 +90,10 @@ void deleteInDirectory(const char* directory, const WIN32_FIND_DATAA& entry) {
 
 }  // namespace
 
-void cleanOlderConfigFiles(CRunContext& plugin, const char* pattern, const char* directory) {
+void cleanOlderConfigFiles(const CLogInstance* instance, const char* pattern, const char* directory) {
   // The list lives outside the guarded body: a fault must not leave its block behind.
   OlderFileList files;
-  runGuarded(&plugin, "CMyPlugin::cleanOlderConfigFiles()", [&] {
+  runGuarded(instance, "CMyPlugin::cleanOlderConfigFiles()", [&] {
     findConfigFiles(pattern, files);
     if (files.count() < kFilesBeforeCleaning) return;
     FILETIME time;

@@ -22,10 +22,10 @@ constexpr char kNotConvertedLine[] =
 
 }  // namespace
 
-bool downloadPackageList(CRunContext& plugin, const char* url, std::string& bytes) {
-  const MemoryDownloadEnd end =
-      downloadIntoMemory(plugin, url, kMostListBytes, "CMyPlugin::downloadPackageList()", bytes);
-  switch (end) {
+StepOutcome downloadPackageList(const Transfer& transfer, const char* url, std::string& bytes) {
+  const MemoryDownload fetched =
+      downloadIntoMemory(transfer, url, kMostListBytes, "CMyPlugin::downloadPackageList()", bytes);
+  switch (fetched.end) {
     case MemoryDownloadEnd::kNotOpened: {
       auto lock = lockInstallLog();
       logText("downloadPackageList failed to open URL: ");
@@ -41,7 +41,7 @@ bool downloadPackageList(CRunContext& plugin, const char* url, std::string& byte
     default:
       break;
   }
-  return end == MemoryDownloadEnd::kWhole;
+  return fetched;
 }
 
 char* packageListText(const std::string& bytes) {

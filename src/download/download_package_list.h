@@ -3,13 +3,16 @@
 
 #include <string>
 
-class CRunContext;
+#include "base/step_outcome.h"
+
+struct Transfer;
 
 // The package list at url, its bytes exactly as served, into bytes (a release's manifest
-// names their digest); false, after a log line, when it could not be had, and without
+// names their digest): kDownloadOk; when it could not be had, the failure's outcome after
+// a log line (an open that failed carries the answer's status for the user), and without
 // one when the page was left meanwhile. Runs under the method guard with the trace name
 // "CMyPlugin::downloadPackageList()".
-bool downloadPackageList(CRunContext& plugin, const char* url, std::string& bytes);
+StepOutcome downloadPackageList(const Transfer& transfer, const char* url, std::string& bytes);
 
 // The package list's UTF-8 bytes as a NUL-terminated ANSI text in an allocator block, or
 // null after a log line that says what failed: no room for an empty text, or the

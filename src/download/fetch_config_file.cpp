@@ -11,7 +11,7 @@
 #include "log/CTextBuffer.h"
 #include "log/install_log.h"
 #include "net/file_download.h"
-#include "plugin/run_context.h"
+#include "net/transfer.h"
 
 namespace {
 
@@ -45,53 +45,52 @@ bool configurationDirectory(const char* baseDirectory, char* out) {
 
 }  // namespace
 
-DownloadResult fetchConfigFile(CRunContext& plugin, const char* url, const char* baseDirectory, char* buffer,
-                               int size) {
-  if (plugin.m_configFilePath[0]) {
-    copyWhole(buffer, static_cast<size_t>(size), plugin.m_configFilePath);
-    return kDownloadOk;
+StepOutcome fetchConfigFile(const Transfer& transfer, ConfigurationFile& file, const char* url,
+                            const char* baseDirectory, char* buffer, int size) {
+  if (file.path[0]) {
+    copyWhole(buffer, static_cast<size_t>(size), file.path);
+    return StepOutcome();
   }
   char directory[MAX_PATH];
   if (!configurationDirectory(baseDirectory, directory)) {
     logLine("fetchConfigFile: no directory for the configuration file.");
     buffer[0] = '\0';
-    return kDownloadNoDirectory;
+    return outcomeOf(kDownloadNoDirectory);
   }
   CTextBuffer pattern;
   pattern.append(directory).append("\\launch*.oscf");
-  cleanOlderConfigFiles(plugin, pattern.text(), directory);
+  cleanOlderConfigFiles(transfer.instance, pattern.text(), directory);
 
   SYSTEMTIME now;
   GetLocalTime(&now);
   CTextBuffer name;
   name.append("launch");
-  appendDateField(plugin, name, now.wYear, 4);
-  appendDateField(plugin, name, now.wMonth, 2);
-  appendDateField(plugin, name, now.wDay, 2);
-  appendDateField(plugin, name, now.wHour, 2);
-  appendDateField(plugin, name, now.wMinute, 2);
-  appendDateField(plugin, name, now.wSecond, 2);
-  appendDateField(plugin, name, now.wMilliseconds, 3);
+  appendDateField(transfer.instance, name, now.wYear, 4);
+  appendDateField(transfer.instance, name, now.wMonth, 2);
+  appendDateField(transfer.instance, name, now.wDay, 2);
+  appendDateField(transfer.instance, name, now.wHour, 2);
+  appendDateField(transfer.instance, name, now.wMinute, 2);
+  appendDateField(transfer.instance, name, now.wSecond, 2);
+  appendDateField(transfer.instance, name, now.wMilliseconds, 3);
   // Two instances, in one browser or in two, may start in the same millisecond: the
   // process and the instance's number in it make the name theirs alone.
   name.appendChar('_').appendUnsigned(GetCurrentProcessId());
   name.appendChar('_').appendUnsigned(static_cast<uint32_t>(InterlockedIncrement(&gConfigFilesNamed)));
   name.append(".oscf");
 
-  if (plugin.m_page.closeWindowUrl) plugin.m_progress.showEmpty();
-  const DownloadResult result =
-      DownloadFile(&plugin, url, directory, kUnknownSize, name.text(), nullptr, kMostConfigurationBytes);
+  const StepOutcome result = DownloadFile(transfer, url, directory, kUnknownSize, name.text(), nullptr,
+                                         kMostConfigurationBytes);
 
   CTextBuffer path;
   path.append(directory).appendChar('\\').appendBuffer(name);
   std::memset(buffer, 0, static_cast<size_t>(size));
   if (!copyWhole(buffer, static_cast<size_t>(size), path.text()) ||
-      !copyWhole(plugin.m_configFilePath, sizeof plugin.m_configFilePath, path.text())) {
+      !copyWhole(file.path, sizeof file.path, path.text())) {
     // A file nobody can name is no configuration file: the run stops as without one.
     logLine("fetchConfigFile: the configuration file's path is too long.");
     buffer[0] = '\0';
-    plugin.m_configFilePath[0] = '\0';
-    return result == kDownloadOk ? kDownloadNoDirectory : result;
+    file.path[0] = '\0';
+    return result.ok() ? outcomeOf(kDownloadNoDirectory) : result;
   }
   return result;
 }

@@ -9,8 +9,8 @@
 
 #include "base/bounded_text.h"
 #include "base/path_parts.h"
-#include "base/path_trimming.h"
 #include "base/path_text.h"
+#include "base/path_trimming.h"
 #include "log/install_log.h"
 
 namespace {
@@ -94,24 +94,28 @@ const char* refusalText(FileListEntryCheck check) {
   }
 }
 
-FileListEntryCheck refuse(FileListEntryCheck check, const char* entry, size_t length) {
+}  // namespace
+
+void logFileListRefusal(const char* entry, FileListEntryCheck check) {
   auto lock = lockInstallLog();
   if (check == FileListEntryCheck::kMissing) {
     logLine("File list entry refused, it is missing or empty.");
   } else if (check == FileListEntryCheck::kTooLong) {
     logText("File list entry refused, longer than 511 characters.  Length: ");
-    logUnsignedLine(static_cast<uint32_t>(length));
+    logUnsignedLine(static_cast<uint32_t>(entry ? std::strlen(entry) : 0));
   } else {
     logText(refusalText(check));
     logLine(entry);
   }
+}
+
+FileListEntryCheck splitFileListEntry(const char* entry, const char* workDirectory, FileListEntry& out) {
+  const FileListEntryCheck check = checkFileListEntry(entry, workDirectory, out);
+  if (check != FileListEntryCheck::kAccepted) logFileListRefusal(entry, check);
   return check;
 }
 
-}  // namespace
-
-FileListEntryCheck splitFileListEntry(const char* entry, const char* workDirectory,
-                                      FileListEntry& out) {
+FileListEntryCheck checkFileListEntry(const char* entry, const char* workDirectory, FileListEntry& out) {
   std::memset(&out, 0, sizeof out);
   const size_t length = entry ? std::strlen(entry) : 0;
   FileListEntryCheck check = FileListEntryCheck::kAccepted;
@@ -125,7 +129,6 @@ FileListEntryCheck splitFileListEntry(const char* entry, const char* workDirecto
     std::memcpy(out.url, entry, length + 1);
     check = splitEntry(workDirectory, out);
   }
-  if (check == FileListEntryCheck::kAccepted) return check;
-  std::memset(&out, 0, sizeof out);
-  return refuse(check, entry, length);
+  if (check != FileListEntryCheck::kAccepted) std::memset(&out, 0, sizeof out);
+  return check;
 }

@@ -38,6 +38,11 @@ enum class FileListEntryCheck {
 
 // Splits entry at its first ";". An entry without ";" is all URL, and its file goes into
 // the work directory itself. On kAccepted, out holds the four texts; otherwise out is
-// cleared and one install-log line says why the entry was refused.
-FileListEntryCheck splitFileListEntry(const char* entry, const char* workDirectory,
-                                      FileListEntry& out);
+// cleared (and nothing is logged).
+FileListEntryCheck checkFileListEntry(const char* entry, const char* workDirectory, FileListEntry& out);
+
+// The one install-log line that says why entry was refused.
+void logFileListRefusal(const char* entry, FileListEntryCheck check);
+
+// checkFileListEntry, and for a refused entry its line.
+FileListEntryCheck splitFileListEntry(const char* entry, const char* workDirectory, FileListEntry& out);

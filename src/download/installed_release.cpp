@@ -18,8 +18,7 @@
 #include "download/property_file.h"
 #include "download/release_check.h"
 #include "log/method_guard.h"
-#include "plugin/run_context.h"
-#include "plugin/run_control.h"
+#include "net/transfer.h"
 
 namespace {
 
@@ -65,29 +64,32 @@ struct InstalledReleaseState {
   SignedRelease release;
 };
 
-DownloadResult checkInstalledReleaseIn(CRunContext& plugin, const char* configurationPath,
-                                       const char* installDirectory, InstalledReleaseState& state) {
+StepOutcome checkInstalledReleaseIn(const Transfer& transfer, const char* configurationPath,
+                                    const char* installDirectory, InstalledReleaseState& state) {
   loadPropertyFile(state.configuration, CP_UTF8, configurationPath);
   const char* listUrl = state.configuration.find("smartclient.configURL");
-  const bool had = listUrl && downloadPackageList(plugin, listUrl, state.listBytes);
-  if (runCancelled(plugin)) return kDownloadCancelled;
-  const DownloadResult checked = checkSignedManifest(plugin, listUrl, had ? &state.listBytes : nullptr, state.release);
-  if (checked != kDownloadOk) return checked;
+  const StepOutcome list =
+      listUrl ? downloadPackageList(transfer, listUrl, state.listBytes) : outcomeOf(kDownloadNoPackageList);
+  if (transferCancelled(transfer)) return outcomeOf(kDownloadCancelled);
+  const StepOutcome checked =
+      checkSignedManifest(transfer, listUrl, list.ok() ? &state.listBytes : nullptr, state.release);
+  // A package list the server did not give refuses the release with what it answered.
+  if (!checked.ok()) return checked.notice != OutcomeNotice::kNone ? checked : withCode(list, checked.code);
   const DownloadResult newer = checkNotOlder(state.release.manifest, installDirectory);
-  if (newer != kDownloadOk) return newer;
+  if (newer != kDownloadOk) return outcomeOf(newer);
   logRelease(state.release);
-  return kDownloadOk;
+  return StepOutcome();
 }
 
 }  // namespace
 
-DownloadResult checkInstalledRelease(CRunContext& plugin, const char* configurationPath,
-                                     const char* installDirectory) {
+StepOutcome checkInstalledRelease(const Transfer& transfer, const char* configurationPath,
+                                  const char* installDirectory) {
   // What owns memory lives outside the guard, whose recovery skips destructors.
   InstalledReleaseState state;
-  DownloadResult result = kDownloadFault;
-  runGuarded(&plugin, "CMyPlugin::checkInstalledRelease()", [&] {
-    result = checkInstalledReleaseIn(plugin, configurationPath, installDirectory, state);
+  StepOutcome result = outcomeOf(kDownloadFault);
+  runGuarded(transfer.instance, "CMyPlugin::checkInstalledRelease()", [&] {
+    result = checkInstalledReleaseIn(transfer, configurationPath, installDirectory, state);
   });
   return result;
 }

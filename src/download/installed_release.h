@@ -3,9 +3,9 @@
 // whose release verifies and is no older than the installation. Runs on the worker.
 #pragma once
 
-#include "base/download_result.h"
+#include "base/step_outcome.h"
 
-class CRunContext;
+struct Transfer;
 
 // The installed client's path: before the installed updater (in installDirectory) is
 // started with the configuration file at configurationPath, the release that file names
@@ -14,8 +14,9 @@ class CRunContext;
 // installed updater: where the manifest's version reads as one to four dot-separated
 // numbers and the updater has a file version, an older release is refused. kDownloadOk
 // after the release's line; kDownloadReleaseRefused after the refusal's line;
-// kDownloadCancelled when the page was left; kDownloadFault after a fault. Trace name
+// kDownloadCancelled when the page was left; kDownloadFault after a fault. A package list
+// or manifest whose open failed carries the answer's status for the user. Trace name
 // "CMyPlugin::checkInstalledRelease()".
-DownloadResult checkInstalledRelease(CRunContext& plugin, const char* configurationPath,
-                                     const char* installDirectory);
+StepOutcome checkInstalledRelease(const Transfer& transfer, const char* configurationPath,
+                                  const char* installDirectory);
 

@@ -14,8 +14,7 @@
 #include "log/install_log.h"
 #include "net/file_download.h"
 #include "net/memory_download.h"
-#include "plugin/run_context.h"
-#include "plugin/run_control.h"
+#include "net/transfer.h"
 
 namespace {
 
@@ -24,17 +23,22 @@ constexpr char kNoSha256[] = "this system cannot check a signature (it has no SH
 constexpr size_t kManifestUrlCapacity = INTERNET_MAX_URL_LENGTH + 1;
 
 
-// The manifest beside the package list into bytes.
-DownloadResult fetchManifest(CRunContext& plugin, const char* listUrl, std::string& bytes) {
+// The manifest beside the package list into bytes. A manifest whose open failed refuses
+// the release with what the server answered, for the user.
+StepOutcome fetchManifest(const Transfer& transfer, const char* listUrl, std::string& bytes) {
   char url[kManifestUrlCapacity];
-  MemoryDownloadEnd end = MemoryDownloadEnd::kNotOpened;
+  MemoryDownload fetched;
+  fetched.end = MemoryDownloadEnd::kNotOpened;
+  fetched.code = kDownloadNoUrl;
   if (manifestUrlFor(listUrl ? listUrl : "", url, sizeof url))
-    end = downloadIntoMemory(plugin, url, kMostManifestBytes, "CMyPlugin::downloadReleaseManifest()", bytes);
-  if (end == MemoryDownloadEnd::kWhole) return kDownloadOk;
-  if (end == MemoryDownloadEnd::kCancelled || runCancelled(plugin)) return kDownloadCancelled;
+    fetched = downloadIntoMemory(transfer, url, kMostManifestBytes, "CMyPlugin::downloadReleaseManifest()", bytes);
+  if (fetched.end == MemoryDownloadEnd::kWhole) return StepOutcome();
+  if (fetched.end == MemoryDownloadEnd::kCancelled || transferCancelled(transfer)) return outcomeOf(kDownloadCancelled);
   // A URL too long to ask for is named as the package list's with the manifest's ending.
-  return url[0] ? refuseRelease("the manifest could not be had: ", url)
-                : refuseRelease("the manifest could not be had: ", listUrl ? listUrl : "", ".manifest");
+  const DownloadResult refused = url[0] ? refuseRelease("the manifest could not be had: ", url)
+                                        : refuseRelease("the manifest could not be had: ", listUrl ? listUrl : "",
+                                                        ".manifest");
+  return withCode(fetched, refused);
 }
 
 enum class BytesCheck { kSame, kDiffer, kCannotCheck };
@@ -51,16 +55,13 @@ BytesCheck compareWith(const std::string& bytes, const ManifestItem& item) {
 
 // Every entry of the page's file list is named in the manifest, and a FileSha256 the page
 // gives for it is the manifest's.
-DownloadResult checkFileList(const CRunContext& plugin, const ReleaseManifest& manifest) {
-  for (int i = 0; i < plugin.m_page.numFiles; ++i) {
-    FileListEntry entry;
-    if (splitFileListEntry(plugin.m_page.fileNames[i], plugin.m_workDirectory, entry) != FileListEntryCheck::kAccepted)
-      return kDownloadFilesIncomplete;
-    const ManifestItem* item = findManifestFile(manifest, entry.localName);
-    if (!item) return refuseRelease("", entry.localName, " is not named in the manifest.");
-    const char* pageDigest = plugin.m_page.fileHashes ? plugin.m_page.fileHashes[i] : nullptr;
-    if (pageDigest && *pageDigest && !sameSha256Hex(pageDigest, item->sha256))
-      return refuseRelease("the page's FileSha256 for ", entry.localName, " differs from the manifest.");
+DownloadResult checkFileList(const PageFiles& files, const ReleaseManifest& manifest) {
+  for (const PageFile& file : files) {
+    if (!acceptPageFile(file)) return kDownloadFilesIncomplete;
+    const ManifestItem* item = findManifestFile(manifest, file.entry.localName);
+    if (!item) return refuseRelease("", file.entry.localName, " is not named in the manifest.");
+    if (file.sha256 && *file.sha256 && !sameSha256Hex(file.sha256, item->sha256))
+      return refuseRelease("the page's FileSha256 for ", file.entry.localName, " differs from the manifest.");
   }
   return kDownloadOk;
 }
@@ -91,32 +92,34 @@ void logRelease(const SignedRelease& release) {
   logLine(line);
 }
 
-DownloadResult checkSignedManifest(CRunContext& plugin, const char* listUrl, const std::string* listBytes,
-                                   SignedRelease& release) {
-  if (!listBytes) return refuseRelease("there is no package list to check against a signed manifest.");
-  const DownloadResult fetched = fetchManifest(plugin, listUrl, release.manifestBytes);
-  if (fetched != kDownloadOk) return fetched;
+StepOutcome checkSignedManifest(const Transfer& transfer, const char* listUrl, const std::string* listBytes,
+                                SignedRelease& release) {
+  if (!listBytes) return outcomeOf(refuseRelease("there is no package list to check against a signed manifest."));
+  const StepOutcome fetched = fetchManifest(transfer, listUrl, release.manifestBytes);
+  if (!fetched.ok()) return fetched;
   ReleaseManifest& manifest = release.manifest;
   char reason[kManifestReasonCapacity];
   if (!readReleaseManifest(release.manifestBytes.data(), release.manifestBytes.size(), manifest, reason))
-    return refuseRelease("the manifest cannot be read: ", reason);
+    return outcomeOf(refuseRelease("the manifest cannot be read: ", reason));
   const SignatureVerdict verdict =
       checkReleaseSignature(reinterpret_cast<const unsigned char*>(release.manifestBytes.data()),
                             manifest.signedLength, manifest.signature, manifest.signatureLength, kReleaseKeys,
                             kReleaseKeyCount);
   std::string().swap(release.manifestBytes);
-  if (verdict.check == SignatureCheck::kCannotCheck) return refuseRelease(kNoSha256);
+  if (verdict.check == SignatureCheck::kCannotCheck) return outcomeOf(refuseRelease(kNoSha256));
   if (verdict.check != SignatureCheck::kVerified)
-    return refuseRelease("the manifest is not signed by a key this plug-in trusts.");
+    return outcomeOf(refuseRelease("the manifest is not signed by a key this plug-in trusts."));
   release.signer = verdict.signer;
   // Only a signed expiry counts: it is read after the signature is known to cover it.
   char today[kManifestDateCapacity];
   todayInUtc(today);
-  if (manifestExpiredBy(manifest, today)) return refuseRelease("the manifest expired on ", manifest.expires, ".");
+  if (manifestExpiredBy(manifest, today))
+    return outcomeOf(refuseRelease("the manifest expired on ", manifest.expires, "."));
   const BytesCheck list = compareWith(*listBytes, manifest.list);
-  if (list == BytesCheck::kCannotCheck) return refuseRelease(kNoSha256);
-  if (list == BytesCheck::kDiffer) return refuseRelease("the package list differs from the one the manifest names.");
-  return kDownloadOk;
+  if (list == BytesCheck::kCannotCheck) return outcomeOf(refuseRelease(kNoSha256));
+  if (list == BytesCheck::kDiffer)
+    return outcomeOf(refuseRelease("the package list differs from the one the manifest names."));
+  return StepOutcome();
 }
 
 bool checksReleases() { return kReleaseKeyCount > 0; }
@@ -125,20 +128,19 @@ void logUncheckedReleases() {
   logLine("Releases are not checked for a signature: this plug-in carries no release key.");
 }
 
-DownloadResult checkRelease(CRunContext& plugin, const char* listUrl, const std::string* listBytes,
-                            SignedRelease& release) {
-  const DownloadResult checked = checkSignedManifest(plugin, listUrl, listBytes, release);
-  if (checked != kDownloadOk) return checked;
-  const ReleaseManifest& manifest = release.manifest;
-  const DownloadResult named = checkFileList(plugin, manifest);
-  if (named != kDownloadOk) return named;
+StepOutcome checkRelease(const Transfer& transfer, const char* listUrl, const std::string* listBytes,
+                         const PageFiles& files, SignedRelease& release) {
+  const StepOutcome checked = checkSignedManifest(transfer, listUrl, listBytes, release);
+  if (!checked.ok()) return checked;
+  const DownloadResult named = checkFileList(files, release.manifest);
+  if (named != kDownloadOk) return outcomeOf(named);
   logRelease(release);
-  return kDownloadOk;
+  return StepOutcome();
 }
 
-DownloadResult downloadSignedArchive(CRunContext& plugin, const FileListEntry& entry, const ManifestItem& item) {
+StepOutcome downloadSignedArchive(const Transfer& transfer, const FileListEntry& entry, const ManifestItem& item) {
   // The manifest's size as the download's own: no more than the signed bytes are read.
-  const DownloadResult result = DownloadFile(&plugin, entry.url, entry.directory, item.size, nullptr, item.sha256);
-  if (result != kDownloadHashMismatch) return result;
-  return refuseRelease("", entry.localName, " differs from the one the manifest names.");
+  const StepOutcome result = DownloadFile(transfer, entry.url, entry.directory, item.size, nullptr, item.sha256);
+  if (result.code != kDownloadHashMismatch) return result;
+  return outcomeOf(refuseRelease("", entry.localName, " differs from the one the manifest names."));
 }

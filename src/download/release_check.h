@@ -12,7 +12,10 @@
 #include "base/download_result.h"
 #include "download/release_manifest.h"
 
-class CRunContext;
+#include "base/step_outcome.h"
+#include "download/page_files.h"
+
+struct Transfer;
 struct FileListEntry;
 
 // What a check holds; it owns memory, so it lives outside the update's guard.
@@ -27,13 +30,14 @@ struct SignedRelease {
 bool checksReleases();
 void logUncheckedReleases();
 
-// Checks the release whose package list is at listUrl; listBytes holds that list as
-// served, or is null when it could not be had. kDownloadOk, with release.manifest read
-// and the release's line logged ("Release V of D, signed by release key K of N.");
-// kDownloadReleaseRefused after the refusal's line; kDownloadCancelled when the page was
+// Checks the release whose package list is at listUrl against the page's files; listBytes
+// holds that list as served, or is null when it could not be had. kDownloadOk, with
+// release.manifest read and the release's line logged ("Release V of D, signed by release
+// key K of N."); kDownloadReleaseRefused after the refusal's line (a manifest whose open
+// failed carries the answer's status for the user); kDownloadCancelled when the page was
 // left; kDownloadFilesIncomplete when an entry of the file list was refused as such.
-DownloadResult checkRelease(CRunContext& plugin, const char* listUrl, const std::string* listBytes,
-                            SignedRelease& release);
+StepOutcome checkRelease(const Transfer& transfer, const char* listUrl, const std::string* listBytes,
+                         const PageFiles& files, SignedRelease& release);
 
 // The steps both a release's install and the installed client's path take.
 // Logs "Release refused: " with what, name and after, and gives kDownloadReleaseRefused.
@@ -44,9 +48,9 @@ void logRelease(const SignedRelease& release);
 // built-in key, not expired, and naming the package list's bytes (listBytes, or null when
 // the list could not be had): kDownloadOk with release.manifest and release.signer read,
 // else as checkRelease. Logs nothing on success.
-DownloadResult checkSignedManifest(CRunContext& plugin, const char* listUrl, const std::string* listBytes,
-                                   SignedRelease& release);
+StepOutcome checkSignedManifest(const Transfer& transfer, const char* listUrl, const std::string* listBytes,
+                                SignedRelease& release);
 
 // Downloads entry's archive held to item, the manifest's file of its name: at most its
 // size is read, and bytes of another digest are deleted and refuse the release.
-DownloadResult downloadSignedArchive(CRunContext& plugin, const FileListEntry& entry, const ManifestItem& item);
+StepOutcome downloadSignedArchive(const Transfer& transfer, const FileListEntry& entry, const ManifestItem& item);

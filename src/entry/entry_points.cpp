@@ -6,7 +6,7 @@
 #include "base/module_handle.h"
 #include "entry/npp_callbacks.h"
 #include "log/install_log.h"
-#include "report/build_and_post_log.h"
+#include "workflow/log_sender.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID /*reserved*/) {
   if (reason == DLL_PROCESS_ATTACH) setPluginModule(module);
@@ -34,7 +34,7 @@ NPError WINAPI NP_GetEntryPoints(NPPluginFuncs* table) {
 NPError WINAPI NP_Initialize(NPNetscapeFuncs* table) {
   if (!table) return NPERR_INVALID_FUNCTABLE_ERROR;
   // The log's sends reach the upload, which stands above the log, through this pointer.
-  setInstallLogPoster(buildAndPostLog);
+  setInstallLogPoster(postInstanceLog);
   // Remembered before the version test: a refused browser's table stays known.
   setBrowserFuncs(table);
   if ((table->version >> 8) != NP_VERSION_MAJOR) return NPERR_INCOMPATIBLE_VERSION_ERROR;

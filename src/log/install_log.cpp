@@ -230,7 +230,7 @@ void CInstallLogPortion::appendTo(CTextBuffer& body) {
   if (m_length == 0) m_limit = 0;
 }
 
-void sendInstallLog(CRunContext* instance, LogSendWait wait) {
+void sendInstallLog(const CLogInstance* instance, LogSendWait wait) {
   const DWORD started = GetTickCount();
   const uint32_t waitMs = wait.ms;
   const InstallLogPoster poster = g_poster;

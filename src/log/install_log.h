@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-class CRunContext;
+class CLogInstance;
 class CTextBuffer;
 
 void logText(const char* text);
@@ -39,7 +39,7 @@ constexpr LogSendWait kFaultSend = {100, false};
 // upload holds the log at a time: a send waits for the one before it to write its body
 // or fail. The caller waits as wait says; the upload goes on without it. An empty log is
 // never sent, and without a poster nothing is.
-void sendInstallLog(CRunContext* instance, LogSendWait wait);
+void sendInstallLog(const CLogInstance* instance, LogSendWait wait);
 
 // The part of the log that one upload carries: taken when the upload's body is built,
 // so that lines written while the report in front of it was made go with it. A copy goes
@@ -72,7 +72,7 @@ class CInstallLogPortion {
 // the send has left). The upload itself lives above the log, which only knows it through
 // this pointer. A poster that starts an upload calls beginUpload on the portion and sees
 // it settled.
-using InstallLogPoster = void (*)(CRunContext* instance, CInstallLogPortion& log, LogSendWait wait);
+using InstallLogPoster = void (*)(const CLogInstance* instance, CInstallLogPortion& log, LogSendWait wait);
 void setInstallLogPoster(InstallLogPoster poster);
 
 // Holds the log for several appends that must stay together (a line built from parts).

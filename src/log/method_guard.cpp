@@ -125,7 +125,7 @@ void pluginExceptionHandler(uint32_t /*code*/, _EXCEPTION_POINTERS* /*pointers*/
   __builtin_longjmp(chainHead()->guard->recoveryPoint(), 1);
 }
 
-void reportMethodFault(CRunContext* instance, const char* traceName, const SE_Exception& fault) {
+void reportMethodFault(const CLogInstance* instance, const char* traceName, const SE_Exception& fault) {
   {
     // One lock over the whole line, so that the other thread cannot split it.
     auto lock = lockInstallLog();

@@ -6,8 +6,8 @@
 #include <cstdint>
 
 #include "log/install_log.h"
+#include "log/log_instance.h"
 
-class CRunContext;
 struct _EXCEPTION_POINTERS;
 
 // A structured exception as the guard hands it to the method that caught it.
@@ -78,7 +78,7 @@ const void* currentTranslator();
 
 // Writes the method's fault message and the code, then sends the log for the instance,
 // waiting as kFaultSend says.
-void reportMethodFault(CRunContext* instance, const char* traceName, const SE_Exception& fault);
+void reportMethodFault(const CLogInstance* instance, const char* traceName, const SE_Exception& fault);
 
 // Called as each guarded method starts, inside its guard. The plug-in's own definition
 // (armed_fault.cpp) does nothing. The unit tests link their own in its place
@@ -123,7 +123,7 @@ uint32_t catchFault(const char* traceName, Body&& body) {
 // Runs body under a guard named traceName. True when the body ran to its end; false when
 // a fault ended it, after the fault was logged and the log sent.
 template <class Body>
-bool runGuarded(CRunContext* instance, const char* traceName, Body&& body) {
+bool runGuarded(const CLogInstance* instance, const char* traceName, Body&& body) {
   const uint32_t code = catchFault(traceName, body);
   if (code == 0) return true;
   reportMethodFault(instance, traceName, SE_Exception(code));

@@ -6,22 +6,23 @@
 #include "base/sha256_digest.h"
 #include "net/adaptive_read_size.h"
 #include "net/file_download.h"
-#include "plugin/run_context.h"
-#include "plugin/session_job.h"
+#include "net/progress_sink.h"
+#include "net/session_job.h"
+#include "net/transfer.h"
 
 namespace {
 
 class CBodyJob : public CSessionJob {
  public:
-  CBodyJob(CRunContext& plugin, const BodyCopy& copy)
-      : CSessionJob(plugin), m_copy(copy), m_progress(&plugin.m_progress), m_received(copy.received),
+  CBodyJob(const Transfer& transfer, const BodyCopy& copy)
+      : CSessionJob(transfer.control), m_copy(copy), m_progress(transfer.progress), m_received(copy.received),
         m_shown(copy.received), m_readSize(kLargeTransferSize) {}
   // Only an abandoned job still has the digest at its end.
   ~CBodyJob() override { delete m_copy.digest; }
 
   void tick() override {
     const uint32_t now = received();
-    m_progress->advance(now - m_shown);
+    if (m_progress) m_progress->advance(now - m_shown);
     m_shown = now;
   }
 
@@ -64,7 +65,7 @@ class CBodyJob : public CSessionJob {
   }
 
   BodyCopy m_copy;
-  CDownloadProgress* m_progress;
+  CProgressSink* m_progress;
   volatile LONG m_received;
   uint32_t m_shown;
   AdaptiveReadSize m_readSize;
@@ -73,20 +74,20 @@ class CBodyJob : public CSessionJob {
 
 }  // namespace
 
-BodyCopyEnd copyBodyDetached(CRunContext& plugin, BodyCopy& copy) {
-  copy.faultCode = 0;
+BodyCopyEnd copyBodyDetached(const Transfer& transfer, BodyCopy& copy) {
+  copy.faulted = false;
   copy.failed = false;
   copy.writeFailed = false;
   copy.errorCode = 0;
-  auto* job = new (std::nothrow) CBodyJob(plugin, copy);
+  auto* job = new (std::nothrow) CBodyJob(transfer, copy);
   if (!job) {
     copy.errorCode = ERROR_NOT_ENOUGH_MEMORY;
     copy.failed = true;
     return BodyCopyEnd::kDone;
   }
-  if (runSessionJob(plugin, job) == JobEnd::kAbandoned) return BodyCopyEnd::kAbandoned;
-  job->handBack(copy);
-  copy.faultCode = job->faultCode();
-  delete job;
+  const auto done = takeBackJob(runSessionJob(transfer.control, job), job);
+  if (!done) return BodyCopyEnd::kAbandoned;
+  done->handBack(copy);
+  copy.faulted = done->reportFault(transfer.instance);
   return BodyCopyEnd::kDone;
 }

@@ -1,6 +1,6 @@
 // Copying an answer's body into a file on a job's thread of its own: a silent server then
 // holds that thread, not the worker, which can walk away when the page is left. The
-// worker moves the progress bar from what the job has counted so far.
+// worker tells the transfer's progress what the job has counted so far.
 #pragma once
 
 #include <windows.h>
@@ -8,8 +8,8 @@
 
 #include <cstdint>
 
-class CRunContext;
 class CSha256;
+struct Transfer;
 
 struct BodyCopy {
   HINTERNET request;
@@ -21,9 +21,9 @@ struct BodyCopy {
   DWORD errorCode;    // GetLastError of the failed read or write
   bool failed;
   bool writeFailed;
-  // The fault that ended the copy on the job's thread, 0 without one: the caller raises it
-  // (CSessionJob::raiseCaughtFault) once it has taken back what the copy holds.
-  uint32_t faultCode;
+  // A fault ended the copy on the job's thread; it has been reported, and the download
+  // ends as a fault.
+  bool faulted;
 };
 
 enum class BodyCopyEnd {
@@ -33,4 +33,4 @@ enum class BodyCopyEnd {
 
 // Reads copy.request into copy.file until the file holds copy.limit bytes or the body
 // ends, whichever comes first.
-BodyCopyEnd copyBodyDetached(CRunContext& plugin, BodyCopy& copy);
+BodyCopyEnd copyBodyDetached(const Transfer& transfer, BodyCopy& copy);

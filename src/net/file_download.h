@@ -1,5 +1,7 @@
-// Copying one URL into a local file for an instance's worker, feeding the progress bar
-// and the install log. Runs on the instance's worker thread, one download at a time.
+// Copying one URL into a local file for an instance's worker, in two parts: a file sink
+// (net/file_sink.h: the file, its digest, the size cap, deleted on failure) and a body
+// fetch (net/body_fetch.h: opening, reading, resuming), feeding the transfer's progress and
+// the install log. Runs on the instance's worker thread, one download at a time.
 //
 // Policy: only a 2xx answer counts. A download of known size reads at most that many
 // bytes (a longer body is cut, a shorter one still succeeds). A download of unknown size
@@ -21,8 +23,9 @@
 #include <cstdint>
 
 #include "base/download_result.h"
+#include "base/step_outcome.h"
 
-class CRunContext;
+struct Transfer;
 
 // expectedSize for a download whose size is unknown.
 constexpr uint32_t kUnknownSize = 0xFFFFFFFF;
@@ -45,7 +48,7 @@ constexpr uint32_t kSmallTransferSize = 1024;
 
 // Downloads url into directory\localName (directory\<the URL's last segment> when
 // localName is null), creating the directory and its parents first.
-// The run's limits (the context's m_limits) may lower kMostUnknownSizeBytes, fix the
+// The transfer's limits may lower kMostUnknownSizeBytes, fix the
 // packages' read size up to kLargeTransferSize, and give one timeout for every step.
 // With expectedSha256 (64 hex digits), the bytes' SHA-256 is computed as they arrive and
 // must match, or the file is deleted and the result is kDownloadHashMismatch; a text that
@@ -53,5 +56,7 @@ constexpr uint32_t kSmallTransferSize = 1024;
 // With mostBytes, a body longer than that fails the download as kDownloadReadFailed,
 // whether its answer declares the length (nothing is read then) or not; 0 is no bound
 // beyond kMostUnknownSizeBytes.
-DownloadResult DownloadFile(CRunContext* plugin, const char* url, const char* directory, uint32_t expectedSize,
-                            const char* localName, const char* expectedSha256 = nullptr, uint32_t mostBytes = 0);
+// The outcome: kDownloadOk, or the failure's code after its lines in the install log (an
+// open that failed carries the answer's status for the user).
+StepOutcome DownloadFile(const Transfer& transfer, const char* url, const char* directory, uint32_t expectedSize,
+                         const char* localName, const char* expectedSha256 = nullptr, uint32_t mostBytes = 0);

@@ -12,10 +12,9 @@
 #include "log/method_guard.h"
 #include "net/accept_language.h"
 #include "net/declared_length.h"
+#include "net/session_job.h"
+#include "net/transfer.h"
 #include "net/url_open.h"
-#include "plugin/run_context.h"
-#include "plugin/run_control.h"
-#include "plugin/session_job.h"
 
 namespace {
 
@@ -25,8 +24,8 @@ constexpr DWORD kReadSize = 16384;
 // been left, the job may still be waiting for the server and must not touch the browser.
 class CBodyJob : public CSessionJob {
  public:
-  CBodyJob(const CRunContext& plugin, HINTERNET request, size_t mostBytes)
-      : CSessionJob(plugin), m_request(request), m_mostBytes(mostBytes) {}
+  CBodyJob(const Transfer& transfer, HINTERNET request, size_t mostBytes)
+      : CSessionJob(transfer.control), m_request(request), m_mostBytes(mostBytes) {}
 
   MemoryDownloadEnd end() const { return m_end; }
   DWORD errorCode() const { return m_errorCode; }
@@ -79,47 +78,70 @@ class CBodyJob : public CSessionJob {
 };
 
 // The body into body on a job; kCancelled when the page was left meanwhile, in which
-// case the request went with the job (requestKept false).
-MemoryDownloadEnd readBody(CRunContext& plugin, HINTERNET request, size_t mostBytes, std::string& body,
+// case the request went with the job (requestKept false); kFault after a fault's report.
+MemoryDownloadEnd readBody(const Transfer& transfer, HINTERNET request, size_t mostBytes, std::string& body,
                            bool* requestKept) {
-  auto* job = new (std::nothrow) CBodyJob(plugin, request, mostBytes);
-  *requestKept = !job || runSessionJob(plugin, job) == JobEnd::kDone;
+  auto* job = new (std::nothrow) CBodyJob(transfer, request, mostBytes);
+  *requestKept = true;
   if (!job) return MemoryDownloadEnd::kNoMemory;
-  if (!*requestKept) return MemoryDownloadEnd::kCancelled;
-  if (const uint32_t fault = job->faultCode()) {
-    delete job;
-    raiseCaughtFault(fault);
-  }
-  const MemoryDownloadEnd end = job->end();
+  const auto done = takeBackJob(runSessionJob(transfer.control, job), job);
+  *requestKept = static_cast<bool>(done);
+  if (!done) return MemoryDownloadEnd::kCancelled;
+  if (done->reportFault(transfer.instance)) return MemoryDownloadEnd::kFault;
+  const MemoryDownloadEnd end = done->end();
   if (end == MemoryDownloadEnd::kReadFailed) {
     auto lock = lockInstallLog();
     logText("InternetReadFile failed.  Error code: ");
-    logUnsignedLine(job->errorCode());
+    logUnsignedLine(done->errorCode());
   }
   // Taken over without a copy: the body may be tens of MiB.
-  if (end == MemoryDownloadEnd::kWhole) body.swap(job->body());
-  delete job;
+  if (end == MemoryDownloadEnd::kWhole) body.swap(done->body());
   return end;
+}
+
+// The outcome of a memory download that ended so.
+DownloadResult codeOf(MemoryDownloadEnd end) {
+  switch (end) {
+    case MemoryDownloadEnd::kWhole: return kDownloadOk;
+    case MemoryDownloadEnd::kNotOpened: return kDownloadNoUrl;
+    case MemoryDownloadEnd::kCancelled: return kDownloadCancelled;
+    case MemoryDownloadEnd::kFault: return kDownloadFault;
+    default: return kDownloadReadFailed;
+  }
+}
+
+MemoryDownload endedWith(MemoryDownloadEnd end, const StepOutcome& outcome) {
+  MemoryDownload ended;
+  static_cast<StepOutcome&>(ended) = outcome;
+  ended.code = codeOf(end);
+  ended.end = end;
+  return ended;
 }
 
 }  // namespace
 
-MemoryDownloadEnd downloadIntoMemory(CRunContext& plugin, const char* url, size_t mostBytes, const char* traceName,
-                                     std::string& body) {
+MemoryDownload downloadIntoMemory(const Transfer& transfer, const char* url, size_t mostBytes, const char* traceName,
+                                  std::string& body) {
   std::string().swap(body);
   // Owned blocks live outside the guarded body, so that a fault leaves none behind.
   ScopedBlock<char> header;
   MemoryDownloadEnd end = MemoryDownloadEnd::kFault;
-  runGuarded(&plugin, traceName, [&] {
-    header.reset(getAcceptLanguageHeader(NPN_UserAgent(plugin.m_npp)));
-    DWORD closeError = 0;
-    HINTERNET request = OpenURL(&plugin, url, header.get(), &closeError);
+  StepOutcome failure;
+  runGuarded(transfer.instance, traceName, [&] {
+    header.reset(getAcceptLanguageHeader(transfer.userAgent));
+    OpenedUrl opened = OpenURL(transfer, url, header.get());
+    failure = opened.outcome;
+    // Closed by hand, so that a failure to close is logged; it goes with the job when the
+    // page is left.
+    const HINTERNET request = opened.request.release();
     if (!request) {
-      end = runCancelled(plugin) ? MemoryDownloadEnd::kCancelled : MemoryDownloadEnd::kNotOpened;
+      end = failure.code == kDownloadCancelled ? MemoryDownloadEnd::kCancelled
+            : failure.code == kDownloadFault   ? MemoryDownloadEnd::kFault
+                                               : MemoryDownloadEnd::kNotOpened;
       return;
     }
     bool requestKept = false;
-    end = readBody(plugin, request, mostBytes, body, &requestKept);
+    end = readBody(transfer, request, mostBytes, body, &requestKept);
     if (requestKept && !InternetCloseHandle(request)) {
       auto lock = lockInstallLog();
       logText("InternetCloseHandle failed in ");
@@ -128,5 +150,5 @@ MemoryDownloadEnd downloadIntoMemory(CRunContext& plugin, const char* url, size_
       logUnsignedLine(GetLastError());
     }
   });
-  return end;
+  return endedWith(end, failure);
 }

@@ -11,11 +11,13 @@
 #include <cstddef>
 #include <string>
 
-class CRunContext;
+#include "base/step_outcome.h"
+
+struct Transfer;
 
 enum class MemoryDownloadEnd {
   kWhole,       // body holds the whole body
-  kNotOpened,   // the URL could not be opened (shown through the run's notice)
+  kNotOpened,   // the URL could not be opened (the outcome carries the answer's status)
   kReadFailed,  // a read failed, or the body ended before its Content-Length (logged
                 // with the system's code)
   kTooLarge,    // the body went past the bound
@@ -24,8 +26,15 @@ enum class MemoryDownloadEnd {
   kFault,       // a fault ended it (logged by the guard)
 };
 
+// How a fetch into memory ended, as one value: the outcome for the caller (kDownloadOk
+// with kWhole; an open that failed carries the answer's status for the user) and the end
+// that tells the ways a body can fail apart.
+struct MemoryDownload : StepOutcome {
+  MemoryDownloadEnd end = MemoryDownloadEnd::kFault;
+};
+
 // Fetches url into body (emptied first; filled only when kWhole), at most mostBytes.
 // Runs under the method guard named traceName, a literal that outlives the call; a close
 // of the request that fails is logged as "InternetCloseHandle failed in traceName".
-MemoryDownloadEnd downloadIntoMemory(CRunContext& plugin, const char* url, size_t mostBytes, const char* traceName,
-                                     std::string& body);
+MemoryDownload downloadIntoMemory(const Transfer& transfer, const char* url, size_t mostBytes, const char* traceName,
+                                  std::string& body);

@@ -1,19 +1,19 @@
-// URL opening with cookie, authentication dialogs, status check and the failure's report.
+// URL opening with cookie, authentication dialogs, status check and the failure's outcome.
 #include "net/url_open.h"
 
 #include <cstdio>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "base/host_services.h"
+#include "base/scoped_block.h"
+#include "base/scoped_internet_handle.h"
 #include "log/install_log.h"
-#include "net/http_error_message.h"
 #include "net/prefs_text.h"
 #include "net/request_timeouts.h"
+#include "net/session_job.h"
 #include "net/url_parts.h"
-#include "plugin/run_context.h"
-#include "plugin/run_control.h"
-#include "plugin/session_job.h"
 
 namespace {
 
@@ -65,13 +65,13 @@ bool userAsksToRetry(HWND owner, HINTERNET request) {
 // walked away.
 class COpenJob : public CSessionJob {
  public:
-  COpenJob(const CRunContext& plugin, const char* url, const char* headers, DWORD flags)
-      : CSessionJob(plugin),
-        m_session(plugin.m_internet),
+  COpenJob(const Transfer& transfer, const char* url, const char* headers, DWORD flags)
+      : CSessionJob(transfer.control),
+        m_session(transfer.session),
         m_url(url),
         m_headers(headers),
         m_flags(flags),
-        m_timeouts(downloadTimeouts(plugin.m_limits)) {}
+        m_timeouts(downloadTimeouts(transfer.limits)) {}
   HINTERNET request() const { return m_request; }
   DWORD error() const { return m_error; }
 
@@ -96,40 +96,39 @@ class COpenJob : public CSessionJob {
 };
 
 // The request, or null with the call's error as the last error; null as well when the
-// page was left meanwhile.
-HINTERNET openOnce(CRunContext* plugin, const char* url, const char* headers, DWORD flags) {
-  auto* job = new (std::nothrow) COpenJob(*plugin, url, headers, flags);
+// page was left meanwhile, or when a fault ended the call (*faulted, after its report).
+HINTERNET openOnce(const Transfer& transfer, const char* url, const char* headers, DWORD flags, bool* faulted) {
+  auto* job = new (std::nothrow) COpenJob(transfer, url, headers, flags);
   if (!job) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
-  if (runSessionJob(*plugin, job) == JobEnd::kAbandoned) return nullptr;
-  const HINTERNET request = job->request();
-  const DWORD error = job->error();
-  const uint32_t fault = job->faultCode();
-  delete job;
-  if (fault && request) InternetCloseHandle(request);
-  raiseCaughtFault(fault);
-  SetLastError(error);
-  return request;
+  const auto done = takeBackJob(runSessionJob(transfer.control, job), job);
+  if (!done) return nullptr;
+  ScopedInternetHandle request(done->request());
+  *faulted = done->reportFault(transfer.instance);
+  if (*faulted) return nullptr;
+  SetLastError(done->error());
+  return request.release();
 }
 
 // The sign-on cookie goes with the URL the page gave only (withCookie): set for each
 // address a redirect names, it would hand the operator's token to any host.
-HINTERNET openWithRetries(CRunContext* plugin, const char* url, const char* headers, DWORD* lastError,
-                          bool withCookie) {
-  const char* cookie = withCookie ? plugin->m_page.siteMinderHeader : nullptr;
+HINTERNET openWithRetries(const Transfer& transfer, const char* url, const char* headers, DWORD* lastError,
+                          bool withCookie, bool* faulted) {
+  const char* cookie = withCookie ? transfer.signOnCookie : nullptr;
   const DWORD flags = openFlags(url);
-  for (int attempt = 0; attempt < kMaxOpenAttempts && !runCancelled(*plugin); ++attempt) {
+  for (int attempt = 0; attempt < kMaxOpenAttempts && !transferCancelled(transfer); ++attempt) {
     if (cookie) InternetSetCookieA(url, "SMSESSION", cookie);
     const DWORD started = GetTickCount();
-    HINTERNET request = openOnce(plugin, url, headers, flags);
+    HINTERNET request = openOnce(transfer, url, headers, flags, faulted);
+    if (*faulted) return nullptr;
     // A server that took the whole timeout to say nothing is not asked again: each
     // attempt would cost the same wait. Some systems report that timeout as an aborted
     // connection, so the time it took tells as well.
     if (!request &&
         (GetLastError() == ERROR_INTERNET_TIMEOUT ||
-         GetTickCount() - started >= downloadTimeouts(plugin->m_limits).receiveMs)) {
+         GetTickCount() - started >= downloadTimeouts(transfer.limits).receiveMs)) {
       *lastError = GetLastError();
       return nullptr;
     }
@@ -137,7 +136,7 @@ HINTERNET openWithRetries(CRunContext* plugin, const char* url, const char* head
       *lastError = GetLastError();
       continue;
     }
-    if (!userAsksToRetry(pluginOwnerWindow(plugin), request)) return request;
+    if (!userAsksToRetry(transfer.dialogOwner, request)) return request;
     if (InternetCloseHandle(request) != TRUE) *lastError = GetLastError();
   }
   return nullptr;
@@ -147,27 +146,21 @@ bool isRedirect(DWORD status) {
   return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
-// The URL an answer sends the request on to, resolved against the URL it answered, in a
-// new block; null when the answer names none.
-char* redirectTarget(HINTERNET request, const char* url) {
+// The URL an answer sends the request on to, resolved against the URL it answered; none
+// when the answer names none.
+ScopedBlock<char> redirectTarget(HINTERNET request, const char* url) {
   DWORD size = 0;
   if (HttpQueryInfoA(request, HTTP_QUERY_LOCATION, nullptr, &size, nullptr) ||
       GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0)
-    return nullptr;
-  char* location = static_cast<char*>(NPN_MemAlloc(size + 1));
-  if (!location) return nullptr;
-  char* target = nullptr;
-  if (HttpQueryInfoA(request, HTTP_QUERY_LOCATION, location, &size, nullptr)) {
-    location[size] = '\0';
-    DWORD length = 0;
-    InternetCombineUrlA(url, location, nullptr, &length, ICU_NO_ENCODE);
-    if (length > 0) target = static_cast<char*>(NPN_MemAlloc(length + 1));
-    if (target && !InternetCombineUrlA(url, location, target, &length, ICU_NO_ENCODE)) {
-      NPN_MemFree(target);
-      target = nullptr;
-    }
-  }
-  NPN_MemFree(location);
+    return ScopedBlock<char>();
+  const ScopedBlock<char> location(static_cast<char*>(NPN_MemAlloc(size + 1)));
+  if (!location || !HttpQueryInfoA(request, HTTP_QUERY_LOCATION, location.get(), &size, nullptr))
+    return ScopedBlock<char>();
+  location.get()[size] = '\0';
+  DWORD length = 0;
+  InternetCombineUrlA(url, location.get(), nullptr, &length, ICU_NO_ENCODE);
+  ScopedBlock<char> target(length > 0 ? static_cast<char*>(NPN_MemAlloc(length + 1)) : nullptr);
+  if (target && !InternetCombineUrlA(url, location.get(), target.get(), &length, ICU_NO_ENCODE)) target.reset();
   return target;
 }
 
@@ -197,15 +190,12 @@ void logRedirect(const char* prefix, DWORD status, const char* target) {
   logLine(line);
 }
 
-// The user learns why through the run's notice, with the answer's own status text.
-void reportOpenFailure(const CRunContext& plugin, HINTERNET request, DWORD status) {
-  if (!plugin.m_openFailureNotice) return;
+// The failed open's outcome, with the answer's own status text for the user.
+StepOutcome openFailure(HINTERNET request, DWORD status) {
   char statusText[kStatusTextSize] = {};
   DWORD size = sizeof statusText - 1;
   if (request) HttpQueryInfoA(request, HTTP_QUERY_STATUS_TEXT, statusText, &size, nullptr);
-  char message[kHttpErrorMessageSize];
-  composeHttpErrorMessage(plugin.m_page.installErrorHttp, statusText, status, message, sizeof message);
-  plugin.m_openFailureNotice(plugin, message);
+  return noticeOutcome(kDownloadNoUrl, OutcomeNotice::kServerStatus, status, statusText);
 }
 
 }  // namespace
@@ -218,31 +208,34 @@ DWORD statusCodeOf(HINTERNET request) {
   return status;
 }
 
-HINTERNET OpenURL(CRunContext* plugin, const char* url, const char* headers, DWORD* lastError, bool showFailure) {
-  *lastError = 0;
-  HINTERNET request = openWithRetries(plugin, url, headers, lastError, true);
-  char* current = nullptr;
+OpenedUrl OpenURL(const Transfer& transfer, const char* url, const char* headers) {
+  OpenedUrl opened;
+  DWORD* lastError = &opened.lastError;
+  bool faulted = false;
+  ScopedInternetHandle& request = opened.request;
+  request.reset(openWithRetries(transfer, url, headers, lastError, true, &faulted));
+  ScopedBlock<char> current;
   // Past the last redirect allowed, the redirect's own answer is the failure shown.
-  for (int redirects = 0; redirects < kMostRedirects && request && isRedirect(statusCodeOf(request)); ++redirects) {
-    const char* from = current ? current : url;
-    char* next = redirectTarget(request, from);
+  for (int redirects = 0; redirects < kMostRedirects && request && isRedirect(statusCodeOf(request.get()));
+       ++redirects) {
+    const char* from = current ? current.get() : url;
+    ScopedBlock<char> next = redirectTarget(request.get(), from);
     if (!next) break;
-    if (const char* refusal = redirectRefusal(from, next)) {
-      logRedirect(refusal, statusCodeOf(request), next);
-      NPN_MemFree(next);
+    if (const char* refusal = redirectRefusal(from, next.get())) {
+      logRedirect(refusal, statusCodeOf(request.get()), next.get());
       break;
     }
-    logRedirect("Redirect", statusCodeOf(request), next);
-    InternetCloseHandle(request);
-    NPN_MemFree(current);
-    current = next;
-    request = openWithRetries(plugin, current, headers, lastError, false);
+    logRedirect("Redirect", statusCodeOf(request.get()), next.get());
+    request.reset();
+    current = std::move(next);
+    request.reset(openWithRetries(transfer, current.get(), headers, lastError, false, &faulted));
   }
-  NPN_MemFree(current);
-  const DWORD status = statusCodeOf(request);
-  if (request && status >= 200 && status <= 299) return request;
+  const DWORD status = statusCodeOf(request.get());
+  if (request && status >= 200 && status <= 299) return opened;
   // A page that has been left is not told why its download failed.
-  if (showFailure && !runCancelled(*plugin)) reportOpenFailure(*plugin, request, status);
-  if (request) InternetCloseHandle(request);
-  return nullptr;
+  if (faulted) opened.outcome = outcomeOf(kDownloadFault);
+  else if (transferCancelled(transfer)) opened.outcome = outcomeOf(kDownloadCancelled);
+  else opened.outcome = openFailure(request.get(), status);
+  request.reset();
+  return opened;
 }

@@ -8,7 +8,9 @@
 
 #include <cstdint>
 
-class CDownloadProgress {
+#include "net/progress_sink.h"
+
+class CDownloadProgress final : public CProgressSink {
  public:
   // dialog is the record's dialog handle, read at each step: a dialog taken down during
   // a download leaves the counters going on without a bar.
@@ -17,7 +19,7 @@ class CDownloadProgress {
   // Back to nothing: no total, nothing done, nothing shown.
   void reset();
   // The total in bytes, held to the 32-bit range.
-  void setTotal(int64_t bytes);
+  void setTotal(int64_t bytes) override;
   // A new stage: this total, nothing done, the bar at 0.
   void restart(int64_t total);
   // A file that will not be fetched no longer counts in the total.
@@ -26,10 +28,10 @@ class CDownloadProgress {
   void forgetShownPercent();
   // Bytes received; the bar moves when the percentage of the total has grown. No
   // percentage can be formed without a positive total, and none goes above 100.
-  void advance(uint32_t bytes);
+  void advance(uint32_t bytes) override;
   // The bar at 0 or full, whatever the counters say.
   void showEmpty() const;
-  void showFull() const;
+  void showFull() const override;
 
   int total() const { return m_totalBytes; }
   int done() const { return m_bytesDone; }

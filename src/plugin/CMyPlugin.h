@@ -8,8 +8,8 @@
 #include <wininet.h>
 
 #include "base/npapi.h"
+#include "base/run_control.h"
 #include "plugin/run_context.h"
-#include "plugin/run_control.h"
 
 // The run's own part (the page, the session, the progress, the work directory) is its
 // CRunContext, which the steps below the workflow take.

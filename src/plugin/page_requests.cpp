@@ -2,12 +2,12 @@
 #include "plugin/page_requests.h"
 
 #include "base/host_services.h"
+#include "base/run_control.h"
 #include "base/scoped_block.h"
 #include "base/string_copy.h"
 #include "log/install_log.h"
 #include "plugin/CMyPlugin.h"
 #include "plugin/dialog_protocol.h"
-#include "plugin/run_control.h"
 
 namespace {
 

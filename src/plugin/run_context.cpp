@@ -3,6 +3,9 @@
 
 #include <cstring>
 
+#include "base/run_control.h"
+#include "log/cancel_note.h"
+
 void CRunContext::resetRun() {
   m_npp = nullptr;
   m_page = PageParameters();
@@ -14,11 +17,14 @@ void CRunContext::resetRun() {
   m_internet = nullptr;
   m_userAgent = nullptr;
   m_runControl = nullptr;
-  m_openFailureNotice = nullptr;
   m_limits = RunLimits();
-  std::memset(m_configFilePath, 0, sizeof m_configFilePath);
+  m_configuration = ConfigurationFile();
 }
 
 HWND pluginOwnerWindow(const CRunContext* run) {
   return run && run->m_npWindow ? static_cast<HWND>(run->m_npWindow->window) : nullptr;
 }
+
+bool runCancelled(const CRunContext& run) { return runCancelled(run.m_runControl); }
+
+void noteRunCancelled(CRunContext& run) { noteRunCancelled(run.m_runControl); }

@@ -1,11 +1,10 @@
-// CRunContext: what a run's steps below the workflow (a download, the package update
-// and the log's upload) need of their instance: the page's parameters, the
-// internet session and its cancel control, the progress and its dialog, the owner
-// window, the downloads' limits, the work directory and the run's cached configuration
-// file. The instance
-// record is one (CMyPlugin derives from it), so the steps take this small part and never
-// the whole record. Written by the browser's thread before the worker starts and by that
-// worker while it runs.
+// CRunContext: the run's part of the instance record: the page's parameters, the internet
+// session and its cancel control, the progress and its dialog, the owner window, the
+// downloads' limits, the work directory and the run's configuration file. The instance
+// record is one (CMyPlugin derives from it). Only the plug-in, the workflow and the entry
+// points read it: each step below takes the small value the workflow builds from it
+// (plugin/run_values.h). Written by the browser's thread before the worker starts and by
+// that worker while it runs.
 #pragma once
 
 #include <windows.h>
@@ -13,18 +12,14 @@
 
 #include "base/npapi.h"
 #include "base/run_limits.h"
-#include "base/thread_instance.h"
+#include "download/config_files.h"
+#include "log/log_instance.h"
 #include "plugin/CDownloadProgress.h"
 #include "plugin/page_parameters.h"
 
 class CRunControl;
-class CRunContext;
 
-// Tells the user why a URL could not be opened: message is the page's sentence with the
-// answer's status. The workflow, which owns the run's boxes, gives the run its notice.
-using OpenFailureNotice = void (*)(const CRunContext& run, const char* message);
-
-class CRunContext {
+class CRunContext : public CLogInstance {
  public:
   CRunContext() : m_progress(&m_progressDialog) { resetRun(); }
   CRunContext(const CRunContext&) = delete;
@@ -49,17 +44,17 @@ class CRunContext {
   // Made by NPP_New, which has it close the session once opened; cancelled by
   // NPP_Destroy. Null in a record made without it: its run then cannot be cancelled.
   CRunControl* m_runControl;
-  // How a URL that could not be opened is reported; null: it is not.
-  OpenFailureNotice m_openFailureNotice;
   // The downloads' limits; the product's own unless a test or a benchmark set them.
   RunLimits m_limits;
   // The run's configuration file once fetched: every later step uses the same file.
-  char m_configFilePath[260];
-  // The instance's own number, under which its threads file their log lines
-  // (base/thread_instance.h); given once, when the record is made.
-  const uint32_t m_instanceNumber = newInstanceNumber();
+  ConfigurationFile m_configuration;
 };
 
 // The window that owns the run's message boxes and dialogs: the plug-in's window, or
 // none before the browser gave one.
 HWND pluginOwnerWindow(const CRunContext* run);
+
+// Whether the page has been left during the instance's run.
+bool runCancelled(const CRunContext& run);
+// Logs, once per run, that the run was cancelled.
+void noteRunCancelled(CRunContext& run);

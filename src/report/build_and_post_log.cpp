@@ -8,16 +8,16 @@
 #include "report/environment_report.h"
 #include "report/log_post.h"
 
-void buildAndPostLog(CRunContext* instance, CInstallLogPortion& log, LogSendWait wait) {
+void buildAndPostLog(const LogUploadInputs& upload, CInstallLogPortion& log, LogSendWait wait) {
   // Without a receiver the report is not even made: its own lookups would only add lines
   // to a log that goes nowhere.
-  if (!instance || !hasInstallLogUrl(*instance)) return;
+  if (!upload.url || !*upload.url) return;
   CTextBuffer body;
-  appendEnvironmentReport(body, *instance);
+  appendEnvironmentReport(body, upload.userAgent);
   // Taken after the report, so that what the report's own calls logged goes with it.
   log.appendTo(body);
   body.append("\r\n");
   appendSeparatorLine(body);
   const ScopedBlock<char> text(body.copyText());
-  if (text) postLogText(*instance, text.get(), log, wait);
+  if (text) postLogText(upload, text.get(), log, wait);
 }

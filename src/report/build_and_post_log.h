@@ -3,9 +3,9 @@
 #pragma once
 
 #include "log/install_log.h"
+#include "report/log_upload.h"
 
-class CRunContext;
-
-// Builds the body and posts it for the instance, waiting as wait says (see postLogText).
-// The portion records how much of the log the body carried; the upload settles it.
-void buildAndPostLog(CRunContext* instance, CInstallLogPortion& log, LogSendWait wait);
+// Builds the body and posts it, waiting as wait says (see postLogText). Without a
+// receiver's URL nothing is built. The portion records how much of the log the body
+// carried; the upload settles it.
+void buildAndPostLog(const LogUploadInputs& upload, CInstallLogPortion& log, LogSendWait wait);

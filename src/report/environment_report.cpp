@@ -12,7 +12,6 @@
 #include "log/CTextBuffer.h"
 #include "log/title_line.h"
 #include "net/accept_language.h"
-#include "plugin/run_context.h"
 #include "report/file_version_info.h"
 
 namespace {
@@ -110,8 +109,7 @@ void appendLocale(CTextBuffer& buffer) {
   }
 }
 
-void appendBrowser(CTextBuffer& buffer, CRunContext& instance) {
-  const char* userAgent = NPN_UserAgent(instance.m_npp);
+void appendBrowser(CTextBuffer& buffer, const char* userAgent) {
   buffer.append("  User Agent: >").append(userAgent ? userAgent : "").append("<\r\n");
   const ScopedBlock<char> header(getAcceptLanguageHeader(userAgent));
   buffer.append("  Accept language header: >").append(header ? header.get() : "").append("<\r\n");
@@ -119,13 +117,13 @@ void appendBrowser(CTextBuffer& buffer, CRunContext& instance) {
 
 }  // namespace
 
-void appendEnvironmentReport(CTextBuffer& buffer, CRunContext& instance) {
+void appendEnvironmentReport(CTextBuffer& buffer, const char* userAgent) {
   buffer.append("\r\n");
   appendTitleLine(kModuleName, "-", 80, buffer);
   appendOperatingSystem(buffer);
   appendDirectories(buffer);
   appendOwnModule(buffer);
   appendLocale(buffer);
-  appendBrowser(buffer, instance);
+  appendBrowser(buffer, userAgent);
   appendTitleLine(kLogTitle, "-", 80, buffer);
 }

@@ -2,11 +2,11 @@
 // operating system, directories, the plug-in's own file and version, locale, browser.
 #pragma once
 
-class CRunContext;
 class CTextBuffer;
 
 // The plug-in's own file name: it titles the report and names the module reported on.
 constexpr char kModuleName[] = "NPOstrelUpdater.dll";
 
 // Appends the report, ending with the title line under which the log's text follows.
-void appendEnvironmentReport(CTextBuffer& buffer, CRunContext& instance);
+// userAgent is the browser's, as it gives it now.
+void appendEnvironmentReport(CTextBuffer& buffer, const char* userAgent);

@@ -26,10 +26,8 @@
 #include "net/accept_language.h"
 #include "net/internet_session.h"
 #include "net/request_timeouts.h"
-#include "net/run_session.h"
+#include "net/session_job.h"
 #include "net/url_parts.h"
-#include "plugin/run_context.h"
-#include "plugin/session_job.h"
 
 namespace {
 
@@ -72,8 +70,8 @@ Body makeBody(const char* text) {
 }
 
 // The extra header lines, in the order the receiver gets them.
-void appendHeaders(CRunContext& instance, const Body& body, CTextBuffer& headers) {
-  const ScopedBlock<char> languages(getAcceptLanguageHeader(NPN_UserAgent(instance.m_npp)));
+void appendHeaders(const LogUploadInputs& upload, const Body& body, CTextBuffer& headers) {
+  const ScopedBlock<char> languages(getAcceptLanguageHeader(upload.userAgent));
   if (languages) headers.append(languages.get()).append("\r\n");
   headers.append("Connection: Keep-Alive\r\n");
   headers.append("Content-Type: ").append(body.type).append("\r\n");
@@ -99,10 +97,10 @@ std::unique_ptr<char[]> ownCopy(const char* text, DWORD length) {
 // the step short.
 class CPostJob : public CSessionJob {
  public:
-  CPostJob(const CRunContext& instance, const UrlParts& parts, const CInstallLogPortion& portion)
-      : CSessionJob(instance),
-        m_session(openedRunSession(instance)),
-        m_userAgent(instance.m_userAgent ? instance.m_userAgent : ""),
+  CPostJob(const LogUploadInputs& upload, const UrlParts& parts, const CInstallLogPortion& portion)
+      : CSessionJob(upload.control),
+        m_session(upload.session),
+        m_userAgent(upload.userAgent ? upload.userAgent : ""),
         m_parts(parts),
         m_portion(portion),
         m_started(GetTickCount()) {}
@@ -200,41 +198,31 @@ class CPostJob : public CSessionJob {
 
 // The job with its copies made on this thread, which may still ask the browser (for its
 // languages and its memory); null without room.
-CPostJob* makePostJob(CRunContext& instance, const UrlParts& parts, const char* text,
+CPostJob* makePostJob(const LogUploadInputs& upload, const UrlParts& parts, const char* text,
                       const CInstallLogPortion& portion) {
   const Body body = makeBody(text);
   const ScopedBlock<char> bytes(body.bytes);
   if (!bytes) return nullptr;
   CTextBuffer headers;
-  appendHeaders(instance, body, headers);
-  auto* job = new (std::nothrow) CPostJob(instance, parts, portion);
-  if (job && !job->takeCopies(headers, body)) {
-    delete job;
-    return nullptr;
-  }
-  return job;
+  appendHeaders(upload, body, headers);
+  std::unique_ptr<CPostJob> job(new (std::nothrow) CPostJob(upload, parts, portion));
+  if (job && !job->takeCopies(headers, body)) job.reset();
+  return job.release();
 }
 
 }  // namespace
 
-bool hasInstallLogUrl(const CRunContext& instance) {
-  const char* url = instance.m_page.installLogUrl;
-  return url && *url;
-}
-
-bool postLogText(CRunContext& instance, const char* text, CInstallLogPortion& portion, LogSendWait wait) {
-  if (!hasInstallLogUrl(instance) || !text) return false;
+bool postLogText(const LogUploadInputs& upload, const char* text, CInstallLogPortion& portion, LogSendWait wait) {
+  if (!upload.url || !*upload.url || !text) return false;
   UrlParts parts = {};
-  if (!splitUrl(instance.m_page.installLogUrl, parts)) return false;
-  CPostJob* job = makePostJob(instance, parts, text, portion);
+  if (!splitUrl(upload.url, parts)) return false;
+  CPostJob* job = makePostJob(upload, parts, text, portion);
   if (!job) return false;
   job->carry();
   // Left at the wait's end, or once the body went when the caller does not wait for the
   // answer, the job goes on and frees what it holds on its own thread.
   const HANDLE until = wait.forAnswer ? nullptr : static_cast<HANDLE>(CInstallLogPortion::settledEvent());
-  if (runSessionJobWithin(instance, job, until, wait.ms) == JobEnd::kAbandoned) return true;
-  const uint32_t fault = job->faultCode();
-  delete job;
-  raiseCaughtFault(fault);
+  const auto done = takeBackJob(runSessionJobWithin(upload.control, job, until, wait.ms), job);
+  if (done) done->reportFault(upload.instance);
   return true;
 }

@@ -2,14 +2,10 @@
 #pragma once
 
 #include "log/install_log.h"
+#include "report/log_upload.h"
 
-class CRunContext;
-
-// Whether the instance has a receiver to post to: a non-empty InstallLogURL.
-bool hasInstallLogUrl(const CRunContext& instance);
-
-// Sends text, the body that carries portion, as one POST request to the instance's
-// InstallLogURL through its internet session, on a job of its own. The job settles the
+// Sends text, the body that carries portion, as one POST request to upload.url through
+// upload.session, on a job of its own. The job settles the
 // portion: delivered once the body has been written whole, whatever the receiver answers
 // and when; not delivered when the connection, the certificate check or the body failed.
 // The caller waits until then, or with wait.forAnswer until the answer has been read,
@@ -18,4 +14,4 @@ bool hasInstallLogUrl(const CRunContext& instance);
 // waits for the job's end, see runSessionJobWithin). False when no upload started: no
 // URL, a URL that does not split, no room for the copies. Goes out whether or not the
 // page has been left.
-bool postLogText(CRunContext& instance, const char* text, CInstallLogPortion& portion, LogSendWait wait);
+bool postLogText(const LogUploadInputs& upload, const char* text, CInstallLogPortion& portion, LogSendWait wait);

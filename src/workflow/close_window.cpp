@@ -4,12 +4,13 @@
 #include <windows.h>
 
 #include "base/host_services.h"
+#include "base/run_control.h"
+#include "base/scoped_handle.h"
 #include "base/thread_instance.h"
 #include "log/install_log.h"
 #include "log/method_guard.h"
 #include "plugin/CMyPlugin.h"
 #include "plugin/page_requests.h"
-#include "plugin/run_control.h"
 #include "plugin/worker_wait.h"
 #include "workflow/startup_event.h"
 
@@ -23,12 +24,11 @@ constexpr DWORD kPauseBeforeCloseMs = 2000;
 // whichever comes first. Leaving wakes this instance's wait alone: the named event is
 // shared with other instances and processes, which must go on waiting for their client.
 void waitForClientStartup(const CMyPlugin& plugin) {
-  const HANDLE event = openStartupEvent();
+  const ScopedKernelHandle event(openStartupEvent());
   if (!event) return;
   const HANDLE left = plugin.m_runControl ? plugin.m_runControl->cancelEvent() : nullptr;
-  const HANDLE waits[] = {event, left};
+  const HANDLE waits[] = {event.get(), left};
   WaitForMultipleObjects(left ? 2 : 1, waits, FALSE, kStartupWaitMs);
-  CloseHandle(event);
 }
 
 // The pause before the window goes; false when the page was left meanwhile.

@@ -7,13 +7,12 @@
 #include "base/client_install_dir.h"
 #include "base/folder_emptying.h"
 #include "base/path_text.h"
-#include "download/download_files.h"
-#include "log/CTextBuffer.h"
 #include "log/install_log.h"
 #include "log/method_guard.h"
 #include "plugin/CMyPlugin.h"
 #include "workflow/finish.h"
 #include "workflow/message_boxes.h"
+#include "workflow/update_files.h"
 #include "workflow/updater_run.h"
 
 namespace {
@@ -70,11 +69,11 @@ bool hasEmptyWorkDirectory(CMyPlugin& plugin) {
 }
 
 RunOutcome updateAndInstall(CMyPlugin& plugin) {
-  CTextBuffer serverError;
-  const DownloadResult result = hasEmptyWorkDirectory(plugin) ? DownloadFiles(plugin, &serverError) : kDownloadNoDirectory;
+  const StepOutcome updated = hasEmptyWorkDirectory(plugin) ? DownloadFiles(plugin) : outcomeOf(kDownloadNoDirectory);
+  const DownloadResult result = updated.code;
   if (result == kDownloadServerError) {
     // No owner: the box stands on its own, in front, until the user reads it.
-    MessageBoxA(nullptr, serverError.text(), plugin.m_page.programTitle, kServerErrorBoxStyle);
+    MessageBoxA(nullptr, updated.text, plugin.m_page.programTitle, kServerErrorBoxStyle);
     return RunOutcome::kFailed;
   }
   // Nothing of a refused release stays behind, for this run or any later one to use.
@@ -92,7 +91,7 @@ RunOutcome updateAndInstall(CMyPlugin& plugin) {
       logText("Unable to download client files.  rc: ");
       logSignedLine(result);
     }
-    if (!runCancelled(plugin)) ErrorMessageBox(plugin, result);
+    if (!runCancelled(plugin)) ErrorMessageBox(plugin);
   }
   return RunOutcome::kFailed;
 }
@@ -127,7 +126,7 @@ int IsClientUpdaterInstalled(CMyPlugin& plugin) {
   return installed;
 }
 
-void ErrorMessageBox(CMyPlugin& plugin, DownloadResult /*code*/) {
+void ErrorMessageBox(CMyPlugin& plugin) {
   runGuarded(&plugin, "CMyPlugin::ErrorMessageBox()", [&] {
     const char* pageText = plugin.m_page.changeDirectoryExceptionMessage;
     const char* text = pageText ? pageText : kPermissionText;

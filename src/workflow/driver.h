@@ -14,6 +14,5 @@ void runOstrelClient(CMyPlugin& plugin);
 int IsClientUpdaterInstalled(CMyPlugin& plugin);
 
 // Logs and shows the page's text for a failed download (the built-in permission text when
-// the page gives none). Every code gets the same text. Trace name
-// "CMyPlugin::ErrorMessageBox()".
-void ErrorMessageBox(CMyPlugin& plugin, DownloadResult code);
+// the page gives none), whatever the failure. Trace name "CMyPlugin::ErrorMessageBox()".
+void ErrorMessageBox(CMyPlugin& plugin);

@@ -1,10 +1,10 @@
 // Finish and PrepareCloseWindow.
 #include "workflow/finish.h"
 
+#include "base/run_control.h"
 #include "log/method_guard.h"
 #include "plugin/CMyPlugin.h"
 #include "plugin/page_requests.h"
-#include "plugin/run_control.h"
 #include "plugin/top_level_window.h"
 #include "workflow/startup_event.h"
 #include "workflow/updater_run.h"

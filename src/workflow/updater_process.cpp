@@ -21,9 +21,14 @@ bool formUpdaterCommand(char* command, const char* directory, const char* switch
   return formed;
 }
 
-bool startProgram(char* command, PROCESS_INFORMATION& process) {
+StartedProgram startProgram(char* command) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
-  process = {};
-  return CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process) != 0;
+  PROCESS_INFORMATION process = {};
+  StartedProgram started;
+  if (!CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return started;
+  started.process.reset(process.hProcess);
+  started.thread.reset(process.hThread);
+  return started;
 }

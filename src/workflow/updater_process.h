@@ -1,6 +1,8 @@
 // Command lines for the client's updater and starting it as a process of its own.
 #pragma once
 
+#include "base/scoped_handle.h"
+
 #include <windows.h>
 
 #include <cstddef>
@@ -13,6 +15,13 @@ constexpr size_t kCommandLineCapacity = 1024;
 // be null. False, and command empty, when the line does not fit.
 bool formUpdaterCommand(char* command, const char* directory, const char* switchText, const char* configFile);
 
-// Starts the command with the plug-in's environment and current directory. The caller
-// closes both handles in process.
-bool startProgram(char* command, PROCESS_INFORMATION& process);
+// A program started, its process and first thread owned until the owner goes.
+struct StartedProgram {
+  ScopedKernelHandle process;
+  ScopedKernelHandle thread;
+  explicit operator bool() const { return static_cast<bool>(process); }
+};
+
+// Starts the command with the plug-in's environment and current directory; nothing held
+// when it could not be started.
+StartedProgram startProgram(char* command);

@@ -3,15 +3,15 @@
 
 #include "base/client_install_dir.h"
 #include "base/path_text.h"
-#include "download/config_files.h"
 #include "download/installed_release.h"
 #include "download/release_check.h"
 #include "log/install_log.h"
 #include "log/method_guard.h"
-#include "net/url_open.h"
 #include "plugin/CMyPlugin.h"
-#include "plugin/run_control.h"
+#include "plugin/run_values.h"
+#include "workflow/configuration_fetch.h"
 #include "workflow/message_boxes.h"
+#include "workflow/open_failure_box.h"
 #include "workflow/updater_process.h"
 
 namespace {
@@ -22,12 +22,13 @@ namespace {
 // that was left). After an install the release was checked before it was unpacked.
 bool releaseMayStart(CMyPlugin& plugin, const char* configFile, const char* directory) {
   if (!plugin.m_updaterInstalled || !checksReleases()) return true;
-  const DownloadResult checked = checkInstalledRelease(plugin, configFile, directory);
+  const StepOutcome checked = checkInstalledRelease(transferOf(plugin), configFile, directory);
+  showOpenFailureBox(plugin, checked);
   if (runCancelled(plugin)) {
     noteRunCancelled(plugin);
     return false;
   }
-  if (checked == kDownloadOk) return true;
+  if (checked.ok()) return true;
   logLine("The client is not started: its release was not accepted.");
   MessageBoxA(pluginOwnerWindow(&plugin), "Unable to launch client", kPluginCaption, kErrorBoxStyle);
   return false;
@@ -44,25 +45,24 @@ RunOutcome RunCommands(CMyPlugin& plugin) {
     // download has already failed the run for it.
     if (!url || !plugin.m_workDirectory) return;
     char configFile[kPathCapacity] = {};
-    fetchConfigFile(plugin, url, plugin.m_workDirectory, configFile, sizeof configFile);
+    fetchInstanceConfigFile(plugin, url, plugin.m_workDirectory, configFile, sizeof configFile);
     // Once started, the updater is waited for; before that, leaving the page stops it.
     if (runCancelled(plugin)) {
       outcome = RunOutcome::kFailed;
       return;
     }
     char command[kCommandLineCapacity];
-    PROCESS_INFORMATION process;
-    if (!formUpdaterCommand(command, plugin.m_workDirectory, "-install", configFile) ||
-        !startProgram(command, process)) {
+    const StartedProgram updater = formUpdaterCommand(command, plugin.m_workDirectory, "-install", configFile)
+                                       ? startProgram(command)
+                                       : StartedProgram();
+    if (!updater) {
       logLine("Unable to call \"updater.exe -install\".");
       return;
     }
     // The updater owns the client's files while it runs: it is waited for however long.
-    WaitForSingleObject(process.hProcess, INFINITE);
+    WaitForSingleObject(updater.process.get(), INFINITE);
     DWORD exitCode = 0;
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
+    GetExitCodeProcess(updater.process.get(), &exitCode);
     if (exitCode != 0) outcome = RunOutcome::kFailed;
   });
   return outcome;
@@ -81,9 +81,9 @@ bool StartupClient(CMyPlugin& plugin, const char* url) {
       return;
     }
     char configFile[kPathCapacity] = {};
-    const DownloadResult fetched = fetchConfigFile(plugin, url, directory, configFile, sizeof configFile);
+    const StepOutcome fetched = fetchInstanceConfigFile(plugin, url, directory, configFile, sizeof configFile);
     if (runCancelled(plugin)) return noteRunCancelled(plugin);
-    if (fetched != kDownloadOk) {
+    if (!fetched.ok()) {
       // The download has logged why, and its box has shown.
       const auto held = lockInstallLog();
       logText("The client is not started: its configuration file could not be had: ");
@@ -92,9 +92,8 @@ bool StartupClient(CMyPlugin& plugin, const char* url) {
     }
     if (!releaseMayStart(plugin, configFile, directory)) return;
     char command[kCommandLineCapacity];
-    PROCESS_INFORMATION process;
     const bool formed = formUpdaterCommand(command, directory, nullptr, configFile);
-    if (!formed || !startProgram(command, process)) {
+    if (!formed || !startProgram(command)) {
       {
         const auto held = lockInstallLog();
         logLine("Unabled to launch the client.");
@@ -105,8 +104,6 @@ bool StartupClient(CMyPlugin& plugin, const char* url) {
         MessageBoxA(pluginOwnerWindow(&plugin), "Unable to launch client", kPluginCaption, kErrorBoxStyle);
       return;
     }
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
     started = true;
   });
   return started;

@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """The source folders stand on one another in floors: a folder includes only folders
-below it, a method of a class is defined in the class's own folder, and only the
-plug-in, workflow and entry folders include the whole instance record, and only the
-workflow and entry folders show message boxes. Prints every
-place that breaks this and fails when there is one.
+below it, a method of a class is defined in the class's own folder, only the plug-in,
+workflow and entry folders know the instance record (include it, or name it in a
+declaration of its own), and only the workflow and entry folders show message boxes.
+Prints every place that breaks this and fails when there is one.
 
   check_floors.py SRC_DIR
 """
@@ -13,21 +13,26 @@ from pathlib import Path
 
 # Lowest first; folders on one floor do not include each other.
 FLOORS = {
-    "base": 0,      # bounded text, conversion, numbers, paths, temporary directory, browser services
+    "base": 0,      # bounded text, conversion, numbers, paths, run control, outcomes, browser services
     "log": 1,       # text buffer, install log, method guard
-    "plugin": 2,    # instance record, parameters, progress, window and dialog
-    "net": 3,       # internet session, URL open, download, browser preferences
-    "archive": 3,   # cabinet and zip extraction
-    "download": 4,  # properties, package list, file sets, configuration files
-    "report": 4,    # machine report and install-log upload
-    "workflow": 5,  # worker and driver, finishing, updater run, client start
+    "net": 2,       # transfer, session, URL open, download, browser preferences
+    "archive": 2,   # cabinet and zip extraction
+    "download": 3,  # properties, package list, file sets, configuration files, update steps
+    "report": 3,    # machine report and install-log upload
+    "plugin": 4,    # instance record, parameters, progress, window and dialog, the steps' values
+    "workflow": 5,  # worker and driver, update, finishing, updater run, client start
     "entry": 6,     # the exports and the browser's callbacks
 }
 
-# The whole instance record is for the browser's callbacks and the workflow; the steps
-# below them take the run's context.
-RECORD_HEADER = "plugin/CMyPlugin.h"
+# The instance record (the whole of it, its run's part and the page's parameters) is for
+# the plug-in, the browser's callbacks and the workflow; the steps below them take the
+# small values the workflow builds for them. Below those folders no header of the record
+# is included, and no declaration names one of its classes: a forward declaration would
+# reach up past the floors where no include shows it.
+RECORD_HEADERS = ("plugin/CMyPlugin.h", "plugin/run_context.h", "plugin/page_parameters.h")
+RECORD_CLASSES = ("CMyPlugin", "CRunContext", "PageParameters")
 RECORD_READERS = {"plugin", "workflow", "entry"}
+RECORD_NAME = re.compile(r'\b(?:class|struct)\s+(%s)\b' % "|".join(RECORD_CLASSES))
 
 # The user's boxes are shown from the run's outcome, by the workflow (and the browser's
 # callbacks); the steps below it hand their failures up.
@@ -62,8 +67,12 @@ def check(src: Path) -> list[str]:
             continue
         text = path.read_text(errors="replace")
         for number, line in enumerate(text.splitlines(), 1):
-            if f'#include "{RECORD_HEADER}"' in line and here not in RECORD_READERS:
-                problems.append(f"{where}:{number}: '{here}' includes the instance record; take the run's context")
+            if here not in RECORD_READERS:
+                if any(f'#include "{header}"' in line for header in RECORD_HEADERS):
+                    problems.append(f"{where}:{number}: '{here}' includes the instance record; take a step's value")
+                named = RECORD_NAME.search(line)
+                if named and not line.lstrip().startswith("//"):
+                    problems.append(f"{where}:{number}: '{here}' declares {named.group(1)} of the instance record")
             if MESSAGE_BOX.search(line) and here not in BOX_SHOWERS:
                 problems.append(f"{where}:{number}: '{here}' shows a message box; hand the failure up")
             match = INCLUDE.match(line)

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/run_context.h"
+#include "archive/unpacking.h"
 #include "support/test_files.h"
 
 // The start of the line for an entry whose name is refused.
@@ -27,7 +27,7 @@ std::string scratchFolder(const std::string& tag = "");
 
 // A destination one level below a new scratch folder (see above), so that anything
 // written outside the destination shows up beside it. The destination is not created.
-// The run is the one the extractions are for: never cancelled, with the product's
+// The unpacking is the one the extractions are for: never cancelled, with the product's
 // bounds, unless a test changes it.
 struct ScratchDestination {
   explicit ScratchDestination(const std::string& tag = "");
@@ -36,7 +36,7 @@ struct ScratchDestination {
 
   std::string outside;
   std::string dest;
-  CRunContext run;
+  Unpacking run;
 };
 
 // The sorted manifest lines that make_archives.py wrote for an archive.

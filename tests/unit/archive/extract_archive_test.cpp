@@ -7,7 +7,7 @@
 
 TEST(ExtractArchive, ZipAndCabInAnyCaseGoToTheirExtractors) {
   const std::string dest = scratchFolder() + "\\dest";
-  CRunContext run;
+  Unpacking run;
   EXPECT_EQ(extractArchive(run, (dest + "\\zip").c_str(), fixture("Mixed.ZiP").c_str()), kDownloadOk);
   EXPECT_EQ(listTree(dest + "\\zip"), manifest("stored.zip"));
   EXPECT_EQ(extractArchive(run, (dest + "\\cab").c_str(), fixture("UPPER.CAB").c_str()), kDownloadOk);
@@ -19,7 +19,7 @@ TEST(ExtractArchive, ZipAndCabInAnyCaseGoToTheirExtractors) {
 // Each of these is a zip archive; "nodot.zip" exists too, so an attempt would succeed.
 TEST(ExtractArchive, OtherNamesDoNothing) {
   const std::string dest = scratchFolder() + "\\dest";
-  CRunContext run;
+  Unpacking run;
   for (const char* name : {"archive.txt", "nodot", "folder.zip\\archive"}) {
     EXPECT_EQ(extractArchive(run, dest.c_str(), fixture(name).c_str()), kDownloadOk) << name;
   }

@@ -9,8 +9,8 @@
 #include <thread>
 
 #include "archive_fixtures.h"
+#include "base/run_control.h"
 #include "log/install_log.h"
-#include "plugin/run_control.h"
 
 namespace {
 
@@ -65,8 +65,8 @@ TEST(UnpackBounds, AnArchivePastABoundIsRefusedAndLeavesNothing) {
   };
   for (const Case& c : cases) {
     Bounded u(c.archive);
-    u.run.m_limits.mostUnpackedMiB = c.mostUnpackedMiB;
-    u.run.m_limits.leastFreeDiskMiB = c.leastFreeDiskMiB;
+    u.run.limits.mostUnpackedMiB = c.mostUnpackedMiB;
+    u.run.limits.leastFreeDiskMiB = c.leastFreeDiskMiB;
     EXPECT_EQ(u.extract(c.archive), kDownloadFilesIncomplete) << c.archive;
     EXPECT_EQ(installLogLines(), std::vector<std::string>{c.line + fixture(c.archive)});
     EXPECT_FALSE(fileExists(u.dest)) << c.archive;
@@ -80,7 +80,7 @@ TEST(UnpackBounds, AStoppedExtractionLeavesWhatWasThereBefore) {
   CreateDirectoryA(u.dest.c_str(), nullptr);
   CreateDirectoryA((u.dest + "\\d0").c_str(), nullptr);
   writeFile(u.dest + "\\d0\\mine.txt", "mine");
-  u.run.m_limits.mostUnpackedMiB = 1;
+  u.run.limits.mostUnpackedMiB = 1;
   EXPECT_EQ(u.extract("big.cab"), kDownloadFilesIncomplete);
   EXPECT_EQ(listTree(u.dest),
             (std::vector<std::string>{"D d0", "F 8034c43d15bb7ef42e2cc24255217acfc5f4b2f4 d0\\mine.txt"}));
@@ -92,7 +92,7 @@ TEST(UnpackBounds, LeavingThePageStopsTheExtractionAndRemovesWhatItWrote) {
   Bounded u;
   CRunControl* control = CRunControl::create();
   ASSERT_NE(control, nullptr);
-  u.run.m_runControl = control;
+  u.run.control = control;
   std::thread leave([&] {
     while (!hasChildren(u.dest)) Sleep(1);
     control->cancel();
@@ -103,6 +103,6 @@ TEST(UnpackBounds, LeavingThePageStopsTheExtractionAndRemovesWhatItWrote) {
   EXPECT_EQ(u.extract("stored.zip"), kDownloadCancelled);
   EXPECT_FALSE(fileExists(u.dest));
   EXPECT_EQ(installLogLines(), std::vector<std::string>{}) << "the run notes its own end once";
-  u.run.m_runControl = nullptr;
+  u.run.control = nullptr;
   control->release();
 }

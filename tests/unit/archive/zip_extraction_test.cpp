@@ -148,7 +148,7 @@ TEST(ZipExtraction, FailedWritesAreReported) {
   HANDLE full = CreateFileA("Z:\\dev\\full", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   if (full == INVALID_HANDLE_VALUE) GTEST_SKIP() << "no /dev/full";
   CloseHandle(full);
-  CRunContext run;
+  Unpacking run;
   EXPECT_EQ(extractZip(run, "Z:\\dev", fixture("full_small.zip").c_str()), kDownloadFilesIncomplete);
   EXPECT_EQ(extractZip(run, "Z:\\dev", fixture("full_large.zip").c_str()), kDownloadFilesIncomplete);
 }

@@ -15,7 +15,7 @@ namespace {
 std::string dateField(uint16 value, uint16 width) {
   CMyPlugin plugin;
   CTextBuffer buffer;
-  appendDateField(plugin, buffer, value, width);
+  appendDateField(&plugin, buffer, value, width);
   return buffer.text();
 }
 
@@ -48,7 +48,7 @@ std::vector<std::string> makeConfigFiles(const ScratchFolder& scratch, int count
 
 int cleanAndCountLeft(const ScratchFolder& scratch, const std::vector<std::string>& paths) {
   CMyPlugin plugin;
-  cleanOlderConfigFiles(plugin, (scratch / "launch*.oscf").c_str(), scratch.path().c_str());
+  cleanOlderConfigFiles(&plugin, (scratch / "launch*.oscf").c_str(), scratch.path().c_str());
   int left = 0;
   for (const std::string& path : paths) left += fileExists(path);
   return left;

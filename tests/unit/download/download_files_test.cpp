@@ -1,7 +1,7 @@
 // The file-set update on instances made through NPP_New, against the fixture web server:
 // which package files are fetched, skipped and unpacked, the server's error text, failed
 // downloads and unpacking, and the configuration file fetched once per instance.
-#include "download/download_files.h"
+#include "workflow/update_files.h"
 
 #include <gtest/gtest.h>
 
@@ -13,10 +13,10 @@
 
 #include "download/config_files.h"
 #include "download/download_package_list.h"
-#include "log/CTextBuffer.h"
 #include "log/install_log.h"
 #include "net/file_download.h"
-#include "net/run_session.h"
+#include "plugin/run_session.h"
+#include "plugin/run_values.h"
 #include "plugin/work_directory.h"
 #include "support/message_box_watcher.h"
 #include "support/net_fixture.h"
@@ -113,7 +113,7 @@ TEST_F(DownloadFilesTest, AnOlderInstalledFileFetchesAndUnpacksItsCabinet) {
   auto plugin = makePlugin(serveConfiguration(kClientAndDocsList),
                            {{servePackage("client.cab", "client.cab") + ";pkg", "500000"},
                             {servePackage("extras.zip", "extras.zip") + ";pkg", "20000"}});
-  EXPECT_EQ(DownloadFiles(*plugin->record()), 0);
+  EXPECT_EQ(DownloadFiles(*plugin->record()).code, 0);
   EXPECT_EQ(requestsFor("client.cab"), 1u);
   EXPECT_TRUE(fileExists(inWork(*plugin, "pkg\\client.cab")));
   EXPECT_TRUE(fileExists(inWork(*plugin, "bin\\updater.exe")));
@@ -131,7 +131,7 @@ TEST_F(DownloadFilesTest, ProgressRunsFromZeroToAHundredForTheFileList) {
   TestInstance bar;  // lends its recording progress bar to the instance
   bar.attachProgressDialog();
   plugin->record()->m_progressDialog = bar.plugin.m_progressDialog;
-  EXPECT_EQ(DownloadFiles(*plugin->record()), kDownloadNoPackageList);
+  EXPECT_EQ(DownloadFiles(*plugin->record()).code, kDownloadNoPackageList);
   plugin->record()->m_progressDialog = nullptr;
 
   // The configuration file's own run of the bar, then the file list's from 0.
@@ -151,7 +151,7 @@ TEST_F(DownloadFilesTest, CurrentInstalledFilesSkipTheirCabinet) {
   auto plugin = makePlugin(serveConfiguration(kClientAndDocsList),
                            {{servePackage("client.cab", "client.cab") + ";pkg", "500000"},
                             {servePackage("extras.zip", "extras.zip") + ";pkg", "20000"}});
-  EXPECT_EQ(DownloadFiles(*plugin->record()), 0);
+  EXPECT_EQ(DownloadFiles(*plugin->record()).code, 0);
   EXPECT_EQ(requestsFor("client.cab"), 0u);
   EXPECT_FALSE(fileExists(inWork(*plugin, "pkg\\client.cab")));
   EXPECT_EQ(plugin->record()->m_progress.total(), 20000);  // the skipped file's declared size is off
@@ -166,7 +166,7 @@ TEST_F(DownloadFilesTest, ElementVersionsComeFromKeysWithoutTheSetName) {
                                               "client.cab.element.0=bin/core.dll\n.version.0=7,5,0,100\n"
                                               "client.cab.version.0=9,9,9,9\n"),
                            {{servePackage("client.cab", "client.cab"), "1000"}});
-  EXPECT_EQ(DownloadFiles(*plugin->record()), 0);
+  EXPECT_EQ(DownloadFiles(*plugin->record()).code, 0);
   EXPECT_EQ(requestsFor("client.cab"), 0u);
 }
 
@@ -175,7 +175,7 @@ TEST_F(DownloadFilesTest, SetsWithoutElementsAndNamesInAnyCaseAreFetchedAndUnpac
                                               "docs.cab.files=0\n"),
                            {{servePackage("client.cab", "client.cab"), "1000"},
                             {servePackage("docs.cab", "docs.cab") + ";doc", "1000"}});
-  EXPECT_EQ(DownloadFiles(*plugin->record()), 0);
+  EXPECT_EQ(DownloadFiles(*plugin->record()).code, 0);
   EXPECT_TRUE(fileExists(inWork(*plugin, "bin\\updater.exe")));
   EXPECT_TRUE(fileExists(inWork(*plugin, "docs\\readme.txt")));
   EXPECT_TRUE(fileExists(inWork(*plugin, "doc\\docs.cab")));
@@ -187,7 +187,7 @@ TEST_F(DownloadFilesTest, WithoutAPackageListEveryFileIsFetchedAndUnpacked) {
                             {servePackage("extras.zip", "extras.ZIP"), "1000"},
                             {servePackage("plain.bin", "plain.bin"), "2048"}});
   // The missing list itself is a failure the run remembers, with its reason in the log.
-  EXPECT_EQ(DownloadFiles(*plugin->record()), kDownloadNoPackageList);
+  EXPECT_EQ(DownloadFiles(*plugin->record()).code, kDownloadNoPackageList);
   EXPECT_TRUE(fileExists(inWork(*plugin, "bin\\updater.exe")));
   EXPECT_TRUE(fileExists(inWork(*plugin, "extras\\extra.txt")));
   EXPECT_TRUE(fileExists(inWork(*plugin, "plain.bin")));
@@ -206,7 +206,7 @@ TEST_F(DownloadFilesTest, APackageListCutShortOfItsLengthIsNoPackageList) {
   const std::string configuration =
       serve("launch.oscf", "smartclient.configURL=" + url("packages.properties") + "?cut=" + cutAt + "\r\n");
   auto plugin = makePlugin(configuration, {{servePackage("client.cab", "client.cab"), "1000"}});
-  EXPECT_EQ(DownloadFiles(*plugin->record()), kDownloadNoPackageList);
+  EXPECT_EQ(DownloadFiles(*plugin->record()).code, kDownloadNoPackageList);
   EXPECT_EQ(requestsFor("client.cab"), 1u);
   EXPECT_NE(installLogText().find("InternetReadFile failed.  Error code: 12030"), std::string::npos);
 }
@@ -214,9 +214,9 @@ TEST_F(DownloadFilesTest, APackageListCutShortOfItsLengthIsNoPackageList) {
 TEST_F(DownloadFilesTest, TheServersErrorTextStopsEverything) {
   auto plugin = makePlugin(serveConfiguration(kClientAndDocsList, "updater.error=Maintenance until noon\r\n"),
                            {{servePackage("client.cab", "client.cab"), "1000"}});
-  CTextBuffer serverError;
-  EXPECT_EQ(DownloadFiles(*plugin->record(), &serverError), kDownloadServerError);
-  EXPECT_STREQ(serverError.text(), "Maintenance until noon");
+  const StepOutcome updated = DownloadFiles(*plugin->record());
+  EXPECT_EQ(updated.code, kDownloadServerError);
+  EXPECT_STREQ(updated.text, "Maintenance until noon");
   // The text is the workflow's to show: the update shows nothing.
   EXPECT_TRUE(m_boxes.boxes().empty());
   EXPECT_EQ(requestsFor("packages.properties"), 0u);
@@ -228,7 +228,7 @@ TEST_F(DownloadFilesTest, AFailedDownloadStopsTheList) {
                            {{servePackage("client.cab", "client.cab"), "1000"},
                             {url("not-there.zip"), "1000"},
                             {servePackage("docs.cab", "docs.cab"), "1000"}});
-  EXPECT_EQ(DownloadFiles(*plugin->record()), kDownloadNoUrl);
+  EXPECT_EQ(DownloadFiles(*plugin->record()).code, kDownloadNoUrl);
   EXPECT_TRUE(fileExists(inWork(*plugin, "bin\\updater.exe")));
   EXPECT_EQ(requestsFor("docs.cab"), 0u);
 }
@@ -236,7 +236,7 @@ TEST_F(DownloadFilesTest, AFailedDownloadStopsTheList) {
 TEST_F(DownloadFilesTest, ANegativeSizeReadsTheWholeFile) {
   const std::string cabinet = servePackage("client.cab", "client.cab");
   auto plugin = makePlugin(serveConfiguration(nullptr), {{cabinet + ";pkg", "-1"}});
-  EXPECT_EQ(DownloadFiles(*plugin->record()), kDownloadNoPackageList);
+  EXPECT_EQ(DownloadFiles(*plugin->record()).code, kDownloadNoPackageList);
   EXPECT_EQ(sizeOf(inWork(*plugin, "pkg\\client.cab")), sizeOf(serverFile("client.cab")));
   EXPECT_TRUE(fileExists(inWork(*plugin, "bin\\updater.exe")));
 }
@@ -244,21 +244,21 @@ TEST_F(DownloadFilesTest, ANegativeSizeReadsTheWholeFile) {
 TEST_F(DownloadFilesTest, AnArchiveThatDoesNotUnpackStopsTheUpdate) {
   auto plugin = makePlugin(serveConfiguration(nullptr), {{servePackage("broken.cab", "broken.cab"), "1000"},
                                                          {servePackage("docs.cab", "docs.cab"), "1000"}});
-  EXPECT_EQ(DownloadFiles(*plugin->record()), kDownloadFilesIncomplete);
+  EXPECT_EQ(DownloadFiles(*plugin->record()).code, kDownloadFilesIncomplete);
   EXPECT_EQ(requestsFor("docs.cab"), 0u);
   EXPECT_NE(installLogText().find("The package file could not be unpacked, the update stops: "), std::string::npos);
 }
 
 TEST_F(DownloadFilesTest, AnEntryThatClimbsOutOfTheWorkDirectoryIsRefused) {
   auto plugin = makePlugin(serveConfiguration(nullptr), {{servePackage("docs.cab", "docs.cab") + ";..\\outside", "1000"}});
-  EXPECT_EQ(DownloadFiles(*plugin->record()), kDownloadFilesIncomplete);
+  EXPECT_EQ(DownloadFiles(*plugin->record()).code, kDownloadFilesIncomplete);
   EXPECT_EQ(requestsFor("docs.cab"), 0u);
   EXPECT_FALSE(fileExists(m_scratch / "outside"));
 }
 
 TEST_F(DownloadFilesTest, WithoutRedirectUrlNothingIsFetched) {
   PluginInstance plugin({{"NumFiles", "1"}, {"File0", url("docs.cab")}, {"FileSize0", "10"}});
-  EXPECT_EQ(DownloadFiles(*plugin.record()), kDownloadFilesNoConfiguration);
+  EXPECT_EQ(DownloadFiles(*plugin.record()).code, kDownloadFilesNoConfiguration);
   EXPECT_NE(installLogText().find("No RedirectURL specified"), std::string::npos);
   EXPECT_EQ(requestsFor("docs.cab"), 0u);
 }
@@ -266,7 +266,7 @@ TEST_F(DownloadFilesTest, WithoutRedirectUrlNothingIsFetched) {
 TEST_F(DownloadFilesTest, AnInstalledUpdaterMeansNothingToDo) {
   auto plugin = makePlugin(serveConfiguration(nullptr), {{servePackage("docs.cab", "docs.cab"), "1000"}});
   plugin->record()->m_updaterInstalled = 1;
-  EXPECT_EQ(DownloadFiles(*plugin->record()), 0);
+  EXPECT_EQ(DownloadFiles(*plugin->record()).code, 0);
   EXPECT_EQ(requestsFor("launch.oscf"), 0u);
 }
 
@@ -275,8 +275,8 @@ TEST_F(DownloadFilesTest, TheConfigurationFileIsFetchedOncePerInstance) {
   auto plugin = makePlugin(configuration, {});
   char first[MAX_PATH];
   char second[MAX_PATH];
-  fetchConfigFile(*plugin->record(), configuration.c_str(), "C:\\one", first, sizeof first);
-  fetchConfigFile(*plugin->record(), configuration.c_str(), "C:\\two", second, sizeof second);
+  fetchConfigFile(transferOf(*plugin->record()), plugin->record()->m_configuration, configuration.c_str(), "C:\\one", first, sizeof first);
+  fetchConfigFile(transferOf(*plugin->record()), plugin->record()->m_configuration, configuration.c_str(), "C:\\two", second, sizeof second);
   EXPECT_STREQ(first, second);
   EXPECT_EQ(requestsFor("launch.oscf"), 1u);
   const std::string path = first;
@@ -288,7 +288,7 @@ TEST_F(DownloadFilesTest, TheConfigurationFileIsFetchedOncePerInstance) {
   // Another instance, within the same millisecond or not, has a file of its own.
   auto other = makePlugin(configuration, {});
   char third[MAX_PATH];
-  fetchConfigFile(*other->record(), configuration.c_str(), "C:\\one", third, sizeof third);
+  fetchConfigFile(transferOf(*other->record()), other->record()->m_configuration, configuration.c_str(), "C:\\one", third, sizeof third);
   EXPECT_STRNE(first, third);
   EXPECT_TRUE(fileExists(path));
   EXPECT_TRUE(fileExists(third));
@@ -299,7 +299,7 @@ TEST_F(DownloadFilesTest, ALargePackageListIsReadWhole) {
   for (int i = 0; i < 40000; ++i) list += "filler." + std::to_string(i) + "=some value to make the list long\n";
   list += "last=line";
   auto plugin = makePlugin(serveConfiguration(list.c_str()), {{servePackage("docs.cab", "docs.cab"), "1000"}});
-  EXPECT_EQ(DownloadFiles(*plugin->record()), 0);
+  EXPECT_EQ(DownloadFiles(*plugin->record()).code, 0);
   EXPECT_TRUE(fileExists(inWork(*plugin, "docs\\readme.txt")));
 }
 
@@ -309,13 +309,13 @@ TEST_F(DownloadFilesTest, APackageListChangedOnTheServerIsSeenByTheNextRun) {
   useInstalledVersions("current");  // core.dll 7.5.0.123 and ui.dll 7.5.0.120, as listed
   const std::string cabinet = servePackage("client.cab", "client.cab") + ";pkg";
   const std::string configuration = serveConfiguration(kClientAndDocsList);
-  EXPECT_EQ(DownloadFiles(*makePlugin(configuration, {{cabinet, "500000"}})->record()), 0);
+  EXPECT_EQ(DownloadFiles(*makePlugin(configuration, {{cabinet, "500000"}})->record()).code, 0);
   EXPECT_EQ(requestsFor("client.cab"), 0u);
   // A new release of core.dll on the server, under the same URL.
   std::string next = kClientAndDocsList;
   next.replace(next.find("7,5,0,123"), 9, "7,5,0,124");
   serve("packages.properties", next);
-  EXPECT_EQ(DownloadFiles(*makePlugin(configuration, {{cabinet, "500000"}})->record()), 0);
+  EXPECT_EQ(DownloadFiles(*makePlugin(configuration, {{cabinet, "500000"}})->record()).code, 0);
   EXPECT_EQ(requestsFor("packages.properties"), 2u);
   EXPECT_EQ(requestsFor("client.cab"), 1u);
 }

@@ -8,9 +8,10 @@
 #include <string>
 
 #include "log/install_log.h"
+#include "plugin/run_values.h"
 #include "net/internet_session.h"
-#include "net/run_session.h"
 #include "net/url_open.h"
+#include "plugin/run_session.h"
 #include "support/net_fixture.h"
 #include "support/test_browser.h"
 
@@ -37,10 +38,7 @@ std::string proxyPrefs(int port) {
 
 // Opens the URL through the instance's session; true when a 2xx request came back.
 bool fetch(CMyPlugin* plugin, const std::string& url) {
-  DWORD lastError = 0;
-  HINTERNET request = OpenURL(plugin, url.c_str(), "", &lastError);
-  if (request) InternetCloseHandle(request);
-  return request != nullptr;
+  return static_cast<bool>(OpenURL(transferOf(*plugin), url.c_str(), "").request);
 }
 
 // Overwrites a string value with text stored without its terminating NUL, as a careless

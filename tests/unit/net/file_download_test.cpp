@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "log/install_log.h"
+#include "plugin/run_values.h"
 #include "support/armed_fault.h"
 #include "support/message_box_watcher.h"
 #include "support/net_fixture.h"
@@ -42,7 +43,7 @@ class Download : public ::testing::Test {
 
   int download(const std::string& pathAndQuery, uint32_t expectedSize, const char* localName = "file.bin") {
     m_url = FixtureServer::instance().httpUrl(pathAndQuery);
-    return DownloadFile(&m_instance.plugin, m_url.c_str(), m_folder.path().c_str(), expectedSize, localName);
+    return DownloadFile(transferOf(m_instance.plugin), m_url.c_str(), m_folder.path().c_str(), expectedSize, localName).code;
   }
   std::string target(const char* name = "file.bin") const { return m_folder.path() + "\\" + name; }
 
@@ -83,7 +84,7 @@ TEST_F(Download, ALongerBodyIsCutAndAShorterOneStillSucceeds) {
 TEST_F(Download, TheNameComesFromTheUrlAndParentsAreCreated) {
   const std::string nested = m_folder.path() + "\\a\\b";
   m_url = FixtureServer::instance().httpUrl(uniquePath("named") + "/client.cab");
-  EXPECT_EQ(DownloadFile(&m_instance.plugin, m_url.c_str(), nested.c_str(), 0, nullptr), kDownloadOk);
+  EXPECT_EQ(DownloadFile(transferOf(m_instance.plugin), m_url.c_str(), nested.c_str(), 0, nullptr).code, kDownloadOk);
   EXPECT_TRUE(fileExists(nested + "\\client.cab"));
   EXPECT_EQ(readFile(nested + "\\client.cab"), "");
 }
@@ -130,18 +131,25 @@ TEST_F(Download, NoProgressIsSentWithoutAPositiveTotal) {
 
 TEST_F(Download, AnHttpsDownload) {
   m_url = FixtureServer::instance().httpsUrl(uniquePath("secure") + "?size=70000");
-  EXPECT_EQ(DownloadFile(&m_instance.plugin, m_url.c_str(), m_folder.path().c_str(), 70000, "s.bin"), kDownloadOk);
+  EXPECT_EQ(DownloadFile(transferOf(m_instance.plugin), m_url.c_str(), m_folder.path().c_str(), 70000, "s.bin").code, kDownloadOk);
   EXPECT_EQ(readFile(target("s.bin")), fixtureBody(70000));
 }
 
+// The download shows nothing itself: its outcome carries the answer for the workflow's box.
 TEST_F(Download, AnUnopenableUrlIsResult6AndLeavesNoFile) {
   MessageBoxWatcher watcher;
-  EXPECT_EQ(download(uniquePath("gone") + "?status=404", 100), kDownloadNoUrl);
+  m_url = FixtureServer::instance().httpUrl(uniquePath("gone") + "?status=404");
+  const StepOutcome outcome = DownloadFile(transferOf(m_instance.plugin), m_url.c_str(), m_folder.path().c_str(), 100,
+                                           "file.bin");
+  EXPECT_EQ(outcome.code, kDownloadNoUrl);
+  EXPECT_EQ(outcome.notice, OutcomeNotice::kServerStatus);
+  EXPECT_EQ(outcome.status, 404u);
+  EXPECT_STREQ(outcome.text, "Not Found");
   EXPECT_FALSE(fileExists(target()));
   EXPECT_EQ(installLogText(), "DownloadFile failed to open URL: " + m_url +
                                   "\r\nNumber of URL open retries exceeded in CMyPlugin::DownloadFile().  "
                                   "lastError: 0\r\n");
-  EXPECT_EQ(watcher.boxes().size(), 1u);
+  EXPECT_TRUE(watcher.boxes().empty());
 }
 
 TEST_F(Download, ALocalFileThatCannotBeCreatedIsResult4) {
@@ -159,7 +167,7 @@ TEST_F(Download, ADirectoryThatCannotBeMadeIsResult2) {
   const std::string blocker = m_folder.write("blocker", "a file, not a folder");
   const std::string directory = blocker + "\\sub";
   m_url = FixtureServer::instance().httpUrl(uniquePath("no-dir") + "?size=10");
-  EXPECT_EQ(DownloadFile(&m_instance.plugin, m_url.c_str(), directory.c_str(), 10, "x.bin"), kDownloadNoDirectory);
+  EXPECT_EQ(DownloadFile(transferOf(m_instance.plugin), m_url.c_str(), directory.c_str(), 10, "x.bin").code, kDownloadNoDirectory);
   EXPECT_EQ(installLogText(), "Unable to switch to the installation directory: " + directory +
                                   "\r\n  This machine may be a lockdown desktop.\r\n");
 }
@@ -184,7 +192,7 @@ TEST_F(Download, AFullDiskIsResult3AndNotASuccess) {
   // The fixture links full.bin to a device on which every write fails for want of space.
   const std::string folder = FixtureServer::instance().directory() + "\\full";
   m_url = FixtureServer::instance().httpUrl(uniquePath("full") + "?size=5000");
-  EXPECT_EQ(DownloadFile(&m_instance.plugin, m_url.c_str(), folder.c_str(), 5000, "full.bin"), kDownloadReadFailed);
+  EXPECT_EQ(DownloadFile(transferOf(m_instance.plugin), m_url.c_str(), folder.c_str(), 5000, "full.bin").code, kDownloadReadFailed);
   EXPECT_FALSE(fileExists(folder + "\\full.bin"));
   EXPECT_EQ(installLogText(), "WriteFile failed.  Error code: 112\r\n  File size (est): 5000\r\n  Bytes read: 0\r\n");
 }
@@ -221,7 +229,7 @@ TEST_F(Download, TwoInstancesDownloadAtOnceWithoutDisturbingEachOther) {
     TestInstance instance;
     instance.openSession();
     const std::string url = FixtureServer::instance().httpUrl(uniquePath("parallel") + "?size=" + std::to_string(size));
-    *result = DownloadFile(&instance.plugin, url.c_str(), directory.c_str(), size, "file.bin");
+    *result = DownloadFile(transferOf(instance.plugin), url.c_str(), directory.c_str(), size, "file.bin").code;
   };
   std::thread one(fetch, &results[0], first, 3000000u);
   std::thread two(fetch, &results[1], second, 2000000u);
@@ -249,8 +257,8 @@ TEST_F(Download, APageDigestIsCheckedAsTheBytesArrive) {
     return text;
   }();
   for (const std::string& digest : {std::string(kWholeDigest), upper, std::string()}) {
-    EXPECT_EQ(DownloadFile(&m_instance.plugin, m_url.c_str(), m_folder.path().c_str(), 40000, "file.bin",
-                           digest.c_str()),
+    EXPECT_EQ(DownloadFile(transferOf(m_instance.plugin), m_url.c_str(), m_folder.path().c_str(), 40000, "file.bin",
+                           digest.c_str()).code,
               kDownloadOk);
     EXPECT_EQ(readFile(target()), fixtureBody(40000));
   }
@@ -260,8 +268,8 @@ TEST_F(Download, APageDigestIsCheckedAsTheBytesArrive) {
 TEST_F(Download, ABodyThatDiffersFromThePageDigestIsDeleted) {
   const std::string path = uniquePath("flipped");
   m_url = FixtureServer::instance().httpUrl(path + "?size=40000");
-  EXPECT_EQ(DownloadFile(&m_instance.plugin, m_url.c_str(), m_folder.path().c_str(), 40000, "file.bin",
-                         kFlippedDigest),
+  EXPECT_EQ(DownloadFile(transferOf(m_instance.plugin), m_url.c_str(), m_folder.path().c_str(), 40000, "file.bin",
+                         kFlippedDigest).code,
             kDownloadHashMismatch);
   EXPECT_EQ(GetFileAttributesA(target().c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(installLogText(), "DownloadFile: the file's SHA-256 does not match the page's, the file is deleted: " +
@@ -270,8 +278,8 @@ TEST_F(Download, ABodyThatDiffersFromThePageDigestIsDeleted) {
   // A body cut short of its declared size fails the digest too, where it would otherwise pass.
   releaseInstallLog();
   m_url = FixtureServer::instance().httpUrl(uniquePath("short-digest") + "?size=20000");
-  EXPECT_EQ(DownloadFile(&m_instance.plugin, m_url.c_str(), m_folder.path().c_str(), 40000, "file.bin",
-                         kWholeDigest),
+  EXPECT_EQ(DownloadFile(transferOf(m_instance.plugin), m_url.c_str(), m_folder.path().c_str(), 40000, "file.bin",
+                         kWholeDigest).code,
             kDownloadHashMismatch);
   EXPECT_EQ(GetFileAttributesA(target().c_str()), INVALID_FILE_ATTRIBUTES);
 }
@@ -281,7 +289,7 @@ TEST_F(Download, ADigestParameterThatIsNoDigestFailsBeforeAnythingIsFetched) {
                              "8f272ca6d96caedf3d860ff34ed21868f04ce18a2f41686f513c3c989146ca790"}) {
     const std::string path = uniquePath("bad-digest");
     m_url = FixtureServer::instance().httpUrl(path + "?size=10");
-    EXPECT_EQ(DownloadFile(&m_instance.plugin, m_url.c_str(), m_folder.path().c_str(), 10, "file.bin", digest),
+    EXPECT_EQ(DownloadFile(transferOf(m_instance.plugin), m_url.c_str(), m_folder.path().c_str(), 10, "file.bin", digest).code,
               kDownloadHashMismatch)
         << digest;
     EXPECT_TRUE(FixtureServer::instance().requestsFor(path).empty()) << digest;

@@ -8,6 +8,7 @@
 #include "log/install_log.h"
 #include "net/file_download.h"
 #include "net/request_timeouts.h"
+#include "plugin/run_values.h"
 #include "support/message_box_watcher.h"
 #include "support/net_fixture.h"
 #include "support/test_browser.h"
@@ -34,7 +35,7 @@ class HostileServer : public ::testing::Test {
   int download(const std::string& pathAndQuery, uint32_t expectedSize) {
     const std::string url = FixtureServer::instance().httpUrl(pathAndQuery);
     const DWORD start = GetTickCount();
-    const int result = DownloadFile(&m_instance.plugin, url.c_str(), m_folder.path().c_str(), expectedSize, "f.bin");
+    const int result = DownloadFile(transferOf(m_instance.plugin), url.c_str(), m_folder.path().c_str(), expectedSize, "f.bin").code;
     took = GetTickCount() - start;
     return result;
   }
@@ -126,7 +127,7 @@ TEST_F(HostileServer, ABrokenPackageIsResumedOrStartedOverAndEndsWhole) {
     releaseInstallLog();
     const std::string path = uniquePath("resume");
     const std::string url = FixtureServer::instance().httpUrl(path + "?size=400000&drop=163840&fail_first=1" + c.query);
-    EXPECT_EQ(DownloadFile(&m_instance.plugin, url.c_str(), m_folder.path().c_str(), 400000, "f.bin", kBodyDigest),
+    EXPECT_EQ(DownloadFile(transferOf(m_instance.plugin), url.c_str(), m_folder.path().c_str(), 400000, "f.bin", kBodyDigest).code,
               kDownloadOk);
     EXPECT_EQ(readFile(m_folder.path() + "\\f.bin"), fixtureBody(400000));
     const auto seen = FixtureServer::instance().requestsFor(path);

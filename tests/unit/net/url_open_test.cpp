@@ -1,5 +1,6 @@
 // Opening URLs over Wine's WinInet against the fixture server: the cookie, secure
-// opening, status checks, the error message box and the authentication dialogs.
+// opening, status checks, the failure's outcome in its message box and the
+// authentication dialogs.
 #include "net/url_open.h"
 
 #include <gtest/gtest.h>
@@ -7,8 +8,10 @@
 #include <string>
 
 #include "log/install_log.h"
+#include "plugin/run_values.h"
 #include "support/message_box_watcher.h"
 #include "support/net_fixture.h"
+#include "workflow/open_failure_box.h"
 
 namespace {
 
@@ -23,13 +26,13 @@ class UrlOpen : public ::testing::Test {
   void TearDown() override { releaseInstallLog(); }
 
   // Opens the URL; returns whether a request came back, and closes it. lastError must be
-  // the system's code of an attempt that got no answer, or 0 when every one got one.
+  // the system's code of an attempt that got no answer, or 0 when every one got one. A
+  // failure's outcome goes to its box, as the workflow shows it.
   bool open(const std::string& url, DWORD expectedError = 0) {
-    DWORD lastError = 99;
-    HINTERNET request = OpenURL(&m_instance.plugin, url.c_str(), "Accept-Language: en-us", &lastError);
-    EXPECT_EQ(lastError, expectedError);
-    if (request) InternetCloseHandle(request);
-    return request != nullptr;
+    const OpenedUrl opened = OpenURL(transferOf(m_instance.plugin), url.c_str(), "Accept-Language: en-us");
+    if (!opened.request) showOpenFailureBox(m_instance.plugin, opened.outcome);
+    EXPECT_EQ(opened.lastError, expectedError);
+    return static_cast<bool>(opened.request);
   }
 
   TestInstance m_instance;

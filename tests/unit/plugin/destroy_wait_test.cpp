@@ -9,7 +9,7 @@
 #include <string>
 #include <thread>
 
-#include "plugin/run_control.h"
+#include "base/run_control.h"
 #include "plugin/work_directory.h"
 #include "support/plugin_instance.h"
 

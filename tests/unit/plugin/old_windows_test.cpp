@@ -5,10 +5,10 @@
 #include <gtest/gtest.h>
 
 #include "base/host_services.h"
+#include "base/run_control.h"
 #include "base/text_conversion.h"
 #include "log/install_log.h"
 #include "plugin/CMyPlugin.h"
-#include "plugin/run_control.h"
 #include "support/install_log_text.h"
 #include "support/message_box_watcher.h"
 #include "support/plugin_instance.h"

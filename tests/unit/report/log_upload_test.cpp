@@ -11,14 +11,15 @@
 #include <string>
 #include <vector>
 
+#include "base/run_control.h"
 #include "log/install_log.h"
 #include "net/request_timeouts.h"
-#include "plugin/run_control.h"
 #include "report/log_post.h"
 #include "support/net_fixture.h"
 #include "support/plugin_instance.h"
 #include "support/test_browser.h"
 #include "support/time_scale.h"
+#include "workflow/log_sender.h"
 
 namespace {
 
@@ -72,7 +73,7 @@ class LogUpload : public ::testing::Test {
  protected:
   void SetUp() override {
     releaseInstallLog();
-    setInstallLogPoster(buildAndPostLog);
+    setInstallLogPoster(postInstanceLog);
     m_instance.openSession();
   }
   void TearDown() override { releaseInstallLog(); }

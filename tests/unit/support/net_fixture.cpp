@@ -142,7 +142,6 @@ TestInstance::TestInstance() {
                                    GetModuleHandleA(nullptr), nullptr);
   m_window.window = m_pluginWindow;
   plugin.m_npWindow = &m_window;
-  plugin.m_openFailureNotice = showOpenFailureBox;
 }
 
 TestInstance::~TestInstance() {

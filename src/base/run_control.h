@@ -9,8 +9,6 @@
 #include "base/scoped_handle.h"
 #include "base/scoped_internet_handle.h"
 
-class CRunContext;
-
 class CRunControl {
  public:
   // One reference, held by the record. Null when the cancel event cannot be made.
@@ -52,7 +50,5 @@ class CRunControl {
   volatile LONG m_noted = 0;
 };
 
-// Whether the page has been left during the instance's run.
-bool runCancelled(const CRunContext& plugin);
-// Logs, once per run, that the run was cancelled.
-void noteRunCancelled(CRunContext& plugin);
+// Whether the page has been left during the run of control (never, without one).
+bool runCancelled(const CRunControl* control);

@@ -1,10 +1,7 @@
-// CRunControl and the run's cancellation checks.
-#include "plugin/run_control.h"
+// CRunControl and the run's cancellation check.
+#include "base/run_control.h"
 
 #include <new>
-
-#include "log/install_log.h"
-#include "plugin/run_context.h"
 
 CRunControl* CRunControl::create() {
   ScopedKernelHandle event(CreateEventA(nullptr, TRUE, FALSE, nullptr));
@@ -25,9 +22,4 @@ void CRunControl::release() {
   if (InterlockedDecrement(&m_references) == 0) delete this;
 }
 
-bool runCancelled(const CRunContext& plugin) { return plugin.m_runControl && plugin.m_runControl->cancelled(); }
-
-void noteRunCancelled(CRunContext& plugin) {
-  if (plugin.m_runControl && plugin.m_runControl->claimNote())
-    logLine("The run was cancelled: the page was left before it ended.");
-}
+bool runCancelled(const CRunControl* control) { return control && control->cancelled(); }

@@ -1,9 +1,8 @@
 // CSessionJob, runSessionJob and runSessionJobWithin.
-#include "plugin/session_job.h"
+#include "net/session_job.h"
 
+#include "base/run_control.h"
 #include "log/method_guard.h"
-#include "plugin/run_context.h"
-#include "plugin/run_control.h"
 
 namespace {
 
@@ -12,8 +11,7 @@ constexpr char kUnguardedJob[] = "CSessionJob::run()";
 
 }  // namespace
 
-CSessionJob::CSessionJob(const CRunContext& plugin)
-    : m_control(plugin.m_runControl), m_traceName(innermostGuardName()) {
+CSessionJob::CSessionJob(CRunControl* control) : m_control(control), m_traceName(innermostGuardName()) {
   if (!m_traceName) m_traceName = kUnguardedJob;
   if (m_control) m_control->addRef();
 }
@@ -26,19 +24,21 @@ void CSessionJob::cleanUpAbandoned() {
   releaseAbandoned();
 }
 
-void raiseCaughtFault(uint32_t faultCode) {
-  if (faultCode) raiseFault(faultCode);
+bool CSessionJob::reportFault(const CLogInstance* instance) const {
+  if (!m_faultCode) return false;
+  reportMethodFault(instance, m_traceName, SE_Exception(m_faultCode));
+  return true;
 }
 
 CSessionJob::~CSessionJob() {
   if (m_control) m_control->release();
 }
 
-JobEnd runSessionJob(const CRunContext& plugin, CSessionJob* job) {
-  return runDetachedJob(job, plugin.m_runControl ? plugin.m_runControl->cancelEvent() : nullptr);
+JobEnd runSessionJob(CRunControl* control, CSessionJob* job) {
+  return runDetachedJob(job, control ? control->cancelEvent() : nullptr);
 }
 
-JobEnd runSessionJobWithin(const CRunContext& plugin, CSessionJob* job, HANDLE until, DWORD limitMs) {
-  if (!plugin.m_runControl) return runDetachedJob(job, nullptr, kNoJobLimit);
+JobEnd runSessionJobWithin(CRunControl* control, CSessionJob* job, HANDLE until, DWORD limitMs) {
+  if (!control) return runDetachedJob(job, nullptr, kNoJobLimit);
   return runDetachedJob(job, until, limitMs);
 }
