@@ -17,7 +17,7 @@ from html import escape
 from pathlib import Path
 
 from rig_prefix import rig_prefix
-from standin import BIN, BUILD, PLUGIN_TYPE, SOURCE, WINE_RUN, FirefoxProfile, run_standin, windows_path
+from standin import BIN, BUILD, PLUGIN_TYPE, SOURCE, WINE_RUN, FirefoxProfile, run_standin, scaled, windows_path
 
 sys.path.insert(0, str(SOURCE / "tools" / "sample_client"))
 from sample_release import make_release  # noqa: E402
@@ -25,7 +25,10 @@ from sample_release import make_release  # noqa: E402
 CLIENT_KEY = "Software\\Ostrel Software, Inc.\\Ostrel Client"
 PREFIX_C = rig_prefix(BUILD) / "drive_c"
 DEBUG_OUTPUT = re.compile(r'^[0-9a-f]+:warn:debugstr:OutputDebugStringA "(.*)"$')
-RUN_MS = 60000  # a safety net: the runs here end by the plug-in's doing or by their own
+# A safety net: the runs here end by the plug-in's doing or by their own. Inside the
+# emulated machine, with other tests beside it, a whole install has been seen to take
+# over a minute.
+RUN_MS = scaled(60000)
 # What every update of a plug-in without release keys logs first.
 UNCHECKED_RELEASES = "Releases are not checked for a signature: this plug-in carries no release key."
 
