@@ -26,7 +26,7 @@ def plant(rig: Path) -> int:
         (rig / "planted").unlink(missing_ok=True)
         print("a rig is recorded already; nothing planted")
         return 0
-    sleeper = subprocess.Popen(["sleep", "900"], stdin=subprocess.DEVNULL,
+    sleeper = subprocess.Popen(["sleep", "3600"], stdin=subprocess.DEVNULL,
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                                start_new_session=True)
     (rig / "display").write_text(STALE_DISPLAY + "\n")
